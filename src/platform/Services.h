@@ -1,0 +1,24 @@
+#pragma once
+
+#include "BusyPointer.h"
+#include "FileDialog.h"
+#include "MessageBox.h"
+#include "Registry.h"
+
+#include <memory>
+
+namespace quillet::platform {
+
+// Everything the editor's commands ask of the platform, in one bundle so a
+// test can hand in scripted versions.
+struct Services {
+    std::unique_ptr<FileDialog> fileDialog;
+    std::unique_ptr<MessageBox> messageBox;
+    std::unique_ptr<BusyPointer> busyPointer;
+    std::unique_ptr<SystemServices> system;
+};
+
+// The real ones, with `parent` as the dialogs' parent window.
+Services makeQtServices(QWidget* parent);
+
+} // namespace quillet::platform

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "Bytes.h"
+#include "Palette.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace quillet {
+
+// One frame of a sprite: palette indices (row 0 = bottom row, element
+// y * width + x), its size, its offsets and two palettes. Frames are shared
+// by reference; readers of pixels and palettes receive copies.
+class DC6Frame {
+public:
+    DC6Frame() = default;
+
+    Bytes getPixelData(std::int16_t palTransform) const;
+    Palette getOrigPalette() const { return m_origPalette; }
+    Palette getNewPalette() const { return m_newPalette; }
+    void setPixelData(const Bytes& Pixels, std::int16_t Xsize, std::int16_t Ysize);
+    void setDC6Data(ByteView block);
+    void seOriginalPalette(const Palette& pal) { m_origPalette = pal; }
+    void setNewPalette(const Palette& pal) { m_newPalette = pal; }
+    Bytes getFrameData(std::int16_t palTransform) const;
+    Bytes getFrameHeader(std::int32_t fileOffset, std::int16_t palTransform) const;
+    void set_X_offset(std::int32_t offset) { m_xOffset = offset; }
+    void set_Y_offset(std::int32_t offset) { m_yOffset = offset; }
+    std::int32_t get_X_offset() const { return m_xOffset; }
+    std::int32_t get_Y_offset() const { return m_yOffset; }
+    std::int32_t get_X_size() const { return m_width; }
+    std::int32_t get_Y_size() const { return m_height; }
+
+    bool hasPixels() const { return m_hasMatrix; }
+
+    // Appends the coded pixel stream to `out` and returns its length; lets the
+    // file writer code each frame once, straight into the file body.
+    std::size_t appendFrameData(Bytes& out, std::int16_t palTransform) const;
+
+    // The 32-byte frame header for a stream of `streamLength` bytes placed at `fileOffset`.
+    Bytes makeFrameHeader(std::int32_t fileOffset, std::size_t streamLength) const;
+
+private:
+    MapTable mappingTable(std::int16_t palTransform) const;
+    void requireMatrix(const char* operation) const;
+
+    Bytes m_pixels;
+    std::int32_t m_width = 0;
+    std::int32_t m_height = 0;
+    std::int32_t m_xOffset = 0;
+    std::int32_t m_yOffset = 0;
+    Palette m_origPalette{};
+    Palette m_newPalette{};
+    bool m_hasMatrix = false;
+};
+
+using FramePtr = std::shared_ptr<DC6Frame>;
+// Frame lists are 0-based in code; frame numbers shown to users start at 1.
+using FrameList = std::vector<FramePtr>;
+
+// 4-byte little-endian signed 32-bit integers, the only integer form in a DC6 file.
+std::int32_t strToLong(ByteView s);
+Bytes longToStr(std::int32_t v);
+void appendLong(Bytes& out, std::int32_t v);
+
+} // namespace quillet

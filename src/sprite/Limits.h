@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+
+namespace quillet::limits {
+
+// A document's frame count and frame numbers are signed 16-bit.
+inline constexpr std::int32_t kMaxFrames = 32767;
+
+// No sprite of the game comes near this; imported pictures are cut into
+// 256 x 256 tiles. Checked on every frame header before its matrix exists.
+inline constexpr std::int64_t kMaxFramePixels = std::int64_t{1} << 24;
+
+// All frames of one file together: the same 256 MiB budget as Qt's image
+// reader allocation limit.
+inline constexpr std::int64_t kMaxFilePixels = std::int64_t{1} << 28;
+
+} // namespace quillet::limits

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "Bytes.h"
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+namespace quillet {
+
+// Reads a whole file; throws QuilletError naming the file and the reason.
+Bytes readWholeFile(const std::string& path);
+
+// Replaces `path` with `data` so that a failure at any point leaves the old
+// file untouched: write a temporary in the same folder, flush, rename over.
+// On failure the temporary is removed and QuilletError is thrown.
+void writeFileSafely(const std::string& path, ByteView data);
+
+// Test hook: when set, called before each chunk is written with the number of
+// bytes already written; returning false makes that write fail.
+using WriteFaultHook = std::function<bool(std::size_t bytesWritten)>;
+void setWriteFaultHook(WriteFaultHook hook);
+
+} // namespace quillet

@@ -1,0 +1,143 @@
+#pragma once
+
+// Scripted stand-ins for the platform services, so every command can run
+// headless: each dialog or question pops the next scripted answer and is
+// recorded for the test to inspect.
+
+#include "platform/Services.h"
+
+#include <algorithm>
+#include <deque>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace quillet::testing {
+
+class ScriptedFileDialog : public platform::FileDialog {
+public:
+    struct Shown {
+        bool save;
+        QString filter;
+        int filterIndex;
+        bool cancelError;
+        QString defaultExt;
+        QString fileNameBefore;
+    };
+    // A null QString scripts a cancel.
+    std::deque<QString> answers;
+    std::vector<Shown> shown;
+
+protected:
+    QString run(bool save) override {
+        shown.push_back({save, Filter, FilterIndex, CancelError, DefaultExt, FileName});
+        if (answers.empty())
+            throw std::logic_error("file dialog shown but no answer scripted");
+        QString a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+};
+
+class ScriptedMessageBox : public platform::MessageBox {
+public:
+    struct Shown {
+        QString text;
+        QString title;
+        platform::Buttons buttons;
+        platform::Icon icon;
+    };
+    std::deque<platform::Answer> answers; // empty: Ok for Ok boxes, else a logic error
+    std::vector<Shown> shown;
+
+    platform::Answer show(const QString& text, const QString& title, platform::Buttons buttons,
+                          platform::Icon icon) override {
+        shown.push_back({text, title, buttons, icon});
+        if (answers.empty()) {
+            if (buttons == platform::Buttons::Ok)
+                return platform::Answer::Ok;
+            throw std::logic_error("question asked but no answer scripted: " + text.toStdString());
+        }
+        platform::Answer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+};
+
+class RecordingBusyPointer : public platform::BusyPointer {
+public:
+    std::vector<bool> calls;
+    bool busy = false;
+    void setBusy(bool b) override {
+        calls.push_back(b);
+        busy = b;
+    }
+};
+
+// An in-memory registry and file system for the About dialog's lookups.
+class FakeSystemServices : public platform::SystemServices {
+public:
+    struct Value {
+        std::uint32_t type;
+        std::vector<std::uint8_t> bytes;
+    };
+    std::map<std::string, std::map<std::string, Value>> keys; // key name -> value name -> value
+    std::vector<std::string> existingFiles;
+    std::vector<std::string> started;
+    bool startSucceeds = true;
+
+    long openKey(std::uint32_t, const std::string& keyName, std::uint32_t, Key& key) override {
+        auto it = keys.find(keyName);
+        if (it == keys.end())
+            return 2; // file not found
+        key = reinterpret_cast<Key>(&it->second);
+        return 0;
+    }
+    long queryValue(Key key, const std::string& valueName, std::uint32_t& type,
+                    std::uint8_t* buffer, std::uint32_t& size) override {
+        auto& values = *reinterpret_cast<std::map<std::string, Value>*>(key);
+        auto it = values.find(valueName);
+        if (it == values.end())
+            return 2;
+        if (it->second.bytes.size() > size) {
+            size = static_cast<std::uint32_t>(it->second.bytes.size());
+            return 234; // more data
+        }
+        type = it->second.type;
+        size = static_cast<std::uint32_t>(it->second.bytes.size());
+        std::copy(it->second.bytes.begin(), it->second.bytes.end(), buffer);
+        return 0;
+    }
+    void closeKey(Key) override {}
+    bool fileExists(const std::string& path) override {
+        return std::find(existingFiles.begin(), existingFiles.end(), path) != existingFiles.end();
+    }
+    bool startProgram(const std::string& path) override {
+        started.push_back(path);
+        return startSucceeds;
+    }
+};
+
+// A full bundle; the raw pointers stay valid as long as the bundle's owner lives.
+struct ScriptedServices {
+    ScriptedFileDialog* fileDialog;
+    ScriptedMessageBox* messageBox;
+    RecordingBusyPointer* busy;
+    FakeSystemServices* system;
+    platform::Services bundle;
+
+    ScriptedServices() {
+        auto fd = std::make_unique<ScriptedFileDialog>();
+        auto mb = std::make_unique<ScriptedMessageBox>();
+        auto bp = std::make_unique<RecordingBusyPointer>();
+        auto ss = std::make_unique<FakeSystemServices>();
+        fileDialog = fd.get();
+        messageBox = mb.get();
+        busy = bp.get();
+        system = ss.get();
+        bundle = {std::move(fd), std::move(mb), std::move(bp), std::move(ss)};
+    }
+};
+
+} // namespace quillet::testing
