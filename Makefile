@@ -1,4 +1,5 @@
 # Two commands matter on a fresh Debian 12 machine: `make run` and `make test`.
+SHELL := /bin/bash
 # Everything else here is what those two are built from.
 
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev \
@@ -15,7 +16,7 @@ BENCH_DIR  ?= build-bench
 FUZZ_DIR   ?= build-fuzz
 SANITIZE   := -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined
 
-.PHONY: all deps build run test bench fuzz fuzz-long package screenshot format clean
+.PHONY: all deps build run test bench fuzz fuzz-run package screenshot format clean
 
 all: build
 
@@ -43,11 +44,41 @@ test: deps
 	  -DQUILLET_BENCH=OFF
 	cmake --build $(TEST_DIR) -j $(JOBS)
 	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	$(MAKE) fuzz-run FUZZ_SECONDS=$(FUZZ_SMOKE_SECONDS)
 
 bench: deps
 	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLET_TESTS=OFF -DQUILLET_BENCH=ON
 	cmake --build $(BENCH_DIR) -j $(JOBS)
 	QT_QPA_PLATFORM=offscreen ./$(BENCH_DIR)/bench/quillet_bench
+
+# libFuzzer builds with clang; our libraries get coverage instrumentation,
+# the harnesses the fuzzer runtime.
+FUZZ_HARNESSES := dc6_file frame_block round_trip picture palette
+FUZZ_SECONDS ?= 60
+FUZZ_SMOKE_SECONDS ?= 60
+FUZZ_CFLAGS := -fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefined -fno-omit-frame-pointer
+FUZZ_LDFLAGS := -fsanitize=address,undefined
+
+fuzz: deps
+	CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DQUILLET_FUZZ=ON -DQUILLET_TESTS=OFF -DQUILLET_BENCH=OFF \
+	  -DCMAKE_C_FLAGS="$(FUZZ_CFLAGS)" -DCMAKE_CXX_FLAGS="$(FUZZ_CFLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$(FUZZ_LDFLAGS)"
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_make_seeds $(addprefix fuzz_,$(FUZZ_HARNESSES))
+	QT_QPA_PLATFORM=offscreen ./$(FUZZ_DIR)/fuzz/fuzz_make_seeds $(FUZZ_DIR)/seeds
+
+# Runs every harness FUZZ_SECONDS seconds; any finding fails the target and
+# leaves the input in $(FUZZ_DIR)/artifacts.
+fuzz-run: fuzz
+	@set -e; mkdir -p $(FUZZ_DIR)/artifacts; for h in $(FUZZ_HARNESSES); do \
+	  mkdir -p $(FUZZ_DIR)/corpus/$$h; \
+	  echo "== fuzz_$$h for $(FUZZ_SECONDS) s"; \
+	  QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	  ./$(FUZZ_DIR)/fuzz/fuzz_$$h -max_total_time=$(FUZZ_SECONDS) -timeout=1 -rss_limit_mb=512 \
+	    -print_final_stats=1 -artifact_prefix=$(FUZZ_DIR)/artifacts/$$h- \
+	    $(FUZZ_DIR)/corpus/$$h $(FUZZ_DIR)/seeds/$$h fuzz/regressions/$$h 2>&1 | tail -n 25; \
+	  test $${PIPESTATUS[0]} -eq 0; \
+	done
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -1,0 +1,138 @@
+// Writes the seed corpus of every fuzz harness into the folder given on the
+// command line: small valid inputs of each kind, made with our own writers,
+// Qt's image writer and giflib. Nothing is fetched.
+#include "sprite/DC6FileIO.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <gif_lib.h>
+#include <random>
+#include <string>
+
+namespace fs = std::filesystem;
+using quillet::Bytes;
+using quillet::DC6Frame;
+using quillet::FrameList;
+
+namespace {
+
+void writeFile(const fs::path& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+quillet::FramePtr makeFrame(std::int16_t w, std::int16_t h, std::mt19937& rng,
+                            int transparentPercent, std::int32_t xOffset = 0,
+                            std::int32_t yOffset = 0) {
+    Bytes pixels(static_cast<std::size_t>(w) * h);
+    std::uniform_int_distribution<int> value(1, 255);
+    std::uniform_int_distribution<int> percent(0, 99);
+    for (auto& p : pixels)
+        p = percent(rng) < transparentPercent ? 0 : static_cast<std::uint8_t>(value(rng));
+    auto frame = std::make_shared<DC6Frame>();
+    frame->setPixelData(pixels, w, h);
+    frame->set_X_offset(xOffset);
+    frame->set_Y_offset(yOffset);
+    return frame;
+}
+
+Bytes frameBlock(const DC6Frame& frame) {
+    Bytes block = frame.getFrameHeader(0, 0);
+    const Bytes stream = frame.getFrameData(0);
+    block.insert(block.end(), stream.begin(), stream.end());
+    block.insert(block.end(), {0xEE, 0xEE, 0xEE});
+    return block;
+}
+
+QImage indexedPicture(int w, int h, int colours) {
+    QImage image(w, h, QImage::Format_Indexed8);
+    QVector<QRgb> table;
+    for (int i = 0; i < colours; ++i)
+        table.push_back(qRgb(i * 37 % 256, i * 91 % 256, i * 13 % 256));
+    image.setColorTable(table);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.scanLine(y)[x] = static_cast<uchar>((x * 7 + y * 3) % colours);
+    return image;
+}
+
+bool writeGif(const fs::path& path, int w, int h, int colours) {
+    int error = 0;
+    GifFileType* gif = EGifOpenFileName(path.c_str(), false, &error);
+    if (!gif)
+        return false;
+    int bits = 1;
+    while ((1 << bits) < colours)
+        ++bits;
+    ColorMapObject* map = GifMakeMapObject(1 << bits, nullptr);
+    for (int i = 0; i < (1 << bits); ++i)
+        map->Colors[i] = {static_cast<GifByteType>(i * 5), static_cast<GifByteType>(255 - i),
+                          static_cast<GifByteType>(i * 11)};
+    bool ok = EGifPutScreenDesc(gif, w, h, bits, 0, map) == GIF_OK &&
+              EGifPutImageDesc(gif, 0, 0, w, h, false, nullptr) == GIF_OK;
+    std::vector<GifPixelType> line(static_cast<std::size_t>(w));
+    for (int y = 0; ok && y < h; ++y) {
+        for (int x = 0; x < w; ++x)
+            line[static_cast<std::size_t>(x)] = static_cast<GifPixelType>((x + y) % colours);
+        ok = EGifPutLine(gif, line.data(), w) == GIF_OK;
+    }
+    GifFreeMapObject(map);
+    return EGifCloseFile(gif, &error) == GIF_OK && ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+        return 2;
+    }
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QGuiApplication app(argc, argv);
+    const fs::path out = argv[1];
+    for (const char* name : {"dc6_file", "frame_block", "round_trip", "picture", "palette"})
+        fs::create_directories(out / name);
+
+    std::mt19937 rng(20261208);
+    const FrameList frames = {
+        makeFrame(1, 1, rng, 0),          makeFrame(2, 1, rng, 50),
+        makeFrame(13, 7, rng, 30, -3, 9), makeFrame(130, 3, rng, 10),
+        makeFrame(300, 2, rng, 95),       makeFrame(40, 40, rng, 2, 100, -100),
+    };
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const Bytes block = frameBlock(*frames[i]);
+        writeFile(out / "frame_block" / ("block" + std::to_string(i)), block);
+        writeFile(out / "round_trip" / ("block" + std::to_string(i)), block);
+        writeFile(out / "dc6_file" / ("single" + std::to_string(i)),
+                  quillet::DC6FileIO::encodeDC6({frames[i]}, 0));
+    }
+    writeFile(out / "dc6_file" / "all", quillet::DC6FileIO::encodeDC6(frames, 0));
+
+    const fs::path pictures = out / "picture";
+    indexedPicture(20, 13, 256)
+        .save(QString::fromStdString((pictures / "indexed8.bmp").string()), "BMP");
+    indexedPicture(5, 3, 2)
+        .convertToFormat(QImage::Format_Mono)
+        .save(QString::fromStdString((pictures / "mono.bmp").string()), "BMP");
+    indexedPicture(300, 20, 200)
+        .convertToFormat(QImage::Format_RGB32)
+        .save(QString::fromStdString((pictures / "rgb.bmp").string()), "BMP");
+    indexedPicture(33, 17, 256)
+        .convertToFormat(QImage::Format_RGB32)
+        .save(QString::fromStdString((pictures / "photo.jpg").string()), "JPEG", 80);
+    writeGif(pictures / "small.gif", 19, 11, 16);
+    writeGif(pictures / "wide.gif", 260, 4, 256);
+
+    Bytes palette(768);
+    for (std::size_t i = 0; i < palette.size(); ++i)
+        palette[i] = static_cast<std::uint8_t>(i * 7);
+    writeFile(out / "palette" / "exact", palette);
+    writeFile(out / "palette" / "short", Bytes(palette.begin(), palette.end() - 1));
+    palette.push_back(0);
+    writeFile(out / "palette" / "long", palette);
+    return 0;
+}

@@ -1,0 +1,281 @@
+// quillet-cli: the editor's file work for scripts and build pipelines. The
+// work itself is done by the same library calls the editor's commands make;
+// this file only reads arguments and prints.
+#include "display/DrawPic.h"
+#include "imaging/BitmapExport.h"
+#include "imaging/PictureImport.h"
+#include "palette/PaletteFile.h"
+#include "sprite/DC6FileIO.h"
+#include "sprite/Error.h"
+#include "sprite/Limits.h"
+#include "sprite/SafeFile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdio>
+#include <optional>
+#include <quillet/Version.h>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+using namespace quillet;
+
+constexpr int kOk = 0;
+constexpr int kWorkFailed = 1;
+constexpr int kBadUsage = 2;
+
+const char* const kUsage =
+    "usage: quillet-cli info FILE.dc6 [--json]\n"
+    "       quillet-cli build OUT.dc6 PICTURE... [--palette FILE.pal] [--no-transform]\n"
+    "                                            [--offset X,Y]\n"
+    "       quillet-cli export FILE.dc6 BASE [--palette FILE.pal] [--no-transform]\n"
+    "       quillet-cli --help | --version\n";
+
+struct UsageError {
+    std::string message;
+};
+
+struct WorkError {
+    std::string message;
+};
+
+struct Options {
+    std::vector<std::string> positional;
+    std::optional<std::string> palette;
+    bool transform = true;
+    bool json = false;
+    std::optional<std::pair<std::int32_t, std::int32_t>> offset;
+};
+
+std::int32_t parseOffset(const std::string& text) {
+    std::size_t used = 0;
+    long long v = 0;
+    try {
+        v = std::stoll(text, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used != text.size() || text.empty() || v < -32768 || v > 32767)
+        throw UsageError{"--offset wants two whole numbers from -32768 to 32767, got '" + text +
+                         "'"};
+    return static_cast<std::int32_t>(v);
+}
+
+Options parseOptions(int argc, char** argv, int first, bool allowPalette, bool allowOffset,
+                     bool allowJson) {
+    Options o;
+    for (int i = first; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (allowPalette && a == "--palette") {
+            if (++i == argc)
+                throw UsageError{"--palette needs a file"};
+            o.palette = argv[i];
+        } else if (allowPalette && a == "--no-transform") {
+            o.transform = false;
+        } else if (allowJson && a == "--json") {
+            o.json = true;
+        } else if (allowOffset && a == "--offset") {
+            if (++i == argc)
+                throw UsageError{"--offset needs X,Y"};
+            const std::string v = argv[i];
+            const auto comma = v.find(',');
+            if (comma == std::string::npos)
+                throw UsageError{"--offset wants X,Y, got '" + v + "'"};
+            o.offset = {parseOffset(v.substr(0, comma)), parseOffset(v.substr(comma + 1))};
+        } else if (a.size() > 1 && a[0] == '-') {
+            throw UsageError{"unknown option " + a};
+        } else {
+            o.positional.push_back(a);
+        }
+    }
+    return o;
+}
+
+// The editor's palette at start-up, or the one a user would pick with "Select palette...".
+Palette documentPalette(const Options& o) {
+    if (!o.palette)
+        return loadDefaultPalette(QDir::currentPath().toStdString());
+    try {
+        return readPaletteFile(*o.palette);
+    } catch (const QuilletError& e) {
+        throw WorkError{*o.palette + ": " + e.what()};
+    }
+}
+
+class Progress {
+  public:
+    explicit Progress(const char* verb) : m_verb(verb), m_shown(isatty(2) != 0) {}
+    ~Progress() {
+        if (m_shown && m_printed)
+            std::fputc('\n', stderr);
+    }
+    void operator()(int done, int total) {
+        if (!m_shown)
+            return;
+        std::fprintf(stderr, "\r%s %d/%d", m_verb, done, total);
+        m_printed = true;
+    }
+
+  private:
+    const char* m_verb;
+    bool m_shown;
+    bool m_printed = false;
+};
+
+FrameList loadDocument(const std::string& path) {
+    try {
+        return DC6FileIO().LoadDC6(path);
+    } catch (const QuilletError& e) {
+        throw WorkError{path + ": " + e.what()};
+    }
+}
+
+int info(const Options& o) {
+    if (o.positional.size() != 1)
+        throw UsageError{"info takes exactly one DC6 file"};
+    const std::string& path = o.positional[0];
+    const FrameList frames = loadDocument(path);
+    if (o.json) {
+        QJsonArray list;
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            const DC6Frame& f = *frames[i];
+            list.append(QJsonObject{
+                {"number", static_cast<int>(i + 1)},
+                {"width", f.get_X_size()},
+                {"height", f.get_Y_size()},
+                {"x_offset", f.get_X_offset()},
+                {"y_offset", f.get_Y_offset()},
+                {"stream_length", static_cast<qint64>(f.getFrameData(0).size())},
+            });
+        }
+        const QJsonObject root{{"file", QString::fromStdString(path)},
+                               {"frames", static_cast<int>(frames.size())},
+                               {"frame_list", list}};
+        std::fputs(QJsonDocument(root).toJson(QJsonDocument::Indented).constData(), stdout);
+        return kOk;
+    }
+    std::printf("%s: %zu frame%s\n", path.c_str(), frames.size(), frames.size() == 1 ? "" : "s");
+    std::printf("%6s %6s %6s %8s %8s %8s\n", "frame", "width", "height", "x", "y", "stream");
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const DC6Frame& f = *frames[i];
+        std::printf("%6zu %6d %6d %8d %8d %8zu\n", i + 1, f.get_X_size(), f.get_Y_size(),
+                    f.get_X_offset(), f.get_Y_offset(), f.getFrameData(0).size());
+    }
+    return kOk;
+}
+
+int build(const Options& o) {
+    if (o.positional.size() < 2)
+        throw UsageError{"build needs an output file and at least one picture"};
+    const std::string& out = o.positional[0];
+    const Palette palette = documentPalette(o);
+
+    FrameList document;
+    Progress progress("reading pictures");
+    for (std::size_t i = 1; i < o.positional.size(); ++i) {
+        const std::string& picture = o.positional[i];
+        FrameList tiles;
+        try {
+            tiles = imaging::LoadImage(picture);
+        } catch (const QuilletError& e) {
+            throw WorkError{picture + ": " + e.what()};
+        }
+        if (document.size() + tiles.size() > static_cast<std::size_t>(limits::kMaxFrames))
+            throw WorkError{picture + ": the document would exceed " +
+                            std::to_string(limits::kMaxFrames) + " frames"};
+        for (auto& frame : tiles) {
+            frame->setNewPalette(palette);
+            if (o.offset) {
+                frame->set_X_offset(o.offset->first);
+                frame->set_Y_offset(o.offset->second);
+            }
+            document.push_back(std::move(frame));
+        }
+        progress(static_cast<int>(i), static_cast<int>(o.positional.size() - 1));
+    }
+    try {
+        DC6FileIO().SaveDC6(out, document, o.transform ? 1 : 0);
+    } catch (const QuilletError& e) {
+        throw WorkError{out + ": " + e.what()};
+    }
+    return kOk;
+}
+
+int exportBitmaps(const Options& o) {
+    if (o.positional.size() != 2)
+        throw UsageError{"export takes a DC6 file and a base name"};
+    const FrameList frames = loadDocument(o.positional[0]);
+    const Palette palette = documentPalette(o);
+    for (const auto& frame : frames) {
+        frame->seOriginalPalette(palette);
+        frame->setNewPalette(palette);
+    }
+    const QString base = imaging::exportBaseName(QString::fromStdString(o.positional[1]));
+    int failed = 0;
+    QString firstFailure;
+    Progress progress("writing bitmaps");
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const DC6Frame& f = *frames[i];
+        const QImage image = display::renderFrame(
+            f.get_X_size(), f.get_Y_size(), f.getPixelData(o.transform ? 1 : 0), f.getNewPalette());
+        const QString name = imaging::exportFileName(base, static_cast<int>(i + 1));
+        QString error;
+        if (!imaging::writeBitmap(image, name, &error)) {
+            if (failed++ == 0)
+                firstFailure = name + ": " + error;
+        }
+        progress(static_cast<int>(i + 1), static_cast<int>(frames.size()));
+    }
+    if (failed > 0)
+        throw WorkError{std::to_string(failed) + " of " + std::to_string(frames.size()) +
+                        " frames could not be written; first: " + firstFailure.toStdString()};
+    return kOk;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv); // image format plugins are found through it
+    try {
+        if (argc < 2)
+            throw UsageError{"no command given"};
+        const std::string command = argv[1];
+        if (command == "--help" || command == "-h") {
+            std::fputs(kUsage, stdout);
+            return kOk;
+        }
+        if (command == "--version") {
+            std::printf("quillet-cli %d.%d.%d\n", version::major, version::minor,
+                        version::revision);
+            return kOk;
+        }
+        if (command == "info")
+            return info(parseOptions(argc, argv, 2, false, false, true));
+        if (command == "build")
+            return build(parseOptions(argc, argv, 2, true, true, false));
+        if (command == "export")
+            return exportBitmaps(parseOptions(argc, argv, 2, true, false, false));
+        throw UsageError{"unknown command " + command};
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "quillet-cli: %s\n%s", e.message.c_str(), kUsage);
+        return kBadUsage;
+    } catch (const WorkError& e) {
+        std::fprintf(stderr, "quillet-cli: %s\n", e.message.c_str());
+        return kWorkFailed;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "quillet-cli: %s\n", e.what());
+        return kWorkFailed;
+    }
+}
