@@ -64,4 +64,8 @@ std::int32_t strToLong(ByteView s);
 Bytes longToStr(std::int32_t v);
 void appendLong(Bytes& out, std::int32_t v);
 
+// width * height of a frame of that size; throws QuilletError naming the size
+// when either side is below 1 or the frame exceeds limits::kMaxFramePixels.
+std::int64_t checkedFramePixels(std::int64_t width, std::int64_t height);
+
 } // namespace quillet

@@ -3,13 +3,15 @@
 #include "Bytes.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 
 namespace quillet {
 
-// Reads a whole file; throws QuilletError naming the file and the reason.
-Bytes readWholeFile(const std::string& path);
+// Reads a whole file; throws QuilletError naming the file and the reason,
+// also when the file holds more than `maxBytes` bytes.
+Bytes readWholeFile(const std::string& path, std::uint64_t maxBytes = UINT64_MAX);
 
 // Replaces `path` with `data` so that a failure at any point leaves the old
 // file untouched: write a temporary in the same folder, flush, rename over.

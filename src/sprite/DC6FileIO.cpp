@@ -1,0 +1,179 @@
+// A DC6 file as this program writes it: one direction of n frames.
+//
+//   0  version 6     4  flags 1     8  encoding 0     12  EE EE EE EE
+//   16 directions 1  20 frames per direction n
+//   24 n frame pointers, the file offset of each frame block
+//   24 + 4n  the frame blocks, one after another (see FrameCodec.cpp)
+//
+// The reader needs only n and the pointers; the other header words are
+// accepted whatever they hold. Frames of later directions are not read, so the
+// block of the last frame runs to the end of the file and its decoding simply
+// stops when its rows are complete.
+
+#include "DC6FileIO.h"
+
+#include "Error.h"
+#include "Limits.h"
+#include "SafeFile.h"
+
+#include <algorithm>
+#include <limits>
+#include <string>
+
+namespace quillet {
+
+namespace {
+
+constexpr std::size_t kFileHeaderBytes = 24;
+constexpr std::uint8_t kTerminator = 0xEE;
+
+// Every offset in a DC6 file is a signed 32-bit word, so no valid file is larger.
+constexpr std::uint64_t kMaxFileBytes = std::numeric_limits<std::int32_t>::max();
+
+std::string frameLabel(std::size_t index) {
+    return "frame " + std::to_string(index + 1);
+}
+
+// The pixels a block's header asks for; invalid sizes count nothing here
+// because the decoder refuses them anyway.
+std::int64_t declaredPixels(ByteView block) {
+    if (block.size() < 20)
+        return 0;
+    const std::int64_t width = strToLong(block.subspan(4));
+    const std::int64_t height = strToLong(block.subspan(8));
+    if (width < 1 || height < 1 || width > limits::kMaxFramePixels / height)
+        return 0;
+    return width * height;
+}
+
+} // namespace
+
+FrameList DC6FileIO::decodeDC6(ByteView file) {
+    if (file.size() < kFileHeaderBytes)
+        throw QuilletError("file header cut short: " + std::to_string(file.size()) + " of " +
+                           std::to_string(kFileHeaderBytes) + " bytes");
+    const std::int32_t count = strToLong(file.subspan(20));
+    if (count < 1 || count > limits::kMaxFrames)
+        throw QuilletError("frame count " + std::to_string(count) + " is outside 1 to " +
+                           std::to_string(limits::kMaxFrames));
+    const auto n = static_cast<std::size_t>(count);
+    const std::size_t tableEnd = kFileHeaderBytes + 4 * n;
+    if (file.size() < tableEnd)
+        throw QuilletError("frame pointer table cut short: " + std::to_string(count) +
+                           " frames need " + std::to_string(tableEnd) + " bytes, the file has " +
+                           std::to_string(file.size()));
+
+    // Blocks lie in pointer order, each right after the previous one, and none
+    // may overlap the header, the table or another block.
+    std::vector<std::size_t> start(n + 1);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::int32_t pointer = strToLong(file.subspan(kFileHeaderBytes + 4 * i));
+        const std::size_t lowest = i == 0 ? tableEnd : start[i - 1] + 1;
+        if (pointer < 0 || static_cast<std::size_t>(pointer) < lowest)
+            throw QuilletError(frameLabel(i) + ": block pointer " + std::to_string(pointer) +
+                               (i == 0 ? " points into the file header"
+                                       : " does not lie after the previous block"));
+        if (static_cast<std::size_t>(pointer) > file.size())
+            throw QuilletError(frameLabel(i) + ": block pointer " + std::to_string(pointer) +
+                               " lies beyond the end of the file (" + std::to_string(file.size()) +
+                               " bytes)");
+        start[i] = static_cast<std::size_t>(pointer);
+    }
+    start[n] = file.size();
+
+    // The budget of the whole file holds before any matrix is allocated.
+    std::int64_t pixels = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        pixels += declaredPixels(file.subspan(start[i], start[i + 1] - start[i]));
+        if (pixels > limits::kMaxFilePixels)
+            throw QuilletError(frameLabel(i) + ": the frames up to here hold more than " +
+                               std::to_string(limits::kMaxFilePixels) + " pixels");
+    }
+
+    FrameList frames;
+    frames.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const ByteView block = file.subspan(start[i], start[i + 1] - start[i]);
+        auto frame = std::make_shared<DC6Frame>();
+        try {
+            frame->setDC6Data(block);
+        } catch (const QuilletError& e) {
+            throw QuilletError(frameLabel(i) + ": " + e.what());
+        }
+        frames.push_back(std::move(frame));
+    }
+    return frames;
+}
+
+Bytes DC6FileIO::encodeDC6(const FrameList& DC6, std::int16_t palTransform,
+                           const SaveProgress& progress) {
+    // The reader refuses an empty file, so none is ever written.
+    if (DC6.empty())
+        throw QuilletError("a DC6 file needs at least one frame");
+    if (DC6.size() > static_cast<std::size_t>(limits::kMaxFrames))
+        throw QuilletError(std::to_string(DC6.size()) + " frames exceed the limit of " +
+                           std::to_string(limits::kMaxFrames));
+    // The progress callback may run the event loop; a copy of the list keeps
+    // every frame alive even if the document drops it meanwhile.
+    const FrameList frames = DC6;
+    const auto n = static_cast<std::int32_t>(frames.size());
+
+    Bytes file;
+    appendLong(file, 6);
+    appendLong(file, 1);
+    appendLong(file, 0);
+    file.insert(file.end(), 4, kTerminator);
+    appendLong(file, 1);
+    appendLong(file, n);
+    const std::size_t pointerTable = file.size();
+    file.resize(pointerTable + 4 * frames.size());
+
+    for (std::int32_t c = 0; c < n; ++c) {
+        const FramePtr& frame = frames[static_cast<std::size_t>(c)];
+        if (!frame)
+            throw QuilletError(frameLabel(static_cast<std::size_t>(c)) + ": missing");
+        // Each block begins where the previous one ended, which makeFrameHeader
+        // has already checked to fit in 32 bits.
+        const auto offset = static_cast<std::int32_t>(file.size());
+        try {
+            file.resize(file.size() + 32); // header, filled in once the stream length is known
+            const std::size_t length = frame->appendFrameData(file, palTransform);
+            const Bytes header = frame->makeFrameHeader(offset, length);
+            std::copy(header.begin(), header.end(), file.begin() + offset);
+        } catch (const QuilletError& e) {
+            throw QuilletError(frameLabel(static_cast<std::size_t>(c)) + ": " + e.what());
+        }
+        file.insert(file.end(), 3, kTerminator);
+
+        const Bytes pointer = longToStr(offset);
+        std::copy(pointer.begin(), pointer.end(), file.begin() + pointerTable + 4 * c);
+        if (progress)
+            progress(c + 1, n);
+    }
+    return file;
+}
+
+FrameList DC6FileIO::LoadDC6(const std::string& FileName) const {
+    const Bytes data = readWholeFile(FileName, kMaxFileBytes);
+    try {
+        return decodeDC6(data);
+    } catch (const QuilletError& e) {
+        throw QuilletError(FileName + ": " + e.what());
+    }
+}
+
+void DC6FileIO::SaveDC6(const std::string& FileName, const FrameList& DC6,
+                        std::int16_t palTransform, const SaveProgress& progress) const {
+    // Every frame is coded before the file is touched, and the file is
+    // replaced as a whole, so a failure leaves the old file as it was.
+    const Bytes data = [&] {
+        try {
+            return encodeDC6(DC6, palTransform, progress);
+        } catch (const QuilletError& e) {
+            throw QuilletError(FileName + ": " + e.what());
+        }
+    }();
+    writeFileSafely(FileName, data);
+}
+
+} // namespace quillet

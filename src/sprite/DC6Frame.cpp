@@ -1,0 +1,78 @@
+#include "DC6Frame.h"
+
+#include "Error.h"
+#include "transform.h"
+
+#include <string>
+
+namespace quillet {
+
+std::int32_t strToLong(ByteView s) {
+    if (s.size() < 4)
+        throw QuilletError("a 32-bit integer needs 4 bytes, only " + std::to_string(s.size()) +
+                           " given");
+    const std::uint32_t u = std::uint32_t{s[0]} | std::uint32_t{s[1]} << 8 |
+                            std::uint32_t{s[2]} << 16 | std::uint32_t{s[3]} << 24;
+    return static_cast<std::int32_t>(u); // two's complement since C++20
+}
+
+void appendLong(Bytes& out, std::int32_t v) {
+    const auto u = static_cast<std::uint32_t>(v);
+    out.push_back(static_cast<std::uint8_t>(u));
+    out.push_back(static_cast<std::uint8_t>(u >> 8));
+    out.push_back(static_cast<std::uint8_t>(u >> 16));
+    out.push_back(static_cast<std::uint8_t>(u >> 24));
+}
+
+Bytes longToStr(std::int32_t v) {
+    Bytes out;
+    out.reserve(4);
+    appendLong(out, v);
+    return out;
+}
+
+Bytes DC6Frame::getPixelData(std::int16_t palTransform) const {
+    requireMatrix("getPixelData");
+    if (palTransform == 0)
+        return m_pixels;
+    const MapTable table = mappingTable(palTransform);
+    Bytes result(m_pixels.size());
+    for (std::size_t i = 0; i < m_pixels.size(); ++i)
+        result[i] = table[m_pixels[i]];
+    return result;
+}
+
+void DC6Frame::setPixelData(const Bytes& Pixels, std::int16_t Xsize, std::int16_t Ysize) {
+    // Everything is checked before anything changes, so a refused call leaves
+    // the frame exactly as it was.
+    const std::int64_t count = checkedFramePixels(Xsize, Ysize);
+    if (static_cast<std::int64_t>(Pixels.size()) < count)
+        throw QuilletError("width x height " + std::to_string(Xsize) + " x " +
+                           std::to_string(Ysize) + " needs " + std::to_string(count) +
+                           " pixels, only " + std::to_string(Pixels.size()) + " given");
+
+    m_pixels.assign(Pixels.begin(), Pixels.begin() + count);
+    m_width = Xsize;
+    m_height = Ysize;
+    m_xOffset = 0;
+    m_yOffset = 0;
+    m_origPalette.fill(0);
+    m_newPalette.fill(0);
+    m_hasMatrix = true;
+}
+
+MapTable DC6Frame::mappingTable(std::int16_t palTransform) const {
+    if (palTransform != 0)
+        return transform{}.Map(m_origPalette, m_newPalette);
+    MapTable identity;
+    for (std::size_t i = 0; i < identity.size(); ++i)
+        identity[i] = static_cast<std::uint8_t>(i);
+    return identity;
+}
+
+void DC6Frame::requireMatrix(const char* operation) const {
+    if (!m_hasMatrix)
+        throw QuilletError(std::string(operation) + ": the frame has no pixels yet");
+}
+
+} // namespace quillet

@@ -1,0 +1,214 @@
+#include "SpriteTestSupport.h"
+#include "sprite/DC6FileIO.h"
+#include "sprite/Error.h"
+#include "sprite/Limits.h"
+#include "sprite/SafeFile.h"
+
+#include <gtest/gtest.h>
+#include <random>
+
+namespace quillet {
+namespace {
+
+using testing::hex;
+using testing::makeFrame;
+using testing::operator+;
+
+const Bytes kFileHeaderOneFrame =
+    hex("06 00 00 00 01 00 00 00 00 00 00 00 EE EE EE EE 01 00 00 00 01 00 00 00");
+
+TEST(DC6FileIO, WritesAndReadsKnownFilesByteExact) {
+    const struct {
+        const char* name;
+        FrameList frames;
+        Bytes file;
+    } cases[] = {
+        {"one 1 x 1 frame",
+         {makeFrame(1, 1, {5})},
+         kFileHeaderOneFrame + hex("1C 00 00 00") +
+             hex("00 00 00 00 01 00 00 00 01 00 00 00 00 00 00 00 "
+                 "00 00 00 00 00 00 00 00 42 00 00 00 03 00 00 00") +
+             hex("01 05 80 EE EE EE")},
+        {"two frames, negative offset",
+         {makeFrame(1, 1, {5}), makeFrame(2, 1, {0, 9}, -3)},
+         hex("06 00 00 00 01 00 00 00 00 00 00 00 EE EE EE EE 01 00 00 00 02 00 00 00") +
+             hex("20 00 00 00 46 00 00 00") +
+             hex("00 00 00 00 01 00 00 00 01 00 00 00 00 00 00 00 "
+                 "00 00 00 00 00 00 00 00 46 00 00 00 03 00 00 00 01 05 80 EE EE EE") +
+             hex("00 00 00 00 02 00 00 00 01 00 00 00 FD FF FF FF "
+                 "00 00 00 00 00 00 00 00 6D 00 00 00 04 00 00 00 81 01 09 80 EE EE EE")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(DC6FileIO::encodeDC6(c.frames, 0), c.file);
+        testing::expectSameFrames(DC6FileIO::decodeDC6(c.file), c.frames);
+    }
+}
+
+FrameList randomFrames(std::mt19937& random, int count) {
+    FrameList frames;
+    const std::int32_t extremes[] = {INT32_MIN, -1, 0, INT32_MAX};
+    for (int i = 0; i < count; ++i) {
+        const int width = 1 + static_cast<int>(random() % 40);
+        const int height = 1 + static_cast<int>(random() % 6);
+        Bytes pixels(static_cast<std::size_t>(width * height));
+        for (auto& p : pixels)
+            p = random() % 2 ? 0 : static_cast<std::uint8_t>(random());
+        frames.push_back(makeFrame(width, height, pixels, extremes[random() % 4],
+                                   static_cast<std::int32_t>(random())));
+    }
+    return frames;
+}
+
+TEST(DC6FileIO, ThreeHundredFramesRoundTripWithChainedPointers) {
+    std::mt19937 random(300);
+    const FrameList frames = randomFrames(random, 300);
+    const Bytes file = DC6FileIO::encodeDC6(frames, 0);
+
+    EXPECT_EQ(strToLong(ByteView(file).subspan(20)), 300);
+    std::int32_t expected = 24 + 4 * 300;
+    for (int i = 0; i < 300; ++i) {
+        ASSERT_EQ(strToLong(ByteView(file).subspan(24 + 4 * i)), expected);
+        const ByteView header = ByteView(file).subspan(static_cast<std::size_t>(expected));
+        expected += 32 + strToLong(header.subspan(28)) + 3;
+        ASSERT_EQ(strToLong(header.subspan(24)), expected);
+    }
+    EXPECT_EQ(static_cast<std::size_t>(expected), file.size());
+    testing::expectSameFrames(DC6FileIO::decodeDC6(file), frames);
+}
+
+TEST(DC6FileIO, HoldsEveryFrameCountUpToTheLimit) {
+    const FrameList frames(limits::kMaxFrames, makeFrame(1, 1, {7}));
+    EXPECT_EQ(DC6FileIO::decodeDC6(DC6FileIO::encodeDC6(frames, 0)).size(), frames.size());
+
+    FrameList tooMany = frames;
+    tooMany.push_back(frames.front());
+    EXPECT_THROW(DC6FileIO::encodeDC6(tooMany, 0), QuilletError);
+    EXPECT_THROW(DC6FileIO::encodeDC6({}, 0), QuilletError);
+    EXPECT_THROW(DC6FileIO::encodeDC6({frames.front(), nullptr}, 0), QuilletError);
+    EXPECT_THROW(DC6FileIO::encodeDC6({std::make_shared<DC6Frame>()}, 0), QuilletError);
+}
+
+TEST(DC6FileIO, ReaderGoesByCountAndPointersOnly) {
+    std::mt19937 random(6);
+    const FrameList frames = randomFrames(random, 6);
+    Bytes twoDirections = DC6FileIO::encodeDC6(frames, 0);
+    const Bytes two = longToStr(2), three = longToStr(3);
+    std::copy(two.begin(), two.end(), twoDirections.begin() + 16);
+    std::copy(three.begin(), three.end(), twoDirections.begin() + 20);
+    testing::expectSameFrames(DC6FileIO::decodeDC6(twoDirections),
+                              FrameList(frames.begin(), frames.begin() + 3));
+
+    Bytes oddHeader = DC6FileIO::encodeDC6({frames[0]}, 0) + hex("01 7F 00 81");
+    std::fill(oddHeader.begin(), oddHeader.begin() + 16, 0x99);
+    testing::expectSameFrames(DC6FileIO::decodeDC6(oddHeader), {frames[0]});
+}
+
+TEST(DC6FileIO, RefusesDamagedHeadersAndPointerTables) {
+    const FrameList frames = {makeFrame(2, 1, {1, 2}), makeFrame(1, 1, {3})};
+    const Bytes good = DC6FileIO::encodeDC6(frames, 0); // pointers 32 and 71, 109 bytes
+    const auto patched = [&](std::size_t at, std::int32_t value) {
+        Bytes file = good;
+        const Bytes word = longToStr(value);
+        std::copy(word.begin(), word.end(), file.begin() + static_cast<std::ptrdiff_t>(at));
+        return file;
+    };
+    const struct {
+        const char* name;
+        Bytes file;
+    } cases[] = {
+        {"header cut short", Bytes(good.begin(), good.begin() + 23)},
+        {"no frames", patched(20, 0)},
+        {"negative count", patched(20, -1)},
+        {"count above the limit", patched(20, limits::kMaxFrames + 1)},
+        {"pointer table cut short", patched(20, 30)},
+        {"pointer into the header", patched(24, 20)},
+        {"negative pointer", patched(24, -32)},
+        {"pointers not increasing", patched(28, 32)},
+        {"pointers out of order", patched(24, 80)},
+        {"pointer beyond the end", patched(28, 110)},
+        {"empty last block", patched(28, 109)},
+        {"frame that cannot decode", patched(32 + 4, 0)},
+        {"frames beyond the file pixel budget",
+         [] {
+             Bytes file =
+                 hex("06 00 00 00 01 00 00 00 00 00 00 00 EE EE EE EE 01 00 00 00") + longToStr(17);
+             const Bytes block = hex("00 00 00 00 00 10 00 00 00 10 00 00") + Bytes(20, 0);
+             for (int i = 0; i < 17; ++i)
+                 file = file + longToStr(24 + 17 * 4 + 32 * i);
+             for (int i = 0; i < 17; ++i)
+                 file = file + block;
+             return file;
+         }()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_THROW(DC6FileIO::decodeDC6(c.file), QuilletError);
+    }
+}
+
+// Every truncation and random damage either decodes or fails cleanly; the
+// sanitizers catch any access out of bounds.
+TEST(DC6FileIO, TruncatedAndCorruptedFilesNeverCrash) {
+    std::mt19937 random(13);
+    const Bytes good = DC6FileIO::encodeDC6(randomFrames(random, 3), 0);
+    for (std::size_t length = 0; length <= good.size(); ++length) {
+        try {
+            DC6FileIO::decodeDC6(ByteView(good).first(length));
+        } catch (const QuilletError&) {
+        }
+    }
+    for (int i = 0; i < 2000; ++i) {
+        Bytes file = good;
+        for (int k = 0; k < 3; ++k)
+            file[random() % file.size()] = static_cast<std::uint8_t>(random());
+        try {
+            for (const auto& frame : DC6FileIO::decodeDC6(file))
+                ASSERT_EQ(frame->getPixelData(0).size(),
+                          static_cast<std::size_t>(frame->get_X_size() * frame->get_Y_size()));
+        } catch (const QuilletError&) {
+        }
+    }
+}
+
+TEST(DC6FileIO, SaveReportsProgressAndSurvivesTheListChanging) {
+    std::mt19937 random(4);
+    FrameList document = randomFrames(random, 5);
+    const FrameList original = document;
+    std::vector<std::pair<int, int>> calls;
+    const Bytes file = DC6FileIO::encodeDC6(document, 0, [&](int done, int total) {
+        calls.emplace_back(done, total);
+        document.clear(); // what a command run from the event loop might do
+    });
+    EXPECT_EQ(calls, (std::vector<std::pair<int, int>>{{1, 5}, {2, 5}, {3, 5}, {4, 5}, {5, 5}}));
+    testing::expectSameFrames(DC6FileIO::decodeDC6(file), original);
+}
+
+TEST(DC6FileIO, SaveAndLoadThroughTheFileSystem) {
+    testing::TempFolder folder;
+    const std::string path = folder.file("walk.dc6");
+    std::mt19937 random(8);
+    const FrameList frames = randomFrames(random, 4);
+    DC6FileIO io;
+    io.SaveDC6(path, frames, 0);
+    testing::expectSameFrames(io.LoadDC6(path), frames);
+
+    // A frame that cannot be coded or a failing write leaves the old file intact.
+    const Bytes before = readWholeFile(path);
+    EXPECT_THROW(io.SaveDC6(path, {frames[0], std::make_shared<DC6Frame>()}, 0), QuilletError);
+    setWriteFaultHook([](std::size_t) { return false; });
+    EXPECT_THROW(io.SaveDC6(path, frames, 0), QuilletError);
+    setWriteFaultHook({});
+    EXPECT_EQ(readWholeFile(path), before);
+    EXPECT_EQ(folder.entryCount(), 1u);
+
+    try {
+        io.LoadDC6(folder.file("missing.dc6"));
+        ADD_FAILURE() << "a missing file loaded";
+    } catch (const QuilletError& e) {
+        EXPECT_NE(std::string(e.what()).find("missing.dc6"), std::string::npos) << e.what();
+    }
+}
+
+} // namespace
+} // namespace quillet

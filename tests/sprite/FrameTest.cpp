@@ -1,0 +1,117 @@
+#include "SpriteTestSupport.h"
+#include "sprite/Error.h"
+#include "sprite/transform.h"
+
+#include <gtest/gtest.h>
+
+namespace quillet {
+namespace {
+
+using testing::hex;
+using testing::makeFrame;
+
+TEST(IntegerConversion, KnownValues) {
+    const struct {
+        const char* bytes;
+        std::int32_t value;
+    } cases[] = {
+        {"2C 01 00 00", 300},       {"FE FF FF FF", -2},        {"FF FF FF FF", -1},
+        {"00 00 00 80", INT32_MIN}, {"FF FF FF 7F", INT32_MAX}, {"FD FF FF FF", -3},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(strToLong(hex(c.bytes)), c.value) << c.bytes;
+        EXPECT_EQ(longToStr(c.value), hex(c.bytes)) << c.value;
+    }
+    EXPECT_EQ(strToLong(hex("2C 01 00 00 99")), 300); // a fifth byte is ignored
+    EXPECT_THROW(strToLong(hex("2C 01 00")), QuilletError);
+}
+
+TEST(DC6Frame, SetPixelDataResetsOffsetsAndPalettes) {
+    auto frame = makeFrame(2, 1, {1, 2}, 10, -5);
+    frame->seOriginalPalette(testing::distinctPalette());
+    frame->setNewPalette(testing::distinctPalette());
+
+    frame->setPixelData({7, 8, 9, 10, 11, 12, 99}, 3, 2); // extra elements are ignored
+    EXPECT_EQ(frame->get_X_offset(), 0);
+    EXPECT_EQ(frame->get_Y_offset(), 0);
+    EXPECT_EQ(frame->getOrigPalette(), Palette{});
+    EXPECT_EQ(frame->getNewPalette(), Palette{});
+    EXPECT_EQ(frame->getPixelData(0), (Bytes{7, 8, 9, 10, 11, 12}));
+}
+
+TEST(DC6Frame, RefusedPixelDataLeavesTheFrameUnchanged) {
+    const struct {
+        Bytes pixels;
+        std::int16_t width, height;
+    } cases[] = {
+        {{1}, 0, 1},       {{1}, 1, 0},        {{1, 2, 3, 4, 5, 6}, -2, -3},
+        {{1, 2, 3}, 2, 2}, {{}, 32767, 32767}, // beyond the frame pixel limit
+    };
+    for (const auto& c : cases) {
+        auto frame = makeFrame(2, 1, {1, 2}, 10, -5);
+        frame->setNewPalette(testing::distinctPalette());
+        EXPECT_THROW(frame->setPixelData(c.pixels, c.width, c.height), QuilletError);
+        EXPECT_EQ(frame->get_X_size(), 2);
+        EXPECT_EQ(frame->get_X_offset(), 10);
+        EXPECT_EQ(frame->getNewPalette(), testing::distinctPalette());
+        EXPECT_EQ(frame->getPixelData(0), (Bytes{1, 2}));
+    }
+}
+
+TEST(DC6Frame, WithoutPixelsEveryReadOutFails) {
+    DC6Frame frame;
+    EXPECT_FALSE(frame.hasPixels());
+    EXPECT_THROW(frame.getPixelData(0), QuilletError);
+    EXPECT_THROW(frame.getFrameData(0), QuilletError);
+    EXPECT_THROW(frame.getFrameHeader(0, 0), QuilletError);
+}
+
+TEST(DC6Frame, PixelDataIsMappedIntoTheNewPalette) {
+    Palette orig{}, fresh{};
+    testing::setColour(orig, 1, 200, 0, 0);
+    testing::setColour(orig, 2, 0, 0, 190);
+    testing::setColour(fresh, 0, 0, 0, 0);
+    testing::setColour(fresh, 7, 0, 0, 200);
+    testing::setColour(fresh, 9, 210, 0, 0);
+    auto frame = makeFrame(3, 1, {1, 2, 0});
+    frame->seOriginalPalette(orig);
+    frame->setNewPalette(fresh);
+
+    EXPECT_EQ(frame->getPixelData(1), (Bytes{9, 7, 0}));
+    EXPECT_EQ(frame->getPixelData(-1), (Bytes{9, 7, 0})); // any non-zero flag is on
+    EXPECT_EQ(frame->getPixelData(0), (Bytes{1, 2, 0}));  // the frame itself is not changed
+
+    frame->seOriginalPalette(testing::distinctPalette());
+    frame->setNewPalette(testing::distinctPalette());
+    EXPECT_EQ(frame->getPixelData(1), (Bytes{1, 2, 0}));
+}
+
+TEST(transform, NearestColourBySumOfDifferencesLowestIndexWins) {
+    const Palette distinct = testing::distinctPalette();
+    const MapTable identity = transform{}.Map(distinct, distinct);
+    for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(identity[i], i);
+
+    Palette blackTwice = distinct;
+    testing::setColour(blackTwice, 0, 0, 0, 0);
+    testing::setColour(blackTwice, 200, 0, 0, 0);
+    const MapTable merged = transform{}.Map(blackTwice, blackTwice);
+    EXPECT_EQ(merged[0], 0);
+    EXPECT_EQ(merged[200], 0);
+
+    // Everything far away except the entries under test.
+    Palette src{}, dest{};
+    dest.fill(255);
+    testing::setColour(src, 1, 100, 100, 100);
+    testing::setColour(dest, 5, 110, 100, 100);
+    testing::setColour(dest, 9, 100, 90, 100);
+    testing::setColour(src, 2, 0, 0, 0);
+    testing::setColour(dest, 20, 30, 0, 0);
+    testing::setColour(dest, 21, 12, 12, 12);
+    const MapTable table = transform{}.Map(src, dest);
+    EXPECT_EQ(table[1], 5);  // equal distances: the lower index
+    EXPECT_EQ(table[2], 20); // 30 beats 36, though (12,12,12) is nearer in a straight line
+}
+
+} // namespace
+} // namespace quillet
