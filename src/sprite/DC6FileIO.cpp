@@ -132,8 +132,10 @@ Bytes DC6FileIO::encodeDC6(const FrameList& DC6, std::int16_t palTransform,
         const FramePtr& frame = frames[static_cast<std::size_t>(c)];
         if (!frame)
             throw QuilletError(frameLabel(static_cast<std::size_t>(c)) + ": missing");
-        // Each block begins where the previous one ended, which makeFrameHeader
-        // has already checked to fit in 32 bits.
+        // Every offset in the file is a signed 32-bit word.
+        if (file.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+            throw QuilletError(frameLabel(static_cast<std::size_t>(c)) +
+                               ": the file would exceed the 2 GiB a DC6 file can address");
         const auto offset = static_cast<std::int32_t>(file.size());
         try {
             file.resize(file.size() + 32); // header, filled in once the stream length is known

@@ -136,42 +136,60 @@ void DC6Frame::setDC6Data(ByteView block) {
 
 std::size_t DC6Frame::appendFrameData(Bytes& out, std::int16_t palTransform) const {
     requireMatrix("getFrameData");
-    const MapTable table = mappingTable(palTransform);
-    const std::size_t start = out.size();
     const auto width = static_cast<std::size_t>(m_width);
     const auto height = static_cast<std::size_t>(m_height);
 
-    // Typical frames code to about one byte per pixel. Grow geometrically,
-    // because the file writer appends frame after frame to one buffer.
-    const std::size_t expected = start + m_pixels.size() + height + 1;
-    if (out.capacity() < expected)
-        out.reserve(std::max(expected, 2 * out.capacity()));
+    // Transparency is decided on the mapped values; with the flag off the
+    // matrix is coded as it stands.
+    Bytes mapped;
+    const std::uint8_t* pixels = m_pixels.data();
+    if (palTransform != 0) {
+        const MapTable table = mappingTable(palTransform);
+        mapped.resize(m_pixels.size());
+        for (std::size_t i = 0; i < m_pixels.size(); ++i)
+            mapped[i] = table[m_pixels[i]];
+        pixels = mapped.data();
+    }
 
-    Bytes row(width);
+    // No row codes to more than 2 * width + 1 bytes (alternating single
+    // pixels cost 1.5 bytes each, plus the end code), so the stream is written
+    // through a pointer into room made once and trimmed afterwards.
+    const std::size_t start = out.size();
+    const std::size_t bound = height * (2 * width + 1);
+    if (out.capacity() < start + bound)
+        out.reserve(std::max(start + bound, 2 * out.capacity()));
+    out.resize(start + bound);
+    std::uint8_t* o = out.data() + start;
+
     for (std::size_t r = 0; r < height; ++r) {
-        const std::uint8_t* source = m_pixels.data() + r * width;
-        for (std::size_t x = 0; x < width; ++x)
-            row[x] = table[source[x]];
-
+        const std::uint8_t* row = pixels + r * width;
         std::size_t x = 0;
         while (x < width) {
-            const bool opaque = row[x] != 0;
-            const std::size_t runStart = x;
+            // A run closes at 127 pixels unless that is the row end; the next
+            // pixel then starts a new run whatever its kind.
             const std::size_t limit = std::min(width, x + kMaxRun);
-            while (x < limit && (row[x] != 0) == opaque)
-                ++x;
-            const auto length = static_cast<std::uint8_t>(x - runStart);
-            if (opaque) {
-                out.push_back(length);
-                out.insert(out.end(), row.begin() + static_cast<std::ptrdiff_t>(runStart),
-                           row.begin() + static_cast<std::ptrdiff_t>(x));
-            } else if (x < width) {
-                out.push_back(static_cast<std::uint8_t>(kEndOfRow + length));
+            std::size_t end = x + 1;
+            if (row[x] != 0) {
+                const void* zero = std::memchr(row + end, 0, limit - end);
+                end = zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - row)
+                           : limit;
+                *o++ = static_cast<std::uint8_t>(end - x);
+                std::memcpy(o, row + x, end - x);
+                o += end - x;
+            } else {
+                while (end < limit && row[end] == 0)
+                    ++end;
+                // A transparent run that reaches the row end is implied by the end code.
+                if (end < width)
+                    *o++ = static_cast<std::uint8_t>(kEndOfRow + (end - x));
             }
+            x = end;
         }
-        out.push_back(kEndOfRow);
+        *o++ = kEndOfRow;
     }
-    return out.size() - start;
+    const auto length = static_cast<std::size_t>(o - (out.data() + start));
+    out.resize(start + length);
+    return length;
 }
 
 Bytes DC6Frame::getFrameData(std::int16_t palTransform) const {

@@ -93,9 +93,12 @@ Bytes readWholeFile(const std::string& path, std::uint64_t maxBytes) {
     if (!ec) {
         if (size > maxBytes)
             throw tooLarge(size);
-        data.reserve(static_cast<std::size_t>(size));
+        // Straight into place in one read for the common case of a regular file.
+        data.resize(static_cast<std::size_t>(size));
+        data.resize(std::fread(data.data(), 1, data.size(), file.get()));
     }
-    // Read to the end rather than trust the size: the file may change or be no regular file.
+    // Then read on to the end rather than trust the size: the file may have
+    // grown or be no regular file.
     std::uint8_t buffer[64 * 1024];
     for (;;) {
         const std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get());

@@ -2,7 +2,9 @@
 #include "sprite/Error.h"
 #include "sprite/transform.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <random>
 
 namespace quillet {
 namespace {
@@ -111,6 +113,36 @@ TEST(transform, NearestColourBySumOfDifferencesLowestIndexWins) {
     const MapTable table = transform{}.Map(src, dest);
     EXPECT_EQ(table[1], 5);  // equal distances: the lower index
     EXPECT_EQ(table[2], 20); // 30 beats 36, though (12,12,12) is nearer in a straight line
+}
+
+// The matcher has an exact-colour shortcut and a vector path; both must agree
+// with the plain definition, ties included. Narrow colour ranges make ties and
+// duplicate entries common.
+TEST(transform, AgreesWithPlainNearestColourSearch) {
+    std::mt19937 random(7);
+    for (int range : {2, 4, 16, 256}) {
+        for (int round = 0; round < 20; ++round) {
+            Palette src{}, dest{};
+            for (std::size_t i = 0; i < src.size(); ++i) {
+                src[i] = static_cast<std::uint8_t>(random() % range * (255 / (range - 1)));
+                dest[i] = static_cast<std::uint8_t>(random() % range * (255 / (range - 1)));
+            }
+            const MapTable table = transform{}.Map(src, dest);
+            for (int i = 0; i < 256; ++i) {
+                int best = 1000, bestIndex = 0;
+                for (int j = 0; j < 256; ++j) {
+                    const int d = std::abs(dest[3 * j] - src[3 * i]) +
+                                  std::abs(dest[3 * j + 1] - src[3 * i + 1]) +
+                                  std::abs(dest[3 * j + 2] - src[3 * i + 2]);
+                    if (d < best) {
+                        best = d;
+                        bestIndex = j;
+                    }
+                }
+                ASSERT_EQ(table[i], bestIndex) << "range " << range << " entry " << i;
+            }
+        }
+    }
 }
 
 } // namespace
