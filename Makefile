@@ -43,7 +43,8 @@ test: deps
 	  -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)" -DCMAKE_SHARED_LINKER_FLAGS="$(SANITIZE)" \
 	  -DQUILLET_BENCH=OFF
 	cmake --build $(TEST_DIR) -j $(JOBS)
-	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	  ctest --output-on-failure -j $(JOBS)
 	$(MAKE) fuzz-run FUZZ_SECONDS=$(FUZZ_SMOKE_SECONDS)
 
 bench: deps

@@ -4,7 +4,6 @@
 #include "sprite/Palette.h"
 
 #include <QImage>
-
 #include <cstdint>
 
 namespace quillet::display {

@@ -4,7 +4,6 @@
 #include "platform/Registry.h"
 
 #include <QDialog>
-
 #include <string>
 
 namespace quillet::display {

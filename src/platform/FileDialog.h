@@ -14,11 +14,11 @@ class FileDialog {
 public:
     virtual ~FileDialog() = default;
 
-    QString Filter;         // "desc|pattern|desc|pattern|"
-    int FilterIndex = 1;    // 1 = first filter
+    QString Filter;      // "desc|pattern|desc|pattern|"
+    int FilterIndex = 1; // 1 = first filter
     bool CancelError = false;
-    QString DefaultExt;     // without the dot, e.g. "DC6"
-    QString FileName;       // full path chosen (or preset)
+    QString DefaultExt; // without the dot, e.g. "DC6"
+    QString FileName;   // full path chosen (or preset)
 
     // The chosen file's name without its folder.
     QString fileTitle() const;

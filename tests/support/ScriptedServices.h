@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <deque>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -86,12 +87,21 @@ public:
     std::vector<std::string> existingFiles;
     std::vector<std::string> started;
     bool startSucceeds = true;
+    // Every key asked for (found or not), the access asked with, and how many
+    // opened keys are still open.
+    std::vector<std::string> opened;
+    std::vector<std::uint32_t> accessAsked;
+    int openKeys = 0;
 
-    long openKey(std::uint32_t, const std::string& keyName, std::uint32_t, Key& key) override {
+    long openKey(std::uint32_t, const std::string& keyName, std::uint32_t access,
+                 Key& key) override {
+        opened.push_back(keyName);
+        accessAsked.push_back(access);
         auto it = keys.find(keyName);
         if (it == keys.end())
             return 2; // file not found
         key = reinterpret_cast<Key>(&it->second);
+        ++openKeys;
         return 0;
     }
     long queryValue(Key key, const std::string& valueName, std::uint32_t& type,
@@ -109,7 +119,7 @@ public:
         std::copy(it->second.bytes.begin(), it->second.bytes.end(), buffer);
         return 0;
     }
-    void closeKey(Key) override {}
+    void closeKey(Key) override { --openKeys; }
     bool fileExists(const std::string& path) override {
         return std::find(existingFiles.begin(), existingFiles.end(), path) != existingFiles.end();
     }

@@ -1,0 +1,14 @@
+#include "Services.h"
+
+namespace quillet::platform {
+
+Services makeQtServices(QWidget* parent) {
+    Services services;
+    services.fileDialog = std::make_unique<QtFileDialog>(parent);
+    services.messageBox = std::make_unique<QtMessageBox>(parent);
+    services.busyPointer = std::make_unique<QtBusyPointer>();
+    services.system = makeSystemServices();
+    return services;
+}
+
+} // namespace quillet::platform
