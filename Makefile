@@ -1,6 +1,7 @@
 # Two commands matter on a fresh Debian 12 machine: `make run` and `make test`.
-SHELL := /bin/bash
 # Everything else here is what those two are built from.
+
+SHELL := /bin/bash
 
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev \
             libgtest-dev libgmock-dev libbenchmark-dev libgif-dev libimagequant-dev \
@@ -80,6 +81,9 @@ fuzz-run: fuzz
 	    $(FUZZ_DIR)/corpus/$$h $(FUZZ_DIR)/seeds/$$h fuzz/regressions/$$h 2>&1 | tail -n 25; \
 	  test $${PIPESTATUS[0]} -eq 0; \
 	done
+
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
