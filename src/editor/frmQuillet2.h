@@ -1,11 +1,13 @@
 #pragma once
 
+#include "display/frmShowFrame.h"
 #include "platform/Services.h"
 #include "sprite/DC6Frame.h"
 #include "sprite/Palette.h"
 
 #include <QMainWindow>
 #include <QPointer>
+#include <optional>
 
 class QAction;
 class QGroupBox;
@@ -14,18 +16,18 @@ class QPushButton;
 class QScrollBar;
 class QLabel;
 
-namespace quillet::display {
-class frmShowFrame;
-}
-
 namespace quillet::editor {
+
+// What a Save or Save As came to; New and Exit go on after anything but a
+// failed write, so a document is never dropped after its save went wrong.
+enum class SaveResult { Saved, Cancelled, NoFrames, Failed };
 
 // The main window and owner of the one open document: the frame list, the
 // current frame, the file name Save writes to and the document palette.
 class frmQuillet2 : public QMainWindow {
     Q_OBJECT
 public:
-    // `services` null: the real Qt dialogs, message boxes and pointer.
+    // Services left null are filled with the real Qt dialogs, message boxes and pointer.
     // `workingDir`: where "Diablo2.pal" is looked for (the current directory by default).
     explicit frmQuillet2(platform::Services services = {}, const QString& workingDir = {},
                          QWidget* parent = nullptr);
@@ -40,7 +42,10 @@ public:
     // The check marks, read at the moment of use.
     std::int16_t palTransform() const;
     bool previewTicked() const;
+    // Null once the editor has closed the preview; one the user closed stays
+    // hidden until the next refresh shows it again.
     display::frmShowFrame* previewWindow() const { return m_preview; }
+    bool isSaving() const { return m_saving; }
     platform::Services& services() { return m_services; }
 
     void showFrameData();
@@ -53,12 +58,12 @@ public:
     void frameNumberChanged(int value);
     void newDocument();
     void open();
-    bool save();   // false when nothing was written (cancelled, failed, no frames)
-    bool saveAs();
+    SaveResult save();
+    SaveResult saveAs();
     void exitProgram();
     void selectPalette();
-    void transformPalette();
-    void togglePreview();
+    void transformPalette(); // inverts the check mark, as the menu item does
+    void togglePreview();    // likewise for "Preview"
     void exportBitmaps();
     void showAbout();
     void animate();
@@ -70,8 +75,16 @@ private:
     void buildWidgets();
     void buildMenus();
     void offsetEdited(QLineEdit* box, bool xAxis);
+    void transformPaletteToggled();
+    void previewToggled();
+    std::optional<FrameList> importPicture(const QString& path) const;
     void insertFrames(FrameList&& newFrames, int atIndex); // shared by Add and Insert
     bool writeDocument(const QString& path);               // the one place Save and Save As write
+    std::optional<Palette> readChosenPalette(const QString& path);
+    void tellNoFrames();
+    display::frmShowFrame& preparePreview();
+    void closePreview();
+    platform::Answer ask(const QString& question, platform::Buttons buttons);
 
     platform::Services m_services;
 

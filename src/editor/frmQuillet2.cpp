@@ -1,0 +1,757 @@
+#include "frmQuillet2.h"
+
+#include "OffsetText.h"
+#include "display/DrawPic.h"
+#include "display/ImageArea.h"
+#include "display/frmAbout.h"
+#include "display/frmShowFrame.h"
+#include "imaging/BitmapExport.h"
+#include "imaging/PictureImport.h"
+#include "palette/PaletteFile.h"
+#include "quillet/Version.h"
+#include "sprite/DC6FileIO.h"
+#include "sprite/Limits.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFont>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QScrollBar>
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
+namespace quillet::editor {
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+
+const QString kAddFilter =
+    QStringLiteral("All formats|*.gif;*.bmp;*.jpg;*.jpe;*.jpeg|BMP (*.bmp)|*.bmp|Compuserve GIF "
+                   "(*.gif)|*.gif|JPEG (*.jpg;*.jpe;*.jpeg)|*.jpg;*.jpe;*.jpeg|");
+const QString kInsertFilter = QStringLiteral("BMP (*.bmp)|*.bmp");
+const QString kOpenFilter = QStringLiteral("DC6|*.dc6|");
+const QString kSaveFilter = QStringLiteral("DC6|*.dc6|All files|*.*|");
+const QString kPaletteFilter = QStringLiteral("Palette file|*.pal");
+const QString kExportFilter = QStringLiteral("BMP|*.BMP|");
+
+// Saves shorter than this finish without a progress dialog ever appearing.
+constexpr int kProgressDelayMs = 500;
+
+QString appTitle() {
+    return QString::fromUtf8(version::appTitle);
+}
+
+int px(int twips) {
+    return static_cast<int>(std::lround(double(twips) / kTwipsPerPixel));
+}
+
+QRect twipRect(int left, int top, int width, int height) {
+    return {px(left), px(top), px(width), px(height)};
+}
+
+std::string nativePath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+// Keeps the pointer busy for a scope; release() ends it early where the
+// pointer must be normal again before the scope ends (before a message box).
+class BusyScope {
+public:
+    explicit BusyScope(platform::BusyPointer& pointer) : m_pointer(pointer) {
+        m_pointer.setBusy(true);
+    }
+    ~BusyScope() { release(); }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+    void release() {
+        if (m_on) {
+            m_on = false;
+            m_pointer.setBusy(false);
+        }
+    }
+
+private:
+    platform::BusyPointer& m_pointer;
+    bool m_on = true;
+};
+
+} // namespace
+
+frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir, QWidget* parent)
+    : QMainWindow(parent), m_services(std::move(services)) {
+    platform::Services real = platform::makeQtServices(this);
+    if (!m_services.fileDialog)
+        m_services.fileDialog = std::move(real.fileDialog);
+    if (!m_services.messageBox)
+        m_services.messageBox = std::move(real.messageBox);
+    if (!m_services.busyPointer)
+        m_services.busyPointer = std::move(real.busyPointer);
+    if (!m_services.system)
+        m_services.system = std::move(real.system);
+
+    setObjectName(QStringLiteral("frmQuillet2"));
+    setWindowTitle(appTitle());
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    buildWidgets();
+    buildMenus();
+    // The client area is fixed; the menu bar comes on top of it.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    const QString folder = workingDir.isEmpty() ? QDir::currentPath() : workingDir;
+    try {
+        m_currentPalette = loadDefaultPalette(nativePath(folder));
+    } catch (const std::exception&) {
+        m_currentPalette = builtinPalette();
+    }
+}
+
+frmQuillet2::~frmQuillet2() {
+    closePreview();
+}
+
+void frmQuillet2::buildWidgets() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(px(5115), px(2700));
+    // The twip layout was made for an 8-point face; larger system fonts would
+    // cut the captions off.
+    QFont small = client->font();
+    small.setPixelSize(11);
+    client->setFont(small);
+    setCentralWidget(client);
+
+    auto group = [&](const char* name, const QString& caption, QRect where) {
+        auto* g = new QGroupBox(caption, client);
+        g->setObjectName(QString::fromLatin1(name));
+        g->setGeometry(where);
+        return g;
+    };
+    // Caption boxes look like the text boxes beside them but only carry a
+    // label; a label shows all of it where a line edit would scroll.
+    auto caption = [](QWidget* parent, const char* name, const QString& text, QRect where) {
+        auto* box = new QLabel(text, parent);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        box->setIndent(1);
+        box->setGeometry(where);
+        return box;
+    };
+    auto number = [](QWidget* parent, const char* name, bool editable, QRect where) {
+        auto* box = new QLineEdit(QStringLiteral("0"), parent);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setReadOnly(!editable);
+        box->setGeometry(where);
+        return box;
+    };
+    auto button = [](QWidget* parent, const char* name, const QString& text, QRect where) {
+        auto* b = new QPushButton(text, parent);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setGeometry(where);
+        b->setAutoDefault(false);
+        return b;
+    };
+
+    Frame1 = group("Frame1", QStringLiteral("Frame Data"), twipRect(0, 0, 2055, 2295));
+    caption(Frame1, "txtTotalFrames", QStringLiteral("Frames"), twipRect(120, 360, 615, 285));
+    txtFrameCount = number(Frame1, "txtFrameCount", false, twipRect(720, 360, 435, 285));
+    cmdInsertFrame = button(Frame1, "cmdInsertFrame", QStringLiteral("&Insert Frame"),
+                            twipRect(120, 1320, 1095, 375));
+    cmdAddFrame =
+        button(Frame1, "cmdAddFrame", QStringLiteral("&Add Frame"), twipRect(120, 1800, 1095, 375));
+    cmdAnimate =
+        button(Frame1, "cmdAnimate", QStringLiteral("&Play Anim."), twipRect(1560, 1800, 375, 375));
+    cmdAnimate->setToolTip(QStringLiteral("Play Anim."));
+
+    Frame2 = group("Frame2", QStringLiteral("Current Frame"), twipRect(2160, 0, 2895, 2655));
+    caption(Frame2, "Text1", QStringLiteral("Frame nr"), twipRect(240, 360, 750, 285));
+    txtFrameNr = number(Frame2, "txtFrameNr", false, twipRect(960, 360, 550, 285));
+    caption(Frame2, "Text2", QStringLiteral("Width"), twipRect(240, 720, 750, 285));
+    txtWidth = number(Frame2, "txtWidth", false, twipRect(960, 720, 550, 285));
+    caption(Frame2, "Text3", QStringLiteral("Height"), twipRect(240, 1080, 750, 285));
+    txtHeight = number(Frame2, "txtHeight", false, twipRect(960, 1080, 550, 285));
+    caption(Frame2, "Text5", QStringLiteral("x offset"), twipRect(240, 1440, 750, 285));
+    txtXoffset = number(Frame2, "txtXoffset", true, twipRect(960, 1440, 550, 285));
+    caption(Frame2, "Text4", QStringLiteral("y offset"), twipRect(240, 1800, 750, 285));
+    txtYoffset = number(Frame2, "txtYoffset", true, twipRect(960, 1800, 550, 285));
+    cmdRemoveFrame =
+        button(Frame2, "cmdRemoveFrame", QStringLiteral("&Delete"), twipRect(1800, 360, 855, 375));
+
+    FrameNr = new QScrollBar(Qt::Horizontal, Frame2);
+    FrameNr->setObjectName(QStringLiteral("FrameNr"));
+    FrameNr->setGeometry(twipRect(120, 2280, 1935, 255));
+    FrameNr->setRange(1, 1);
+    FrameNr->setValue(1);
+    FrameNr->setSingleStep(1);
+    FrameNr->setPageStep(5);
+    FrameNr->setFocusPolicy(Qt::StrongFocus);
+    // A drag is one change, at release, not one per position passed.
+    FrameNr->setTracking(false);
+
+    // The importer keeps its pictures in memory, so this area never shows anything.
+    Pic = new QLabel(client);
+    Pic->setObjectName(QStringLiteral("Pic"));
+    Pic->setGeometry(twipRect(1080, 840, 735, 375));
+    Pic->hide();
+
+    QWidget* order[] = {cmdAddFrame,   cmdAnimate, cmdRemoveFrame, txtXoffset,
+                        txtYoffset,    txtFrameNr, txtWidth,       txtHeight,
+                        txtFrameCount, FrameNr,    cmdInsertFrame};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
+    cmdAddFrame->setFocus();
+
+    connect(cmdAddFrame, &QPushButton::clicked, this, &frmQuillet2::addFrame);
+    connect(cmdInsertFrame, &QPushButton::clicked, this, &frmQuillet2::insertFrame);
+    connect(cmdRemoveFrame, &QPushButton::clicked, this, &frmQuillet2::deleteFrame);
+    connect(cmdAnimate, &QPushButton::clicked, this, &frmQuillet2::animate);
+    connect(FrameNr, &QScrollBar::valueChanged, this, &frmQuillet2::frameNumberChanged);
+    connect(txtXoffset, &QLineEdit::textChanged, this, [this] { offsetEdited(txtXoffset, true); });
+    connect(txtYoffset, &QLineEdit::textChanged, this, [this] { offsetEdited(txtYoffset, false); });
+}
+
+void frmQuillet2::buildMenus() {
+    auto menu = [&](const char* name, const QString& caption) {
+        QMenu* m = menuBar()->addMenu(caption);
+        m->setObjectName(QString::fromLatin1(name));
+        return m;
+    };
+    auto item = [&](QMenu* m, const char* name, const QString& caption, QKeySequence shortcut,
+                    auto handler) {
+        QAction* a = m->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setShortcut(shortcut);
+        connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+
+    QMenu* file = menu("File", QStringLiteral("&File"));
+    item(file, "Open", QStringLiteral("Open..."), {}, [this] { open(); });
+    item(file, "New", QStringLiteral("New"), QKeySequence(Qt::CTRL | Qt::Key_N),
+         [this] { newDocument(); });
+    item(file, "bmp_export", QStringLiteral("Export as bitmap(s)"), {},
+         [this] { exportBitmaps(); });
+    item(file, "Save", QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S),
+         [this] { save(); });
+    item(file, "SaveAs", QStringLiteral("Save As..."), {}, [this] { saveAs(); });
+    item(file, "Exit", QStringLiteral("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_X),
+         [this] { exitProgram(); });
+
+    QMenu* settings = menu("Settings", QStringLiteral("&Settings"));
+    item(settings, "Select_palette", QStringLiteral("Select palette..."), {},
+         [this] { selectPalette(); });
+    // The check marks are the settings themselves; Qt inverts them before the
+    // handlers run.
+    transform_palette = item(settings, "transform_palette", QStringLiteral("Transform palette"), {},
+                             [this] { transformPaletteToggled(); });
+    transform_palette->setCheckable(true);
+    transform_palette->setChecked(true);
+    Preview =
+        item(settings, "Preview", QStringLiteral("Preview"), {}, [this] { previewToggled(); });
+    Preview->setCheckable(true);
+    Preview->setChecked(true);
+
+    QMenu* help = menu("Help", QStringLiteral("&Help"));
+    item(help, "About", QStringLiteral("About  Quillet..."), {}, [this] { showAbout(); });
+}
+
+std::int16_t frmQuillet2::palTransform() const {
+    return transform_palette->isChecked() ? 1 : 0;
+}
+
+bool frmQuillet2::previewTicked() const {
+    return Preview->isChecked();
+}
+
+platform::Answer frmQuillet2::ask(const QString& question, platform::Buttons buttons) {
+    return m_services.messageBox->show(question, appTitle(), buttons, platform::Icon::None);
+}
+
+// ---- Current frame display ------------------------------------------------
+
+void frmQuillet2::showFrameData() {
+    if (frameCount() <= 0)
+        return;
+    const int k = FrameNr->value();
+    if (k < 1 || k > frameCount())
+        return;
+    // Held by value: the offset boxes' notifications run in the middle of this.
+    const FramePtr frame = m_frames[k - 1];
+    txtFrameNr->setText(QString::number(k));
+    txtWidth->setText(QString::number(frame->get_X_size()));
+    txtHeight->setText(QString::number(frame->get_Y_size()));
+    txtXoffset->setText(QString::number(frame->get_X_offset()));
+    txtYoffset->setText(QString::number(frame->get_Y_offset()));
+    txtFrameCount->setText(QString::number(FrameNr->maximum()));
+}
+
+void frmQuillet2::offsetEdited(QLineEdit* box, bool xAxis) {
+    if (m_curFrame < 1 || m_curFrame > frameCount())
+        return;
+    // Text that is no 16-bit number leaves the offset alone; this is also what
+    // keeps a stored offset beyond 16 bits intact when the box is filled.
+    const std::optional<std::int16_t> offset = offsetFromText(box->text());
+    if (!offset)
+        return;
+    DC6Frame& frame = *m_frames[m_curFrame - 1];
+    if (xAxis)
+        frame.set_X_offset(*offset);
+    else
+        frame.set_Y_offset(*offset);
+}
+
+// ---- Preview ----------------------------------------------------------------
+
+display::frmShowFrame& frmQuillet2::preparePreview() {
+    if (!m_preview)
+        m_preview = new display::frmShowFrame(this);
+    const QRect outer = frameGeometry();
+    const auto x =
+        static_cast<std::int32_t>((std::int64_t{outer.x()} + outer.width()) * kTwipsPerPixel + 1);
+    const auto y = static_cast<std::int32_t>(std::int64_t{outer.y()} * kTwipsPerPixel);
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    if (m_curFrame >= 1 && m_curFrame <= frameCount()) {
+        width = m_frames[m_curFrame - 1]->get_X_size();
+        height = m_frames[m_curFrame - 1]->get_Y_size();
+    }
+    m_preview->Setup(x, y, width, height);
+    m_preview->show();
+    activateWindow();
+    return *m_preview;
+}
+
+void frmQuillet2::closePreview() {
+    if (!m_preview)
+        return;
+    // Deleted rather than hidden so that its picture goes with it; the guarded
+    // pointer copes with a window that deletes itself on close.
+    QPointer<display::frmShowFrame> window = m_preview;
+    m_preview = nullptr;
+    window->close();
+    delete window.data();
+}
+
+void frmQuillet2::UpdatePreview() {
+    BusyScope busy(*m_services.busyPointer);
+    if (frameCount() >= 1 && previewTicked() && m_curFrame >= 1 && m_curFrame <= frameCount()) {
+        display::frmShowFrame& window = preparePreview();
+        const FramePtr frame = m_frames[m_curFrame - 1];
+        try {
+            display::DrawPic(window.Img(), frame->get_X_size(), frame->get_Y_size(),
+                             frame->getPixelData(palTransform()), frame->getNewPalette());
+        } catch (const std::exception&) {
+            // A frame that cannot give its pixels shows as an empty area.
+            window.Img().clear();
+            window.Img().update();
+        }
+    } else {
+        closePreview();
+    }
+    busy.release();
+    activateWindow();
+}
+
+void frmQuillet2::togglePreview() {
+    Preview->trigger();
+}
+
+void frmQuillet2::previewToggled() {
+    if (m_saving) {
+        Preview->setChecked(!Preview->isChecked());
+        return;
+    }
+    showFrameData();
+    UpdatePreview();
+}
+
+void frmQuillet2::animate() {
+    m_services.messageBox->show(QStringLiteral("not implemented yet !!!"), appTitle(),
+                                platform::Buttons::Ok, platform::Icon::None);
+}
+
+// ---- Frame list -----------------------------------------------------------
+
+std::optional<FrameList> frmQuillet2::importPicture(const QString& path) const {
+    FrameList pieces;
+    try {
+        pieces = imaging::LoadImage(nativePath(path));
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    if (pieces.empty() || std::ssize(pieces) > limits::kMaxFrames - frameCount())
+        return std::nullopt;
+    return pieces;
+}
+
+void frmQuillet2::insertFrames(FrameList&& newFrames, int atIndex) {
+    for (const FramePtr& frame : newFrames)
+        frame->setNewPalette(m_currentPalette);
+    m_frames.insert(m_frames.begin() + atIndex, std::make_move_iterator(newFrames.begin()),
+                    std::make_move_iterator(newFrames.end()));
+    FrameNr->setMaximum(frameCount());
+    txtFrameCount->setText(QString::number(frameCount()));
+}
+
+void frmQuillet2::addFrame() {
+    if (m_saving)
+        return;
+    platform::FileDialog& dialog = *m_services.fileDialog;
+    dialog.Filter = kAddFilter;
+    dialog.FilterIndex = 1;
+    dialog.CancelError = true;
+    if (dialog.ShowOpen() && !dialog.fileTitle().isEmpty()) {
+        BusyScope busy(*m_services.busyPointer);
+        if (std::optional<FrameList> pieces = importPicture(dialog.FileName)) {
+            insertFrames(std::move(*pieces), frameCount());
+            busy.release();
+            if (m_curFrame == 0)
+                m_curFrame = 1;
+        }
+    }
+    showFrameData();
+    UpdatePreview();
+}
+
+void frmQuillet2::insertFrame() {
+    if (m_saving)
+        return;
+    if (frameCount() <= 0) {
+        addFrame();
+        return;
+    }
+    platform::FileDialog& dialog = *m_services.fileDialog;
+    dialog.Filter = kInsertFilter;
+    dialog.FilterIndex = 1;
+    dialog.CancelError = true;
+    if (dialog.ShowOpen() && !dialog.fileTitle().isEmpty()) {
+        BusyScope busy(*m_services.busyPointer);
+        if (std::optional<FrameList> pieces = importPicture(dialog.FileName))
+            insertFrames(std::move(*pieces), std::clamp(m_curFrame, 1, frameCount()) - 1);
+    }
+    showFrameData();
+    UpdatePreview();
+}
+
+void frmQuillet2::deleteFrame() {
+    if (m_saving || frameCount() <= 0 || m_curFrame < 1 || m_curFrame > frameCount())
+        return;
+    if (ask(QStringLiteral("Are you sure you want to remove the current frame ?"),
+            platform::Buttons::YesNoCancel) != platform::Answer::Yes)
+        return;
+
+    const bool wasLast = m_curFrame == frameCount();
+    m_frames.erase(m_frames.begin() + (m_curFrame - 1));
+    if (wasLast)
+        m_curFrame = frameCount();
+    txtFrameCount->setText(QString::number(frameCount()));
+
+    // Moving the scroll bar runs the frame-number change at once, against the
+    // list as it is now.
+    const int before = FrameNr->value();
+    if (FrameNr->value() == FrameNr->maximum() && frameCount() >= 1)
+        FrameNr->setValue(frameCount());
+    const bool moved = FrameNr->value() != before;
+    FrameNr->setMaximum(std::max(1, frameCount()));
+    txtFrameCount->setText(QString::number(frameCount()));
+    if (!moved) {
+        showFrameData();
+        UpdatePreview();
+    }
+}
+
+void frmQuillet2::frameNumberChanged(int value) {
+    m_curFrame = value;
+    showFrameData();
+    UpdatePreview();
+}
+
+// ---- Document ---------------------------------------------------------------
+
+void frmQuillet2::newDocument() {
+    if (m_saving || frameCount() < 1)
+        return;
+    if (ask(QStringLiteral("Save before closing DC6 animation ?"), platform::Buttons::YesNo) ==
+            platform::Answer::Yes &&
+        save() == SaveResult::Failed)
+        return;
+
+    m_docFileName.clear();
+    m_frames.clear();
+    m_curFrame = 1;
+    const int before = FrameNr->value();
+    FrameNr->setValue(1);
+    FrameNr->setMaximum(1);
+    txtFrameCount->setText(QStringLiteral("0"));
+    // Without a change of the scroll bar nothing else would close the preview
+    // of a frame that no longer exists.
+    if (before == 1)
+        UpdatePreview();
+}
+
+void frmQuillet2::open() {
+    if (m_saving)
+        return;
+    platform::FileDialog& dialog = *m_services.fileDialog;
+    dialog.Filter = kOpenFilter;
+    dialog.FilterIndex = 1;
+    dialog.CancelError = true;
+    if (!dialog.ShowOpen())
+        return;
+    const QString path = dialog.FileName;
+    if (dialog.fileTitle().isEmpty())
+        return;
+
+    FrameList loaded;
+    {
+        BusyScope busy(*m_services.busyPointer);
+        try {
+            loaded = DC6FileIO().LoadDC6(nativePath(path));
+        } catch (const std::exception&) {
+            return;
+        }
+    }
+    if (std::ssize(loaded) > limits::kMaxFrames)
+        return;
+    for (const FramePtr& frame : loaded) {
+        frame->seOriginalPalette(m_currentPalette);
+        frame->setNewPalette(m_currentPalette);
+    }
+
+    m_frames = std::move(loaded);
+    m_curFrame = 1;
+    // Save writes back to the file the user opened, never to an older name.
+    m_docFileName = path;
+    const int before = FrameNr->value();
+    FrameNr->setValue(1);
+    FrameNr->setMaximum(std::max(1, frameCount()));
+    txtFrameCount->setText(QString::number(frameCount()));
+    showFrameData();
+    // The scroll bar did not move, so nothing has shown the new document yet.
+    if (before == 1)
+        UpdatePreview();
+}
+
+void frmQuillet2::tellNoFrames() {
+    m_services.messageBox->show(
+        QStringLiteral("The animation has no frames, so there is nothing to save."), appTitle(),
+        platform::Buttons::Ok, platform::Icon::None);
+}
+
+SaveResult frmQuillet2::save() {
+    if (m_saving)
+        return SaveResult::Failed;
+    if (m_docFileName.isEmpty())
+        return saveAs();
+    if (frameCount() < 1) {
+        tellNoFrames();
+        return SaveResult::NoFrames;
+    }
+    return writeDocument(m_docFileName) ? SaveResult::Saved : SaveResult::Failed;
+}
+
+SaveResult frmQuillet2::saveAs() {
+    if (m_saving)
+        return SaveResult::Failed;
+    // A DC6 file without frames is of no use to anyone; say so before asking for a name.
+    if (frameCount() < 1) {
+        tellNoFrames();
+        return SaveResult::NoFrames;
+    }
+    platform::FileDialog& dialog = *m_services.fileDialog;
+    dialog.FileName.clear();
+    dialog.DefaultExt = QStringLiteral("DC6");
+    dialog.CancelError = true;
+    dialog.Filter = kSaveFilter;
+    dialog.FilterIndex = 1;
+    if (!dialog.ShowSave() || dialog.fileTitle().isEmpty())
+        return SaveResult::Cancelled;
+
+    const QString previous = m_docFileName;
+    m_docFileName = dialog.FileName;
+    if (!writeDocument(m_docFileName)) {
+        m_docFileName = previous;
+        return SaveResult::Failed;
+    }
+    return SaveResult::Saved;
+}
+
+bool frmQuillet2::writeDocument(const QString& path) {
+    m_saving = true;
+    BusyScope busy(*m_services.busyPointer);
+    QString failure;
+    {
+        // Modal, so no command can change the frame list while it is written.
+        // No cancel button: the file is replaced only after the last frame.
+        QProgressDialog progress(QStringLiteral("Saving %1 ...").arg(QFileInfo(path).fileName()),
+                                 QString(), 0, frameCount(), this);
+        progress.setWindowTitle(appTitle());
+        progress.setWindowModality(Qt::ApplicationModal);
+        progress.setMinimumDuration(kProgressDelayMs);
+        progress.setAutoClose(false);
+        try {
+            DC6FileIO().SaveDC6(nativePath(path), m_frames, palTransform(),
+                                [&progress](int done, int total) {
+                                    progress.setMaximum(total);
+                                    progress.setValue(done);
+                                });
+        } catch (const std::exception& e) {
+            failure = QString::fromUtf8(e.what());
+        }
+    }
+    busy.release();
+    m_saving = false;
+    if (failure.isEmpty())
+        return true;
+    m_services.messageBox->show(
+        QStringLiteral("The file \"%1\" could not be saved.\n%2").arg(path, failure), appTitle(),
+        platform::Buttons::Ok, platform::Icon::Warning);
+    return false;
+}
+
+void frmQuillet2::exitProgram() {
+    if (m_saving)
+        return;
+    if (ask(QStringLiteral("Save before exit ?"), platform::Buttons::YesNo) ==
+            platform::Answer::Yes &&
+        save() == SaveResult::Failed)
+        return;
+    close();
+}
+
+void frmQuillet2::closeEvent(QCloseEvent* event) {
+    if (m_saving) {
+        event->ignore();
+        return;
+    }
+    m_frames.clear();
+    closePreview();
+    QMainWindow::closeEvent(event);
+}
+
+// ---- Palette commands -----------------------------------------------------
+
+std::optional<Palette> frmQuillet2::readChosenPalette(const QString& path) {
+    QFile file(path);
+    QByteArray bytes;
+    // One byte more than a palette tells a long file from an exact one
+    // without reading all of it.
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.read(static_cast<qint64>(kPaletteBytes) + 1);
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+        m_services.messageBox->show(QStringLiteral("The palette file \"%1\" could not be read.\n%2")
+                                        .arg(path, file.errorString()),
+                                    appTitle(), platform::Buttons::Ok, platform::Icon::Warning);
+        return std::nullopt;
+    }
+    if (bytes.size() != static_cast<qsizetype>(kPaletteBytes)) {
+        m_services.messageBox->show(
+            QStringLiteral("Wrong filesize (length of file is not 768 bytes)"),
+            QStringLiteral("Filesize error"), platform::Buttons::Ok, platform::Icon::Warning);
+        return std::nullopt;
+    }
+    Palette palette{};
+    std::copy(bytes.begin(), bytes.end(), palette.begin());
+    return palette;
+}
+
+void frmQuillet2::selectPalette() {
+    if (m_saving)
+        return;
+    platform::FileDialog& dialog = *m_services.fileDialog;
+    dialog.Filter = kPaletteFilter;
+    dialog.FilterIndex = 1;
+    dialog.CancelError = true;
+    if (dialog.ShowOpen() && !dialog.fileTitle().isEmpty()) {
+        if (std::optional<Palette> chosen = readChosenPalette(dialog.FileName)) {
+            BusyScope busy(*m_services.busyPointer);
+            m_currentPalette = *chosen;
+            applyPaletteToFrames(m_frames, m_currentPalette);
+        }
+    }
+    showFrameData();
+    UpdatePreview();
+}
+
+void frmQuillet2::transformPalette() {
+    transform_palette->trigger();
+}
+
+void frmQuillet2::transformPaletteToggled() {
+    if (m_saving) {
+        transform_palette->setChecked(!transform_palette->isChecked());
+        return;
+    }
+    UpdatePreview();
+}
+
+// ---- Export and About -----------------------------------------------------
+
+void frmQuillet2::exportBitmaps() {
+    if (m_saving)
+        return;
+    platform::FileDialog& dialog = *m_services.fileDialog;
+    dialog.FileName.clear();
+    dialog.DefaultExt = QStringLiteral("BMP");
+    dialog.CancelError = true;
+    dialog.Filter = kExportFilter;
+    dialog.FilterIndex = 1;
+    if (!dialog.ShowSave())
+        return;
+
+    const int total = frameCount();
+    int failed = 0;
+    QString firstReason;
+    if (!dialog.fileTitle().isEmpty() && total > 0) {
+        BusyScope busy(*m_services.busyPointer);
+        // The document keeps its own name; the export only borrows the chosen one.
+        const QString base = imaging::exportBaseName(dialog.FileName);
+        // The preview is the drawing surface, so it must exist even when unticked;
+        // the UpdatePreview below closes it again then.
+        display::ImageArea& img = preparePreview().Img();
+        for (int n = 1; n <= total; ++n) {
+            const QString target = imaging::exportFileName(base, n);
+            bool written = false;
+            QString reason;
+            try {
+                const DC6Frame& frame = *m_frames[n - 1];
+                display::DrawPic(img, frame.get_X_size(), frame.get_Y_size(),
+                                 frame.getPixelData(palTransform()), frame.getNewPalette());
+                written = imaging::writeBitmap(img.retainedImage(), target, &reason);
+            } catch (const std::exception& e) {
+                reason = QString::fromUtf8(e.what());
+            }
+            if (!written && failed++ == 0)
+                firstReason = QStringLiteral("%1: %2").arg(
+                    target, reason.isEmpty() ? QStringLiteral("not written") : reason);
+        }
+    }
+    UpdatePreview();
+    m_services.busyPointer->setBusy(false);
+    if (failed > 0) {
+        m_services.messageBox->show(QStringLiteral("%1 of %2 frames could not be written.\n%3")
+                                        .arg(failed)
+                                        .arg(total)
+                                        .arg(firstReason),
+                                    appTitle(), platform::Buttons::Ok, platform::Icon::Warning);
+    }
+}
+
+void frmQuillet2::showAbout() {
+    display::frmAbout about(*m_services.system, *m_services.messageBox, this);
+    about.exec();
+}
+
+} // namespace quillet::editor

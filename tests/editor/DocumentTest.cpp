@@ -1,0 +1,237 @@
+#include "EditorTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace quillet::editor::test {
+namespace {
+
+using platform::Answer;
+using Document = EditorTest;
+
+FrameList readBack(const QString& file) {
+    return DC6FileIO().LoadDC6(file.toStdString());
+}
+
+TEST_F(Document, OpenReplacesTheListAndRunsTheNumberChangeOnTheNewOne) {
+    openDocument({{1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}});
+    frameNr().setValue(5);
+    std::vector<int> countsSeen;
+    QObject::connect(&frameNr(), &QScrollBar::valueChanged,
+                     [&] { countsSeen.push_back(window->frameCount()); });
+    fileDialog().answers.push_back(writeDc6(QStringLiteral("three.dc6"), {{7, 2}, {8, 2}, {9, 2}}));
+    window->open();
+
+    EXPECT_EQ(countsSeen, (std::vector<int>{3}));
+    EXPECT_EQ(widths(), (std::vector<int>{7, 8, 9}));
+    EXPECT_EQ(window->curFrame(), 1);
+    EXPECT_EQ(frameNr().value(), 1);
+    EXPECT_EQ(frameNr().maximum(), 3);
+    EXPECT_EQ(text("txtFrameCount"), "3");
+    EXPECT_EQ(text("txtWidth"), "7");
+    EXPECT_EQ(window->docFileName(), path("three.dc6"));
+    for (const FramePtr& frame : window->frames()) {
+        EXPECT_EQ(frame->getOrigPalette(), window->currentPalette());
+        EXPECT_EQ(frame->getNewPalette(), window->currentPalette());
+    }
+    EXPECT_EQ(fileDialog().shown.back().filter, "DC6|*.dc6|");
+}
+
+TEST_F(Document, OpenWithTheScrollBarAtOneStillShowsTheNewDocument) {
+    openDocument({{1, 1}});
+    fileDialog().answers.push_back(writeDc6(QStringLiteral("other.dc6"), {{6, 3}}));
+    window->open();
+    EXPECT_EQ(text("txtWidth"), "6");
+    EXPECT_EQ(previewImage().size(), QSize(6, 3));
+}
+
+TEST_F(Document, OpenThatIsCancelledOrCannotReadLeavesTheDocumentAlone) {
+    openDocument({{1, 1}, {2, 1}});
+    frameNr().setValue(2);
+    QFile junk(path("junk.dc6"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a sprite at all");
+    junk.close();
+    fileDialog().answers = {QString(), path("junk.dc6"), path("missing.dc6")};
+    for (int i = 0; i < 3; ++i)
+        window->open();
+    EXPECT_EQ(widths(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(window->curFrame(), 2);
+    EXPECT_EQ(text("txtWidth"), "2");
+    EXPECT_EQ(window->docFileName(), path("doc.dc6"));
+    EXPECT_TRUE(messages().shown.empty());
+    EXPECT_FALSE(scripted->busy->busy);
+}
+
+TEST_F(Document, SaveAsNamesTheDocumentAndSaveThenWritesWithoutAsking) {
+    addPicture(5, 4);
+    child<QLineEdit>("txtXoffset").setText(QStringLiteral("-3"));
+    fileDialog().answers = {QString()};
+    EXPECT_EQ(window->save(), SaveResult::Cancelled);
+    EXPECT_TRUE(window->docFileName().isEmpty());
+
+    fileDialog().answers = {path("out.dc6")};
+    EXPECT_EQ(window->save(), SaveResult::Saved);
+    const auto& dialog = fileDialog().shown.back();
+    EXPECT_TRUE(dialog.save);
+    EXPECT_EQ(dialog.filter, "DC6|*.dc6|All files|*.*|");
+    EXPECT_EQ(dialog.defaultExt, "DC6");
+    EXPECT_TRUE(dialog.fileNameBefore.isEmpty());
+    EXPECT_EQ(window->docFileName(), path("out.dc6"));
+
+    child<QLineEdit>("txtXoffset").setText(QStringLiteral("11"));
+    const std::size_t dialogs = fileDialog().shown.size();
+    trigger("Save");
+    EXPECT_EQ(fileDialog().shown.size(), dialogs);
+    EXPECT_EQ(readBack(path("out.dc6"))[0]->get_X_offset(), 11);
+}
+
+TEST_F(Document, AFailingWriteIsReportedOnceAndChangesNothing) {
+    openDocument({{3, 3}, {4, 4}});
+    const QByteArray before = [&] {
+        QFile f(path("doc.dc6"));
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+    messages().answers.clear();
+    child<QLineEdit>("txtXoffset").setText(QStringLiteral("9"));
+    setWriteFaultHook([](std::size_t) { return false; });
+    EXPECT_EQ(window->save(), SaveResult::Failed);
+    setWriteFaultHook({});
+
+    ASSERT_EQ(messages().shown.size(), 1u);
+    EXPECT_EQ(messages().shown[0].title, "Quillet 2.1");
+    EXPECT_TRUE(messages().shown[0].text.contains(path("doc.dc6")));
+    QFile f(path("doc.dc6"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+    EXPECT_EQ(window->frameCount(), 2);
+    EXPECT_FALSE(window->isSaving());
+
+    // Save As into a folder that cannot exist keeps the document's old name.
+    QFile plain(path("plain"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    fileDialog().answers = {path("plain/new.dc6")};
+    EXPECT_EQ(window->saveAs(), SaveResult::Failed);
+    EXPECT_EQ(window->docFileName(), path("doc.dc6"));
+    EXPECT_EQ(messages().shown.size(), 2u);
+    EXPECT_FALSE(scripted->busy->busy);
+}
+
+TEST_F(Document, NoCommandRunsWhileASaveIsWriting) {
+    openDocument({{3, 3}, {4, 4}});
+    bool refused = false;
+    setWriteFaultHook([&](std::size_t) {
+        window->deleteFrame(); // would ask a question and fail the test
+        window->newDocument();
+        refused = window->isSaving() && window->frameCount() == 2;
+        return true;
+    });
+    EXPECT_EQ(window->save(), SaveResult::Saved);
+    EXPECT_TRUE(refused);
+    EXPECT_TRUE(messages().shown.empty());
+}
+
+TEST_F(Document, SavingWithoutFramesWritesNothingAndSaysSo) {
+    trigger("SaveAs");
+    trigger("Save");
+    EXPECT_EQ(messages().shown.size(), 2u);
+    EXPECT_TRUE(fileDialog().shown.empty());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList());
+}
+
+TEST_F(Document, NewAsksOnlyWithFramesAndKeepsTheNameOfAnEmptyDocument) {
+    addPicture(5, 4);
+    fileDialog().answers = {path("named.dc6")};
+    window->saveAs();
+    messages().answers = {Answer::Yes};
+    window->deleteFrame();
+    messages().shown.clear();
+    trigger("New");
+    EXPECT_TRUE(messages().shown.empty());
+    EXPECT_EQ(window->docFileName(), path("named.dc6"));
+
+    openDocument({{1, 1}, {2, 1}, {3, 1}});
+    frameNr().setValue(3);
+    messages().answers = {Answer::No};
+    window->newDocument();
+    EXPECT_EQ(messages().shown.back().text, "Save before closing DC6 animation ?");
+    EXPECT_EQ(window->frameCount(), 0);
+    EXPECT_TRUE(window->docFileName().isEmpty());
+    EXPECT_EQ(text("txtFrameCount"), "0");
+    EXPECT_EQ(frameNr().value(), 1);
+    EXPECT_EQ(frameNr().maximum(), 1);
+    EXPECT_EQ(window->previewWindow(), nullptr);
+}
+
+TEST_F(Document, NewGoesOnAfterACancelledSaveAsButNotAfterAFailedSave) {
+    addPicture(5, 4);
+    messages().answers = {Answer::Yes};
+    fileDialog().answers = {QString()};
+    window->newDocument();
+    EXPECT_EQ(window->frameCount(), 0);
+    EXPECT_EQ(window->previewWindow(), nullptr);
+
+    openDocument({{1, 1}});
+    messages().answers = {Answer::Yes};
+    setWriteFaultHook([](std::size_t) { return false; });
+    window->newDocument();
+    EXPECT_EQ(window->frameCount(), 1);
+    EXPECT_EQ(window->docFileName(), path("doc.dc6"));
+}
+
+TEST_F(Document, ExitAlwaysAsksAndTheCloseBoxNever) {
+    struct Case {
+        bool withFrames;
+        Answer answer;
+        QString saveAsAnswer; // null: cancelled
+        bool failWrite;
+        bool closes;
+    };
+    const std::vector<Case> cases = {
+        {false, Answer::No, {}, false, true},
+        {false, Answer::Yes, {}, false, true}, // nothing to save, nothing lost
+        {true, Answer::Yes, {}, false, true},  // Save As cancelled
+        {true, Answer::Yes, QStringLiteral("exit.dc6"), false, true},
+        {true, Answer::Yes, QStringLiteral("exit.dc6"), true, false},
+    };
+    for (const Case& c : cases) {
+        start();
+        if (c.withFrames)
+            addPicture(5, 4);
+        messages().answers = {c.answer};
+        fileDialog().answers = {c.saveAsAnswer.isNull() ? QString() : path(c.saveAsAnswer)};
+        if (c.failWrite)
+            setWriteFaultHook([](std::size_t) { return false; });
+        trigger("Exit");
+        setWriteFaultHook({});
+        EXPECT_EQ(messages().shown.front().text, "Save before exit ?");
+        EXPECT_EQ(window->isVisible(), !c.closes);
+        EXPECT_EQ(window->frameCount(), c.closes ? 0 : 1);
+    }
+
+    start();
+    addPicture(5, 4);
+    window->close();
+    EXPECT_TRUE(messages().shown.empty());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->frameCount(), 0);
+    EXPECT_EQ(window->previewWindow(), nullptr);
+}
+
+TEST_F(Document, AStoredOffsetBeyond16BitsSurvivesOpenShowAndSave) {
+    openDocument({{2, 2, 70000, -40000}, {3, 3}});
+    EXPECT_EQ(text("txtXoffset"), "70000");
+    EXPECT_EQ(text("txtYoffset"), "-40000");
+    frameNr().setValue(2);
+    frameNr().setValue(1);
+    window->save();
+    const FrameList back = readBack(path("doc.dc6"));
+    EXPECT_EQ(back[0]->get_X_offset(), 70000);
+    EXPECT_EQ(back[0]->get_Y_offset(), -40000);
+}
+
+} // namespace
+} // namespace quillet::editor::test

@@ -1,0 +1,137 @@
+#pragma once
+
+// A main window wired to scripted dialogs, in a temporary working folder,
+// with helpers that make DC6 files and pictures for it to read.
+
+#include "display/ImageArea.h"
+#include "editor/frmQuillet2.h"
+#include "sprite/DC6FileIO.h"
+#include "sprite/SafeFile.h"
+#include "support/ScriptedServices.h"
+
+#include <QAction>
+#include <QImage>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+namespace quillet::editor::test {
+
+struct FrameShape {
+    int width;
+    int height;
+    int x = 0;
+    int y = 0;
+};
+
+// Pixels that differ from frame to frame and from row to row.
+inline FramePtr makeFrame(const FrameShape& shape) {
+    Bytes pixels(static_cast<std::size_t>(shape.width) * shape.height);
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = static_cast<std::uint8_t>((i * 7 + shape.width) % 256);
+    auto frame = std::make_shared<DC6Frame>();
+    frame->setPixelData(pixels, static_cast<std::int16_t>(shape.width),
+                        static_cast<std::int16_t>(shape.height));
+    frame->set_X_offset(shape.x);
+    frame->set_Y_offset(shape.y);
+    return frame;
+}
+
+// 256 distinct colours; `shift` moves green so two such palettes differ everywhere.
+inline Palette rampPalette(int shift = 0) {
+    Palette p{};
+    for (int i = 0; i < 256; ++i) {
+        p[3 * i] = static_cast<std::uint8_t>(i);
+        p[3 * i + 1] = static_cast<std::uint8_t>((i + shift) % 256);
+        p[3 * i + 2] = static_cast<std::uint8_t>(255 - i);
+    }
+    return p;
+}
+
+class EditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        start();
+    }
+    void TearDown() override { setWriteFaultHook({}); }
+
+    void start(const QString& workingDir = {}) {
+        window.reset();
+        scripted = std::make_unique<testing::ScriptedServices>();
+        window = std::make_unique<frmQuillet2>(std::move(scripted->bundle),
+                                               workingDir.isEmpty() ? dir.path() : workingDir);
+        window->show();
+    }
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    QString writeDc6(const QString& name, const std::vector<FrameShape>& shapes) {
+        FrameList frames;
+        for (const FrameShape& shape : shapes)
+            frames.push_back(makeFrame(shape));
+        DC6FileIO().SaveDC6(path(name).toStdString(), frames, 0);
+        return path(name);
+    }
+
+    // An 8-bit BMP of `width` x `height` with a colour table of its own.
+    QString writePicture(const QString& name, int width, int height) {
+        QImage image(width, height, QImage::Format_Indexed8);
+        image.setColorCount(256);
+        for (int i = 0; i < 256; ++i)
+            image.setColor(i, qRgb(255 - i, i, (i * 3) % 256));
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                image.setPixel(x, y, static_cast<uint>((x + 3 * y) % 256));
+        const QString file = path(name);
+        EXPECT_TRUE(image.save(file, "BMP"));
+        return file;
+    }
+
+    void openDocument(const std::vector<FrameShape>& shapes) {
+        fileDialog().answers.push_back(writeDc6(QStringLiteral("doc.dc6"), shapes));
+        window->open();
+        ASSERT_EQ(window->frameCount(), static_cast<int>(shapes.size()));
+    }
+
+    void addPicture(int width, int height) {
+        fileDialog().answers.push_back(
+            writePicture(QStringLiteral("pic%1x%2.bmp").arg(width).arg(height), width, height));
+        window->addFrame();
+    }
+
+    // Frames are told apart by their widths.
+    std::vector<int> widths() const {
+        std::vector<int> out;
+        for (const FramePtr& frame : window->frames())
+            out.push_back(frame->get_X_size());
+        return out;
+    }
+
+    template <class T> T& child(const char* name) {
+        T* found = window->findChild<T*>(QString::fromLatin1(name));
+        if (!found)
+            throw std::logic_error(std::string("no child named ") + name);
+        return *found;
+    }
+    QString text(const char* box) { return child<QLineEdit>(box).text(); }
+    QScrollBar& frameNr() { return child<QScrollBar>("FrameNr"); }
+    void trigger(const char* action) { child<QAction>(action).trigger(); }
+
+    testing::ScriptedFileDialog& fileDialog() { return *scripted->fileDialog; }
+    testing::ScriptedMessageBox& messages() { return *scripted->messageBox; }
+    // Null while the preview is closed.
+    QImage previewImage() {
+        return window->previewWindow() ? window->previewWindow()->Img().retainedImage() : QImage();
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<testing::ScriptedServices> scripted;
+    std::unique_ptr<frmQuillet2> window;
+};
+
+} // namespace quillet::editor::test

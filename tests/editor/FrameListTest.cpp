@@ -1,0 +1,155 @@
+#include "EditorTestSupport.h"
+
+#include <QFile>
+
+namespace quillet::editor::test {
+namespace {
+
+using platform::Answer;
+using FrameList_ = EditorTest;
+
+TEST_F(FrameList_, AddOnAnEmptyDocumentMakesTheFirstPieceCurrent) {
+    addPicture(300, 10); // two tiles: 256 and 44 wide
+    EXPECT_EQ(widths(), (std::vector<int>{256, 44}));
+    EXPECT_EQ(window->curFrame(), 1);
+    EXPECT_EQ(frameNr().value(), 1);
+    EXPECT_EQ(frameNr().maximum(), 2);
+    EXPECT_EQ(text("txtFrameCount"), "2");
+    EXPECT_EQ(text("txtWidth"), "256");
+    for (const FramePtr& frame : window->frames())
+        EXPECT_EQ(frame->getNewPalette(), window->currentPalette());
+    EXPECT_EQ(fileDialog().shown.back().filter,
+              "All formats|*.gif;*.bmp;*.jpg;*.jpe;*.jpeg|BMP (*.bmp)|*.bmp|Compuserve GIF "
+              "(*.gif)|*.gif|JPEG (*.jpg;*.jpe;*.jpeg)|*.jpg;*.jpe;*.jpeg|");
+}
+
+TEST_F(FrameList_, AddAppendsAndInsertGoesBeforeTheCurrentFrame) {
+    struct Case {
+        bool insert;
+        int current;
+        int pictureWidth; // 600 gives three pieces: 256, 256, 88
+        std::vector<int> expected;
+        const char* shown;
+    };
+    const std::vector<Case> cases = {
+        {false, 2, 7, {1, 2, 3, 7}, "2"},
+        {true, 2, 7, {1, 7, 2, 3}, "7"},
+        {true, 1, 600, {256, 256, 88, 1, 2, 3}, "256"},
+        {true, 3, 7, {1, 2, 7, 3}, "7"},
+    };
+    for (const Case& c : cases) {
+        openDocument({{1, 1}, {2, 1}, {3, 1}});
+        frameNr().setValue(c.current);
+        fileDialog().answers.push_back(writePicture(QStringLiteral("p.bmp"), c.pictureWidth, 2));
+        c.insert ? window->insertFrame() : window->addFrame();
+        EXPECT_EQ(widths(), c.expected);
+        EXPECT_EQ(window->curFrame(), c.current);
+        EXPECT_EQ(frameNr().value(), c.current);
+        EXPECT_EQ(frameNr().maximum(), window->frameCount());
+        EXPECT_EQ(text("txtWidth"), c.shown);
+        EXPECT_EQ(previewImage().width(), text("txtWidth").toInt());
+    }
+    EXPECT_EQ(fileDialog().shown.back().filter, "BMP (*.bmp)|*.bmp");
+}
+
+TEST_F(FrameList_, InsertIntoAnEmptyDocumentIsAdd) {
+    fileDialog().answers.push_back(writePicture(QStringLiteral("p.bmp"), 5, 5));
+    window->insertFrame();
+    EXPECT_EQ(widths(), (std::vector<int>{5}));
+    EXPECT_EQ(fileDialog().shown.back().filter.left(12), "All formats|");
+}
+
+TEST_F(FrameList_, CancelledOrUnreadablePicturesAddNothingAndSayNothing) {
+    openDocument({{1, 1}, {2, 1}});
+    QFile broken(path("broken.bmp"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("BM this is no picture");
+    broken.close();
+    fileDialog().answers = {QString(), path("missing.bmp"), path("broken.bmp"), path("broken.bmp")};
+    window->addFrame();
+    window->addFrame();
+    window->addFrame();
+    window->insertFrame();
+    EXPECT_EQ(widths(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(window->curFrame(), 1);
+    EXPECT_TRUE(messages().shown.empty());
+    EXPECT_FALSE(scripted->busy->busy);
+}
+
+TEST_F(FrameList_, DeleteKeepsTheNumberOrFallsBackToTheNewLastFrame) {
+    struct Case {
+        int current;
+        Answer answer;
+        std::vector<int> expected;
+        int nowCurrent;
+    };
+    const std::vector<Case> cases = {
+        {2, Answer::Yes, {1, 3}, 2},       {3, Answer::Yes, {1, 2}, 2},
+        {1, Answer::Yes, {2, 3}, 1},       {2, Answer::No, {1, 2, 3}, 2},
+        {2, Answer::Cancel, {1, 2, 3}, 2},
+    };
+    for (const Case& c : cases) {
+        openDocument({{1, 1}, {2, 1}, {3, 1}});
+        frameNr().setValue(c.current);
+        messages().shown.clear();
+        messages().answers = {c.answer};
+        window->deleteFrame();
+        ASSERT_EQ(messages().shown.size(), 1u);
+        EXPECT_EQ(messages().shown[0].text, "Are you sure you want to remove the current frame ?");
+        EXPECT_EQ(messages().shown[0].buttons, platform::Buttons::YesNoCancel);
+        EXPECT_EQ(widths(), c.expected);
+        EXPECT_EQ(window->curFrame(), c.nowCurrent);
+        EXPECT_EQ(frameNr().value(), c.nowCurrent);
+        EXPECT_EQ(frameNr().maximum(), window->frameCount());
+        EXPECT_EQ(text("txtFrameCount"), QString::number(window->frameCount()));
+        EXPECT_EQ(text("txtWidth"), QString::number(c.expected[c.nowCurrent - 1]));
+        EXPECT_EQ(previewImage().width(), c.expected[c.nowCurrent - 1]);
+    }
+}
+
+TEST_F(FrameList_, DeletingTheLastFrameRunsTheNumberChangeOnTheShortenedList) {
+    openDocument({{1, 1}, {2, 1}, {3, 1}});
+    frameNr().setValue(3);
+    std::vector<int> countsSeen;
+    QObject::connect(&frameNr(), &QScrollBar::valueChanged,
+                     [&] { countsSeen.push_back(window->frameCount()); });
+    messages().answers = {Answer::Yes};
+    window->deleteFrame();
+    EXPECT_EQ(countsSeen, (std::vector<int>{2}));
+}
+
+TEST_F(FrameList_, DeletingTheOnlyFrameEmptiesTheDocumentAndDeleteThenAsksNothing) {
+    openDocument({{4, 4}});
+    messages().answers = {Answer::Yes};
+    window->deleteFrame();
+    EXPECT_EQ(window->frameCount(), 0);
+    EXPECT_EQ(window->curFrame(), 0);
+    EXPECT_EQ(text("txtFrameCount"), "0");
+    EXPECT_EQ(frameNr().value(), 1);
+    EXPECT_EQ(frameNr().maximum(), 1);
+    EXPECT_EQ(window->previewWindow(), nullptr);
+
+    window->deleteFrame();
+    EXPECT_EQ(messages().shown.size(), 1u);
+    EXPECT_EQ(window->frameCount(), 0);
+
+    addPicture(9, 2);
+    EXPECT_EQ(window->curFrame(), 1);
+    EXPECT_EQ(text("txtWidth"), "9");
+}
+
+TEST_F(FrameList_, ADraggedThumbChangesTheFrameOnlyAtRelease) {
+    openDocument({{1, 1}, {2, 1}, {3, 1}, {4, 1}});
+    frameNr().setSliderDown(true);
+    frameNr().setSliderPosition(2);
+    frameNr().setSliderPosition(3);
+    EXPECT_EQ(window->curFrame(), 1);
+    EXPECT_EQ(text("txtWidth"), "1");
+    frameNr().setSliderDown(false);
+    EXPECT_EQ(window->curFrame(), 3);
+    EXPECT_EQ(text("txtFrameNr"), "3");
+    EXPECT_EQ(text("txtWidth"), "3");
+}
+
+} // namespace
+} // namespace quillet::editor::test

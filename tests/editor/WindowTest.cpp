@@ -1,0 +1,205 @@
+#include "EditorTestSupport.h"
+#include "display/frmAbout.h"
+#include "palette/PaletteFile.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest/QTest>
+
+namespace quillet::editor::test {
+namespace {
+
+using Window = EditorTest;
+
+TEST_F(Window, StartsEmptyWithItsControlsMenusAndFocusOrder) {
+    EXPECT_EQ(window->windowTitle(), "Quillet 2.1");
+    EXPECT_EQ(window->centralWidget()->size(), QSize(341, 180));
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    for (const char* box :
+         {"txtFrameCount", "txtFrameNr", "txtWidth", "txtHeight", "txtXoffset", "txtYoffset"})
+        EXPECT_EQ(text(box), "0") << box;
+    EXPECT_EQ(frameNr().maximum(), 1);
+    EXPECT_EQ(frameNr().value(), 1);
+    for (const auto& [item, keys] :
+         {std::pair{"New", "Ctrl+N"}, {"Save", "Ctrl+S"}, {"Exit", "Ctrl+X"}})
+        EXPECT_EQ(child<QAction>(item).shortcut(), QKeySequence(QString::fromLatin1(keys)));
+    EXPECT_TRUE(child<QAction>("transform_palette").isChecked());
+    EXPECT_TRUE(child<QAction>("Preview").isChecked());
+    EXPECT_EQ(window->curFrame(), 0);
+    EXPECT_EQ(window->previewWindow(), nullptr);
+
+    QStringList order;
+    QWidget* first = &child<QWidget>("cmdAddFrame");
+    QWidget* w = first;
+    do {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible())
+            order << w->objectName();
+        w = w->nextInFocusChain();
+    } while (w != first);
+    EXPECT_EQ(order.join(' ').toStdString(),
+              "cmdAddFrame cmdAnimate cmdRemoveFrame txtXoffset txtYoffset "
+              "txtFrameNr txtWidth txtHeight txtFrameCount FrameNr "
+              "cmdInsertFrame");
+}
+
+TEST_F(Window, DefaultPaletteFallsBackWhenTheFileIsMissingOrShort) {
+    EXPECT_EQ(window->currentPalette(), builtinPalette());
+
+    const Palette ramp = rampPalette(9);
+    QFile file(path("Diablo2.pal"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(ramp.data()), 767);
+    file.close();
+    start();
+    EXPECT_EQ(window->currentPalette(), builtinPalette());
+
+    // A longer file gives its first 768 bytes.
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(ramp.data()), 768);
+    file.write("extra");
+    file.close();
+    start();
+    EXPECT_EQ(window->currentPalette(), ramp);
+}
+
+TEST_F(Window, ShowFrameDataRunsEachOffsetEditBeforeFillingTheNextBox) {
+    openDocument({{4, 3, -7, 40000}, {5, 2, 1, 2}});
+    struct Seen {
+        QString width, yBox;
+        std::int32_t xOffset;
+    };
+    std::vector<Seen> seen;
+    QObject::connect(&child<QLineEdit>("txtXoffset"), &QLineEdit::textChanged, [&] {
+        seen.push_back({text("txtWidth"), text("txtYoffset"), window->frames()[0]->get_X_offset()});
+    });
+    frameNr().setValue(2);
+    frameNr().setValue(1);
+    ASSERT_EQ(seen.size(), 2u);
+    // Back at frame 1: the width is already filled, the y box not yet.
+    EXPECT_EQ(seen[1].width, "4");
+    EXPECT_EQ(seen[1].yBox, "2");
+    EXPECT_EQ(seen[1].xOffset, -7);
+    EXPECT_EQ(text("txtXoffset"), "-7");
+    // An offset beyond 16 bits is shown whole and survives the refill.
+    EXPECT_EQ(text("txtYoffset"), "40000");
+    EXPECT_EQ(window->frames()[0]->get_Y_offset(), 40000);
+}
+
+TEST_F(Window, TypingIntoAnOffsetBoxEditsTheCurrentFramePerKeystroke) {
+    openDocument({{4, 3, 7, 0}, {5, 2, 9, 9}});
+    QLineEdit& box = child<QLineEdit>("txtXoffset");
+    std::vector<std::int32_t> offsets;
+    QObject::connect(&box, &QLineEdit::textChanged,
+                     [&] { offsets.push_back(window->frames()[0]->get_X_offset()); });
+    box.setFocus();
+    box.selectAll();
+    QTest::keyClick(&box, Qt::Key_Backspace);
+    QTest::keyClicks(&box, "-12");
+    EXPECT_EQ(offsets, (std::vector<std::int32_t>{7, 7, -1, -12}));
+    EXPECT_EQ(window->frames()[1]->get_X_offset(), 9);
+
+    for (const char* invalid : {"abc", "32768", "-", "-32769", ""}) {
+        box.setText(QString::fromLatin1(invalid));
+        EXPECT_EQ(window->frames()[0]->get_X_offset(), -12) << invalid;
+    }
+    child<QLineEdit>("txtYoffset").setText(QStringLiteral(" 2.5 "));
+    EXPECT_EQ(window->frames()[0]->get_Y_offset(), 2);
+}
+
+TEST_F(Window, OffsetTypedWithoutFramesReachesNoLaterFrame) {
+    openDocument({{4, 3}});
+    messages().answers = {platform::Answer::Yes};
+    window->deleteFrame();
+    child<QLineEdit>("txtXoffset").setText(QStringLiteral("55"));
+    addPicture(6, 2);
+    EXPECT_EQ(window->frames()[0]->get_X_offset(), 0);
+    EXPECT_EQ(text("txtXoffset"), "0");
+}
+
+TEST_F(Window, PreviewOpensBesideTheWindowAndClosesWithoutFramesOrTick) {
+    window->move(40, 30);
+    openDocument({{4, 3}, {6, 2}});
+    ASSERT_NE(window->previewWindow(), nullptr);
+    EXPECT_TRUE(window->previewWindow()->isVisible());
+    const QRect outer = window->frameGeometry();
+    EXPECT_EQ(window->previewWindow()->pos(), QPoint(outer.x() + outer.width(), outer.y()));
+    EXPECT_EQ(previewImage().size(), QSize(4, 3));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == window.get(); }));
+
+    // Moved away by the user, it comes back at the next change.
+    window->previewWindow()->move(500, 500);
+    frameNr().setValue(2);
+    EXPECT_EQ(window->previewWindow()->pos(), QPoint(outer.x() + outer.width(), outer.y()));
+    EXPECT_EQ(previewImage().size(), QSize(6, 2));
+
+    window->togglePreview();
+    EXPECT_EQ(window->previewWindow(), nullptr);
+    window->togglePreview();
+    ASSERT_NE(window->previewWindow(), nullptr);
+    EXPECT_EQ(previewImage().size(), QSize(6, 2));
+
+    // Closed by its own close button: the tick stays, the next change reopens it.
+    window->previewWindow()->close();
+    frameNr().setValue(1);
+    EXPECT_TRUE(window->previewTicked());
+    ASSERT_NE(window->previewWindow(), nullptr);
+    EXPECT_TRUE(window->previewWindow()->isVisible());
+
+    messages().answers = {platform::Answer::Yes, platform::Answer::Yes};
+    window->deleteFrame();
+    window->deleteFrame();
+    EXPECT_EQ(window->previewWindow(), nullptr);
+}
+
+TEST_F(Window, TransformTickDecidesWhetherThePreviewMapsThePixels) {
+    // A picture keeps its own colour table as the original palette, so the
+    // mapping into the document palette changes the shown colours.
+    addPicture(8, 4);
+    const FramePtr frame = window->frames()[0];
+    const auto colourOf = [&](std::int16_t transform, int x, int y) {
+        const Bytes pixels = frame->getPixelData(transform);
+        const int p = pixels[static_cast<std::size_t>((3 - y) * 8 + x)];
+        const Palette pal = frame->getNewPalette();
+        return qRgb(pal[3 * p], pal[3 * p + 1], pal[3 * p + 2]);
+    };
+    EXPECT_EQ(previewImage().pixel(5, 1), colourOf(1, 5, 1));
+    window->transformPalette();
+    EXPECT_EQ(window->palTransform(), 0);
+    EXPECT_EQ(previewImage().pixel(5, 1), colourOf(0, 5, 1));
+    EXPECT_NE(colourOf(0, 5, 1), colourOf(1, 5, 1));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == window.get(); }));
+}
+
+TEST_F(Window, PlayAnimOnlySaysItIsNotThereYet) {
+    for (bool withFrames : {false, true}) {
+        if (withFrames)
+            openDocument({{4, 3}});
+        messages().shown.clear();
+        QTest::mouseClick(&child<QPushButton>("cmdAnimate"), Qt::LeftButton);
+        ASSERT_EQ(messages().shown.size(), 1u);
+        EXPECT_EQ(messages().shown[0].text, "not implemented yet !!!");
+        EXPECT_EQ(messages().shown[0].title, "Quillet 2.1");
+        EXPECT_EQ(messages().shown[0].buttons, platform::Buttons::Ok);
+        EXPECT_EQ(window->curFrame(), withFrames ? 1 : 0);
+    }
+}
+
+TEST_F(Window, AboutIsModal) {
+    QString title;
+    bool modal = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(qobject_cast<display::frmAbout*>(dialog), nullptr);
+        title = dialog->windowTitle();
+        modal = dialog->isModal();
+        dialog->close();
+    });
+    trigger("About");
+    EXPECT_EQ(title, "About Quillet 2.1");
+    EXPECT_TRUE(modal);
+}
+
+} // namespace
+} // namespace quillet::editor::test
