@@ -1,0 +1,264 @@
+#include "editor/frmQuillet2.h"
+#include "palette/PaletteFile.h"
+#include "sprite/DC6FileIO.h"
+#include "sprite/SafeFile.h"
+#include "support/ScriptedServices.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace quillet {
+namespace {
+
+struct CliResult {
+    int exitCode;
+    QString out;
+    QString err;
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    CliResult cli(const QStringList& arguments) {
+        QProcess process;
+        process.setWorkingDirectory(dir.path());
+        process.start(QStringLiteral(QUILLET_CLI), arguments);
+        EXPECT_TRUE(process.waitForFinished(60000));
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    // An 8-bit picture with its own colour table, cut into two tiles.
+    QString writeBmp(const QString& name, int width, int height) {
+        QImage image(width, height, QImage::Format_Indexed8);
+        QVector<QRgb> table;
+        for (int i = 0; i < 256; ++i)
+            table.push_back(qRgb(i, (i * 3) % 256, 255 - i));
+        image.setColorTable(table);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                image.scanLine(y)[x] = static_cast<uchar>((x / 3 + y * 5) % 256);
+        EXPECT_TRUE(image.save(path(name), "BMP"));
+        return path(name);
+    }
+
+    QString writeJpeg(const QString& name) {
+        QImage image(40, 30, QImage::Format_RGB32);
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x)
+                image.setPixel(x, y, qRgb(x * 6, y * 8, (x + y) * 3));
+        EXPECT_TRUE(image.save(path(name), "JPEG"));
+        return path(name);
+    }
+
+    void writePalette(const QString& name, int size, int seed) {
+        QByteArray bytes(size, 0);
+        for (int i = 0; i < size; ++i)
+            bytes[i] = static_cast<char>((i * seed) % 251);
+        QFile file(path(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    QByteArray read(const QString& name) {
+        QFile file(path(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // The editor started in the same folder, driven through its commands.
+    std::unique_ptr<editor::frmQuillet2> startEditor() {
+        scripted = std::make_unique<testing::ScriptedServices>();
+        return std::make_unique<editor::frmQuillet2>(std::move(scripted->bundle), dir.path());
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<testing::ScriptedServices> scripted;
+};
+
+TEST_F(CliTest, BuildWritesWhatTheEditorSaves) {
+    writePalette("Diablo2.pal", 768, 7);
+    writePalette("other.pal", 768, 13);
+    const QString wide = writeBmp("wide.bmp", 300, 20);
+    const QString photo = writeJpeg("photo.jpg");
+
+    struct Case {
+        QStringList options;
+        bool transform;
+        const char* palette;
+        int x, y;
+    };
+    const Case cases[] = {
+        {{}, true, nullptr, 0, 0},
+        {{"--no-transform"}, false, nullptr, 0, 0},
+        {{"--palette", "other.pal", "--offset", "-3,12"}, true, "other.pal", -3, 12},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.options.join(' ').toStdString());
+        QStringList arguments{"build", "cli.dc6", wide, photo};
+        arguments += c.options;
+        const CliResult run = cli(arguments);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+
+        auto window = startEditor();
+        if (c.palette) {
+            scripted->fileDialog->answers.push_back(path(c.palette));
+            window->selectPalette();
+        }
+        scripted->fileDialog->answers = {wide, photo, path("editor.dc6")};
+        window->addFrame();
+        window->addFrame();
+        ASSERT_EQ(window->frameCount(), 3);
+        for (const FramePtr& frame : window->frames()) {
+            frame->set_X_offset(c.x);
+            frame->set_Y_offset(c.y);
+        }
+        if (!c.transform)
+            window->transformPalette();
+        ASSERT_EQ(window->saveAs(), editor::SaveResult::Saved);
+
+        const QByteArray written = read("cli.dc6");
+        ASSERT_FALSE(written.isEmpty());
+        EXPECT_EQ(written, read("editor.dc6"));
+    }
+}
+
+TEST_F(CliTest, ExportWritesTheEditorsBitmaps) {
+    writePalette("Diablo2.pal", 768, 11);
+    FrameList frames;
+    for (int i = 0; i < 3; ++i) {
+        Bytes pixels(static_cast<std::size_t>(5 + i) * 4);
+        for (std::size_t p = 0; p < pixels.size(); ++p)
+            pixels[p] = static_cast<std::uint8_t>(p * 37 + i);
+        auto frame = std::make_shared<DC6Frame>();
+        frame->setPixelData(pixels, static_cast<std::int16_t>(5 + i), 4);
+        frames.push_back(frame);
+    }
+    DC6FileIO().SaveDC6(path("walk.dc6").toStdString(), frames, 0);
+    ASSERT_TRUE(QDir(dir.path()).mkpath("cli"));
+    ASSERT_TRUE(QDir(dir.path()).mkpath("editor"));
+
+    for (bool transform : {true, false}) {
+        SCOPED_TRACE(transform ? "transform" : "no transform");
+        QStringList arguments{"export", "walk.dc6", "cli/walk.bmp"};
+        if (!transform)
+            arguments << "--no-transform";
+        const CliResult run = cli(arguments);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+
+        auto window = startEditor();
+        if (!transform)
+            window->transformPalette();
+        scripted->fileDialog->answers = {path("walk.dc6"), path("editor/walk.BMP")};
+        window->open();
+        window->exportBitmaps();
+
+        for (const char* name : {"walk_001.BMP", "walk_002.BMP", "walk_003.BMP"}) {
+            const QImage fromCli(path(QStringLiteral("cli/") + name));
+            const QImage fromEditor(path(QStringLiteral("editor/") + name));
+            ASSERT_FALSE(fromCli.isNull()) << name;
+            EXPECT_EQ(fromCli.convertToFormat(QImage::Format_RGB32),
+                      fromEditor.convertToFormat(QImage::Format_RGB32))
+                << name;
+        }
+    }
+}
+
+TEST_F(CliTest, InfoListsEveryFrame) {
+    FrameList frames;
+    for (int i = 0; i < 2; ++i) {
+        auto frame = std::make_shared<DC6Frame>();
+        frame->setPixelData(Bytes(6, 9), 3, 2);
+        frame->set_X_offset(-5 + i);
+        frame->set_Y_offset(40);
+        frames.push_back(frame);
+    }
+    DC6FileIO().SaveDC6(path("two.dc6").toStdString(), frames, 0);
+
+    const CliResult text = cli({"info", "two.dc6"});
+    ASSERT_EQ(text.exitCode, 0) << text.err.toStdString();
+    EXPECT_TRUE(text.out.contains("2 frames"));
+
+    const CliResult json = cli({"info", "two.dc6", "--json"});
+    ASSERT_EQ(json.exitCode, 0);
+    const QJsonObject root = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    EXPECT_EQ(root["frames"].toInt(), 2);
+    const QJsonArray list = root["frame_list"].toArray();
+    ASSERT_EQ(list.size(), 2);
+    EXPECT_EQ(list[1].toObject()["number"].toInt(), 2);
+    EXPECT_EQ(list[1].toObject()["x_offset"].toInt(), -4);
+    EXPECT_EQ(list[1].toObject()["y_offset"].toInt(), 40);
+    EXPECT_EQ(list[0].toObject()["width"].toInt(), 3);
+    EXPECT_EQ(list[0].toObject()["stream_length"].toInt(), 10); // 03 09 09 09 80, twice
+}
+
+TEST_F(CliTest, FailuresNameTheFileAndWriteNothing) {
+    QFile junk(path("junk.dc6"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a sprite at all");
+    junk.close();
+    const QString picture = writeBmp("p.bmp", 10, 10);
+    writePalette("short.pal", 767, 3);
+    QFile blocker(path("blocker"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    struct Case {
+        QStringList arguments;
+        int exitCode;
+        const char* named; // must appear in the one error line
+    };
+    const Case cases[] = {
+        {{}, 2, "no command"},
+        {{"frobnicate"}, 2, "frobnicate"},
+        {{"build", "out.dc6"}, 2, "picture"},
+        {{"build", "out.dc6", picture, "--offset", "1"}, 2, "X,Y"},
+        {{"build", "out.dc6", picture, "--offset", "1,40000"}, 2, "40000"},
+        {{"info", "a.dc6", "--palette", "x.pal"}, 2, "--palette"},
+        {{"info", "junk.dc6"}, 1, "junk.dc6"},
+        {{"info", "missing.dc6"}, 1, "missing.dc6"},
+        {{"build", "out.dc6", "missing.gif"}, 1, "missing.gif"},
+        {{"build", "out.dc6", "junk.dc6"}, 1, "junk.dc6"},
+        {{"build", "out.dc6", picture, "--palette", "short.pal"}, 1, "short.pal"},
+        {{"build", "blocker/out.dc6", picture}, 1, "blocker/out.dc6"},
+        {{"export", "junk.dc6", "x"}, 1, "junk.dc6"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const CliResult run = cli(c.arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_TRUE(run.err.startsWith("quillet-cli: ")) << run.err.toStdString();
+        EXPECT_TRUE(run.err.section('\n', 0, 0).contains(c.named)) << run.err.toStdString();
+        EXPECT_FALSE(QFile::exists(path("out.dc6")));
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);
+
+    const CliResult version = cli({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "quillet-cli 2.1.0\n");
+    EXPECT_EQ(cli({"--help"}).exitCode, 0);
+}
+
+} // namespace
+} // namespace quillet
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (GTEST_FLAG_GET(list_tests))
+        return RUN_ALL_TESTS();
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
