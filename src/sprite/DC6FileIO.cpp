@@ -39,11 +39,11 @@ std::string frameLabel(std::size_t index) {
 std::int64_t declaredPixels(ByteView block) {
     if (block.size() < 20)
         return 0;
-    const std::int64_t width = strToLong(block.subspan(4));
-    const std::int64_t height = strToLong(block.subspan(8));
-    if (width < 1 || height < 1 || width > limits::kMaxFramePixels / height)
+    try {
+        return checkedFramePixels(strToLong(block.subspan(4)), strToLong(block.subspan(8)));
+    } catch (const QuilletError&) {
         return 0;
-    return width * height;
+    }
 }
 
 } // namespace

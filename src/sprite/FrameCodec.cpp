@@ -104,12 +104,15 @@ void decodeStream(ByteView block, std::int64_t width, std::int64_t height, Bytes
 } // namespace
 
 std::int64_t checkedFramePixels(std::int64_t width, std::int64_t height) {
-    const std::string size = std::to_string(width) + " x " + std::to_string(height);
+    const auto size = [&] { return std::to_string(width) + " x " + std::to_string(height); };
     if (width < 1 || height < 1)
-        throw QuilletError("width x height " + size + " is not a frame size");
+        throw QuilletError("width x height " + size() + " is not a frame size");
+    if (width > limits::kMaxFrameSide || height > limits::kMaxFrameSide)
+        throw QuilletError("width x height " + size() + " exceeds the limit of " +
+                           std::to_string(limits::kMaxFrameSide) + " pixels per side");
     // Divide instead of multiply, so no product can overflow.
     if (width > limits::kMaxFramePixels / height)
-        throw QuilletError("width x height " + size + " exceeds the limit of " +
+        throw QuilletError("width x height " + size() + " exceeds the limit of " +
                            std::to_string(limits::kMaxFramePixels) + " pixels");
     return width * height;
 }
