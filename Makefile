@@ -6,7 +6,8 @@ SHELL := /bin/bash
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev \
             libgtest-dev libgmock-dev libbenchmark-dev libgif-dev libimagequant-dev \
             clang-14 libclang-rt-14-dev llvm-14 nlohmann-json3-dev \
-            xvfb xauth desktop-file-utils appstream clang-format dpkg-dev file
+            xvfb xauth desktop-file-utils appstream clang-format dpkg-dev file \
+            xdotool imagemagick
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
@@ -84,6 +85,10 @@ fuzz-run: fuzz
 
 package: build
 	cd $(BUILD_DIR) && cpack -G DEB
+
+# The README's picture: the editor under Xvfb, driven by xdotool (see the script).
+screenshot: build
+	scripts/screenshot.sh $(BUILD_DIR) docs/screenshot.png
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

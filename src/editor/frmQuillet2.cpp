@@ -15,6 +15,8 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QFont>
@@ -23,9 +25,12 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
+#include <QUrl>
 #include <algorithm>
 #include <cmath>
 #include <iterator>
@@ -62,6 +67,42 @@ QRect twipRect(int left, int top, int width, int height) {
 
 std::string nativePath(const QString& path) {
     return QFile::encodeName(path).toStdString();
+}
+
+// What a drop brings that the menus could have opened: the first DC6 file and
+// every picture, in the order dropped.
+struct DroppedFiles {
+    QString document;
+    QStringList pictures;
+    bool empty() const { return document.isEmpty() && pictures.isEmpty(); }
+};
+
+// The suffixes of the Add Frame dialog's "All formats" filter.
+bool isPicture(const QString& suffix) {
+    static const QStringList suffixes = {QStringLiteral("bmp"), QStringLiteral("gif"),
+                                         QStringLiteral("jpg"), QStringLiteral("jpe"),
+                                         QStringLiteral("jpeg")};
+    return suffixes.contains(suffix, Qt::CaseInsensitive);
+}
+
+DroppedFiles droppedFiles(const QMimeData* data) {
+    DroppedFiles files;
+    if (!data || !data->hasUrls())
+        return files;
+    for (const QUrl& url : data->urls()) {
+        // The commands read paths; a remote URL has none to give them.
+        if (!url.isLocalFile())
+            continue;
+        const QString path = url.toLocalFile();
+        const QString suffix = QFileInfo(path).suffix();
+        if (suffix.compare(QStringLiteral("dc6"), Qt::CaseInsensitive) == 0) {
+            if (files.document.isEmpty())
+                files.document = path;
+        } else if (isPicture(suffix)) {
+            files.pictures.push_back(path);
+        }
+    }
+    return files;
 }
 
 // Keeps the pointer busy for a scope; release() ends it early where the
@@ -107,6 +148,11 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
                    Qt::WindowCloseButtonHint);
     buildWidgets();
     buildMenus();
+    setAcceptDrops(true);
+    // Text boxes take drops of their own and would swallow a file let go over one.
+    for (QWidget* child : findChildren<QWidget*>())
+        if (child->acceptDrops())
+            child->installEventFilter(this);
     // The client area is fixed; the menu bar comes on top of it.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -413,8 +459,19 @@ void frmQuillet2::addFrame() {
     dialog.FilterIndex = 1;
     dialog.CancelError = true;
     if (dialog.ShowOpen() && !dialog.fileTitle().isEmpty()) {
+        addFrameFrom(dialog.FileName);
+        return;
+    }
+    showFrameData();
+    UpdatePreview();
+}
+
+void frmQuillet2::addFrameFrom(const QString& path) {
+    if (m_saving)
+        return;
+    {
         BusyScope busy(*m_services.busyPointer);
-        if (std::optional<FrameList> pieces = importPicture(dialog.FileName)) {
+        if (std::optional<FrameList> pieces = importPicture(path)) {
             insertFrames(std::move(*pieces), frameCount());
             busy.release();
             if (m_curFrame == 0)
@@ -513,7 +570,12 @@ void frmQuillet2::open() {
     const QString path = dialog.FileName;
     if (dialog.fileTitle().isEmpty())
         return;
+    openFile(path);
+}
 
+void frmQuillet2::openFile(const QString& path) {
+    if (m_saving)
+        return;
     FrameList loaded;
     {
         BusyScope busy(*m_services.busyPointer);
@@ -639,6 +701,65 @@ void frmQuillet2::closeEvent(QCloseEvent* event) {
     m_frames.clear();
     closePreview();
     QMainWindow::closeEvent(event);
+}
+
+// ---- Drag and drop ----------------------------------------------------------
+
+bool frmQuillet2::acceptDrag(QDropEvent* event) {
+    if (m_saving || droppedFiles(event->mimeData()).empty() ||
+        !(event->possibleActions() & Qt::CopyAction))
+        return false;
+    // The files are read, never moved.
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
+}
+
+void frmQuillet2::dragEnterEvent(QDragEnterEvent* event) {
+    if (!acceptDrag(event))
+        event->ignore();
+}
+
+void frmQuillet2::dragMoveEvent(QDragMoveEvent* event) {
+    if (!acceptDrag(event))
+        event->ignore();
+}
+
+void frmQuillet2::dropEvent(QDropEvent* event) {
+    if (!acceptDrag(event)) {
+        event->ignore();
+        return;
+    }
+    // The program the files came from waits until the drop returns, so the
+    // reading happens after it. A document comes first so that pictures
+    // dropped with it become its frames instead of being replaced by it.
+    QTimer::singleShot(0, this, [this, files = droppedFiles(event->mimeData())] {
+        if (!files.document.isEmpty())
+            openFile(files.document);
+        for (const QString& picture : files.pictures)
+            addFrameFrom(picture);
+    });
+}
+
+bool frmQuillet2::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop: {
+        // Dragged text is still the text box's own business.
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (droppedFiles(drop->mimeData()).empty())
+            break;
+        if (event->type() == QEvent::Drop)
+            dropEvent(drop);
+        else if (!acceptDrag(drop))
+            drop->ignore();
+        return true;
+    }
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 // ---- Palette commands -----------------------------------------------------

@@ -10,6 +10,7 @@
 #include <optional>
 
 class QAction;
+class QDropEvent;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
@@ -70,8 +71,17 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Files dropped on the window run Open (a .dc6 file) or Add Frame (pictures).
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The menu commands' work once a path is known; the dialogs and drops share them.
+    void openFile(const QString& path);
+    void addFrameFrom(const QString& path);
+    bool acceptDrag(QDropEvent* event);
     void buildWidgets();
     void buildMenus();
     void offsetEdited(QLineEdit* box, bool xAxis);
