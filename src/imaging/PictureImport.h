@@ -17,7 +17,14 @@ inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 28;
 // picture's colour table. Offsets 0, new palette zero. Throws QuilletError.
 FrameList LoadImage(const std::string& FileName);
 
+// Caps checked before a picture's pixels exist. The defaults suit the editor;
+// callers that must bound time and memory more tightly (fuzzing) lower them.
+struct ImportLimits {
+    int maxSide = kMaxPictureSide;
+    std::int64_t maxPixels = kMaxPicturePixels;
+};
+
 // The same from bytes in memory (the format is recognised from the content).
-FrameList LoadImageFromMemory(ByteView data);
+FrameList LoadImageFromMemory(ByteView data, const ImportLimits& limits = {});
 
 } // namespace quillet::imaging

@@ -15,7 +15,7 @@ Palette readPaletteFile(const std::string& path);
 Palette parsePaletteBytes(ByteView bytes);
 
 // Used when "Diablo2.pal" is missing or short: entry 0 black, all 256 entries
-// distinct (a 6x7x6 colour cube, a grey ramp and a few spare colours).
+// distinct (a 6x7x6 colour cube and four greys the cube lacks).
 const Palette& builtinPalette();
 
 // "Diablo2.pal" from `folder`: its first 768 bytes (longer files are fine);

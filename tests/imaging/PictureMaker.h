@@ -1,0 +1,191 @@
+#pragma once
+
+// Pictures built byte by byte (BMP) or with giflib's encoder (GIF), so the
+// importer is tested on exactly the files we describe.
+
+#include "sprite/Bytes.h"
+
+#include <cstdint>
+#include <gif_lib.h>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+namespace quillet::testing {
+
+// Colours are 0xRRGGBB.
+struct BmpSpec {
+    int width = 1;
+    int height = 1;
+    int bits = 8;
+    bool topDown = false;
+    int headerSize = 40; // 12 is the old OS/2 header
+    std::uint32_t compression = 0;
+    std::vector<std::uint32_t> table;
+    std::optional<std::uint32_t> colourCount; // header field; table.size() when unset
+    std::vector<std::uint32_t> pixels;        // top row first: indices, or colours above 8 bits
+    Bytes rawData;                            // used instead of `pixels` when set (RLE)
+};
+
+inline void putLe(Bytes& out, std::uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+inline void patchLe(Bytes& out, std::size_t at, std::uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        out.at(at + i) = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+inline Bytes packBmpRows(const BmpSpec& s) {
+    const std::size_t stride = (static_cast<std::size_t>(s.width) * s.bits + 31) / 32 * 4;
+    Bytes data;
+    for (int r = 0; r < s.height; ++r) {
+        const int y = s.topDown ? r : s.height - 1 - r;
+        Bytes row(stride, 0);
+        for (int x = 0; x < s.width; ++x) {
+            const std::uint32_t v = s.pixels.at(static_cast<std::size_t>(y) * s.width + x);
+            switch (s.bits) {
+            case 1:
+                row[x / 8] |= static_cast<std::uint8_t>((v & 1) << (7 - x % 8));
+                break;
+            case 4:
+                row[x / 2] |= static_cast<std::uint8_t>((v & 15) << (x % 2 ? 0 : 4));
+                break;
+            case 8:
+                row[x] = static_cast<std::uint8_t>(v);
+                break;
+            case 24:
+            case 32:
+                for (int c = 0; c < 3; ++c)
+                    row[x * (s.bits / 8) + c] = static_cast<std::uint8_t>(v >> (8 * c));
+                break;
+            default:
+                throw std::logic_error("bit count not supported by the test maker");
+            }
+        }
+        data.insert(data.end(), row.begin(), row.end());
+    }
+    return data;
+}
+
+inline Bytes makeBmp(const BmpSpec& s) {
+    const Bytes data = s.rawData.empty() ? packBmpRows(s) : s.rawData;
+    const int entryBytes = s.headerSize == 12 ? 3 : 4;
+    const std::uint32_t offBits =
+        14 + s.headerSize + static_cast<std::uint32_t>(s.table.size()) * entryBytes;
+    Bytes out{'B', 'M'};
+    putLe(out, offBits + static_cast<std::uint32_t>(data.size()), 4);
+    putLe(out, 0, 4);
+    putLe(out, offBits, 4);
+    putLe(out, s.headerSize, 4);
+    if (s.headerSize == 12) {
+        putLe(out, s.width, 2);
+        putLe(out, s.topDown ? -s.height : s.height, 2);
+        putLe(out, 1, 2);
+        putLe(out, s.bits, 2);
+    } else {
+        putLe(out, s.width, 4);
+        putLe(out, s.topDown ? -s.height : s.height, 4);
+        putLe(out, 1, 2);
+        putLe(out, s.bits, 2);
+        putLe(out, s.compression, 4);
+        putLe(out, static_cast<std::uint32_t>(data.size()), 4);
+        putLe(out, 2835, 4);
+        putLe(out, 2835, 4);
+        putLe(out, s.colourCount.value_or(static_cast<std::uint32_t>(s.table.size())), 4);
+        putLe(out, 0, 4);
+        out.resize(14 + s.headerSize, 0);
+    }
+    for (std::uint32_t c : s.table) {
+        putLe(out, c & 0xFFFFFF, 3);
+        if (entryBytes == 4)
+            out.push_back(0);
+    }
+    out.insert(out.end(), data.begin(), data.end());
+    return out;
+}
+
+struct GifImage {
+    int left = 0;
+    int top = 0;
+    int width = 1;
+    int height = 1;
+    bool interlace = false;
+    std::vector<std::uint32_t> localTable; // empty: the global table applies
+    std::vector<std::uint8_t> indices;     // top row first
+};
+
+struct GifSpec {
+    int screenWidth = 1;
+    int screenHeight = 1;
+    int background = 0;
+    std::vector<std::uint32_t> globalTable; // sizes must be powers of two, 2 to 256
+    std::vector<GifImage> images;
+};
+
+inline ColorMapObject* makeGifMap(const std::vector<std::uint32_t>& table) {
+    if (table.empty())
+        return nullptr;
+    std::vector<GifColorType> colours;
+    for (std::uint32_t c : table)
+        colours.push_back(GifColorType{static_cast<GifByteType>(c >> 16),
+                                       static_cast<GifByteType>(c >> 8),
+                                       static_cast<GifByteType>(c)});
+    ColorMapObject* map = GifMakeMapObject(static_cast<int>(colours.size()), colours.data());
+    if (!map)
+        throw std::logic_error("GIF colour tables need a power-of-two size");
+    return map;
+}
+
+inline int appendGifBytes(GifFileType* gif, const GifByteType* data, int n) {
+    auto* out = static_cast<Bytes*>(gif->UserData);
+    out->insert(out->end(), data, data + n);
+    return n;
+}
+
+inline Bytes makeGif(const GifSpec& s) {
+    Bytes out;
+    int error = 0;
+    GifFileType* gif = EGifOpen(&out, appendGifBytes, &error);
+    if (!gif)
+        throw std::runtime_error("EGifOpen failed");
+    const auto check = [&](int rc) {
+        if (rc == GIF_ERROR) {
+            EGifCloseFile(gif, nullptr);
+            throw std::runtime_error("giflib encoder failed");
+        }
+    };
+    ColorMapObject* global = makeGifMap(s.globalTable);
+    const int rc = EGifPutScreenDesc(gif, s.screenWidth, s.screenHeight, 8, s.background, global);
+    GifFreeMapObject(global);
+    check(rc);
+    for (const GifImage& image : s.images) {
+        ColorMapObject* local = makeGifMap(image.localTable);
+        const int put = EGifPutImageDesc(gif, image.left, image.top, image.width, image.height,
+                                         image.interlace, local);
+        GifFreeMapObject(local);
+        check(put);
+        std::vector<int> order;
+        if (image.interlace) {
+            static constexpr int kStart[] = {0, 4, 2, 1};
+            static constexpr int kStep[] = {8, 8, 4, 2};
+            for (int pass = 0; pass < 4; ++pass)
+                for (int y = kStart[pass]; y < image.height; y += kStep[pass])
+                    order.push_back(y);
+        } else {
+            for (int y = 0; y < image.height; ++y)
+                order.push_back(y);
+        }
+        for (int y : order) {
+            std::vector<GifPixelType> line(image.indices.begin() + y * image.width,
+                                           image.indices.begin() + (y + 1) * image.width);
+            check(EGifPutLine(gif, line.data(), image.width));
+        }
+    }
+    if (EGifCloseFile(gif, &error) == GIF_ERROR)
+        throw std::runtime_error("EGifCloseFile failed");
+    return out;
+}
+
+} // namespace quillet::testing
