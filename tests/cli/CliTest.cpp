@@ -4,7 +4,6 @@
 #include "sprite/SafeFile.h"
 #include "support/ScriptedServices.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -252,13 +251,3 @@ TEST_F(CliTest, FailuresNameTheFileAndWriteNothing) {
 
 } // namespace
 } // namespace quillet
-
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (GTEST_FLAG_GET(list_tests))
-        return RUN_ALL_TESTS();
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}
