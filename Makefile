@@ -45,9 +45,9 @@ test: deps
 	  -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)" -DCMAKE_SHARED_LINKER_FLAGS="$(SANITIZE)" \
 	  -DQUILLET_BENCH=OFF
 	cmake --build $(TEST_DIR) -j $(JOBS)
+	$(MAKE) fuzz-run FUZZ_SECONDS=$(FUZZ_SMOKE_SECONDS)
 	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	  ctest --output-on-failure -j $(JOBS)
-	$(MAKE) fuzz-run FUZZ_SECONDS=$(FUZZ_SMOKE_SECONDS)
 
 bench: deps
 	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLET_TESTS=OFF -DQUILLET_BENCH=ON

@@ -191,6 +191,10 @@ void frmQuillet2::buildWidgets() {
         auto* box = new QLabel(text, parent);
         box->setObjectName(QString::fromLatin1(name));
         box->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        // The number box beside it overlaps the last two pixels.
+        QFont face = box->font();
+        face.setPixelSize(10);
+        box->setFont(face);
         box->setIndent(1);
         box->setGeometry(where);
         return box;
