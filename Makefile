@@ -33,7 +33,7 @@ deps:
 	fi
 
 build: deps
-	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLET_TESTS=OFF
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 run: build
@@ -51,7 +51,7 @@ test: deps
 
 bench: deps
 	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLET_TESTS=OFF -DQUILLET_BENCH=ON
-	cmake --build $(BENCH_DIR) -j $(JOBS)
+	cmake --build $(BENCH_DIR) -j $(JOBS) --target quillet_bench
 	QT_QPA_PLATFORM=offscreen ./$(BENCH_DIR)/bench/quillet_bench
 
 # libFuzzer builds with clang; our libraries get coverage instrumentation,

@@ -17,8 +17,13 @@
 #include "SafeFile.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
 #include <limits>
+#include <memory>
 #include <string>
+#include <system_error>
 
 namespace quillet {
 
@@ -46,13 +51,13 @@ std::int64_t declaredPixels(ByteView block) {
     }
 }
 
-} // namespace
-
-FrameList DC6FileIO::decodeDC6(ByteView file) {
+// Decodes from anything that can hand out byte ranges: memory, or a file read
+// block by block so that a large file never sits in memory twice.
+template <class Source> FrameList decodeFrom(Source& file) {
     if (file.size() < kFileHeaderBytes)
         throw QuilletError("file header cut short: " + std::to_string(file.size()) + " of " +
                            std::to_string(kFileHeaderBytes) + " bytes");
-    const std::int32_t count = strToLong(file.subspan(20));
+    const std::int32_t count = strToLong(file.read(20, 4));
     if (count < 1 || count > limits::kMaxFrames)
         throw QuilletError("frame count " + std::to_string(count) + " is outside 1 to " +
                            std::to_string(limits::kMaxFrames));
@@ -66,8 +71,11 @@ FrameList DC6FileIO::decodeDC6(ByteView file) {
     // Blocks lie in pointer order, each right after the previous one, and none
     // may overlap the header, the table or another block.
     std::vector<std::size_t> start(n + 1);
+    // A copy: the reads below reuse the source's buffer.
+    const ByteView tableView = file.read(kFileHeaderBytes, 4 * n);
+    const Bytes table(tableView.begin(), tableView.end());
     for (std::size_t i = 0; i < n; ++i) {
-        const std::int32_t pointer = strToLong(file.subspan(kFileHeaderBytes + 4 * i));
+        const std::int32_t pointer = strToLong(ByteView(table).subspan(4 * i));
         const std::size_t lowest = i == 0 ? tableEnd : start[i - 1] + 1;
         if (pointer < 0 || static_cast<std::size_t>(pointer) < lowest)
             throw QuilletError(frameLabel(i) + ": block pointer " + std::to_string(pointer) +
@@ -84,7 +92,8 @@ FrameList DC6FileIO::decodeDC6(ByteView file) {
     // The budget of the whole file holds before any matrix is allocated.
     std::int64_t pixels = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        pixels += declaredPixels(file.subspan(start[i], start[i + 1] - start[i]));
+        pixels +=
+            declaredPixels(file.read(start[i], std::min<std::size_t>(20, start[i + 1] - start[i])));
         if (pixels > limits::kMaxFilePixels)
             throw QuilletError(frameLabel(i) + ": the frames up to here hold more than " +
                                std::to_string(limits::kMaxFilePixels) + " pixels");
@@ -93,7 +102,7 @@ FrameList DC6FileIO::decodeDC6(ByteView file) {
     FrameList frames;
     frames.reserve(n);
     for (std::size_t i = 0; i < n; ++i) {
-        const ByteView block = file.subspan(start[i], start[i + 1] - start[i]);
+        const ByteView block = file.read(start[i], start[i + 1] - start[i]);
         auto frame = std::make_shared<DC6Frame>();
         try {
             frame->setDC6Data(block);
@@ -103,6 +112,67 @@ FrameList DC6FileIO::decodeDC6(ByteView file) {
         frames.push_back(std::move(frame));
     }
     return frames;
+}
+
+class MemorySource {
+public:
+    explicit MemorySource(ByteView bytes) : m_bytes(bytes) {}
+    std::size_t size() const { return m_bytes.size(); }
+    ByteView read(std::size_t offset, std::size_t length) const {
+        return m_bytes.subspan(offset, length);
+    }
+
+private:
+    ByteView m_bytes;
+};
+
+// Reads the ranges asked for into one reused buffer; the view returned stays
+// valid until the next read.
+class FileSource {
+public:
+    explicit FileSource(const std::string& path) {
+        errno = 0;
+        m_file.reset(std::fopen(path.c_str(), "rb"));
+        if (!m_file)
+            throw QuilletError("cannot open for reading: " + reasonOf(errno));
+        std::error_code ec;
+        const std::uintmax_t size = std::filesystem::file_size(path, ec);
+        if (ec)
+            throw QuilletError("cannot read: " + ec.message());
+        if (size > kMaxFileBytes)
+            throw QuilletError("file of " + std::to_string(size) + " bytes exceeds the " +
+                               std::to_string(kMaxFileBytes) + " bytes a DC6 file can address");
+        m_size = static_cast<std::size_t>(size);
+    }
+    std::size_t size() const { return m_size; }
+    ByteView read(std::size_t offset, std::size_t length) {
+        m_buffer.resize(length);
+        // Offsets stay below 2^31, so they fit the long of fseek everywhere.
+        if (std::fseek(m_file.get(), static_cast<long>(offset), SEEK_SET) != 0 ||
+            std::fread(m_buffer.data(), 1, length, m_file.get()) != length)
+            throw QuilletError("the file changed or could not be read at byte " +
+                               std::to_string(offset));
+        return m_buffer;
+    }
+
+private:
+    struct Closer {
+        void operator()(std::FILE* f) const { std::fclose(f); }
+    };
+    static std::string reasonOf(int error) {
+        return error != 0 ? std::generic_category().message(error) : "unknown error";
+    }
+
+    std::unique_ptr<std::FILE, Closer> m_file;
+    std::size_t m_size = 0;
+    Bytes m_buffer;
+};
+
+} // namespace
+
+FrameList DC6FileIO::decodeDC6(ByteView file) {
+    MemorySource source(file);
+    return decodeFrom(source);
 }
 
 Bytes DC6FileIO::encodeDC6(const FrameList& DC6, std::int16_t palTransform,
@@ -156,9 +226,9 @@ Bytes DC6FileIO::encodeDC6(const FrameList& DC6, std::int16_t palTransform,
 }
 
 FrameList DC6FileIO::LoadDC6(const std::string& FileName) const {
-    const Bytes data = readWholeFile(FileName, kMaxFileBytes);
     try {
-        return decodeDC6(data);
+        FileSource source(FileName);
+        return decodeFrom(source);
     } catch (const QuilletError& e) {
         throw QuilletError(FileName + ": " + e.what());
     }

@@ -140,13 +140,15 @@ void writeFileSafely(const std::string& path, ByteView data) {
 
     std::size_t written = 0;
     while (written < data.size()) {
-        const std::size_t chunk = std::min(kChunkBytes, data.size() - written);
-        if (faultHook() && !faultHook()(written))
-            fail("write failed after " + std::to_string(written) + " bytes", EIO);
+        const std::size_t wanted = std::min(kChunkBytes, data.size() - written);
+        const std::size_t chunk =
+            faultHook() ? std::min(wanted, faultHook()(written, wanted)) : wanted;
         errno = 0;
         if (std::fwrite(data.data() + written, 1, chunk, file.get()) != chunk)
             fail("write failed after " + std::to_string(written) + " bytes", errno);
         written += chunk;
+        if (chunk < wanted)
+            fail("write failed after " + std::to_string(written) + " bytes", EIO);
     }
     errno = 0;
     if (std::fflush(file.get()) != 0)

@@ -18,9 +18,10 @@ Bytes readWholeFile(const std::string& path, std::uint64_t maxBytes = UINT64_MAX
 // On failure the temporary is removed and QuilletError is thrown.
 void writeFileSafely(const std::string& path, ByteView data);
 
-// Test hook: when set, called before each chunk is written with the number of
-// bytes already written; returning false makes that write fail.
-using WriteFaultHook = std::function<bool(std::size_t bytesWritten)>;
+// Test hook: when set, asked before each write with the bytes already
+// written and the bytes about to be written; it returns how many of them may
+// be written. Fewer than asked makes the write fail after that many bytes.
+using WriteFaultHook = std::function<std::size_t(std::size_t written, std::size_t wanted)>;
 void setWriteFaultHook(WriteFaultHook hook);
 
 } // namespace quillet

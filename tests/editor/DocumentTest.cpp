@@ -96,7 +96,7 @@ TEST_F(Document, AFailingWriteIsReportedOnceAndChangesNothing) {
     }();
     messages().answers.clear();
     child<QLineEdit>("txtXoffset").setText(QStringLiteral("9"));
-    setWriteFaultHook([](std::size_t) { return false; });
+    setWriteFaultHook([](std::size_t, std::size_t) { return std::size_t{0}; });
     EXPECT_EQ(window->save(), SaveResult::Failed);
     setWriteFaultHook({});
 
@@ -123,11 +123,11 @@ TEST_F(Document, AFailingWriteIsReportedOnceAndChangesNothing) {
 TEST_F(Document, NoCommandRunsWhileASaveIsWriting) {
     openDocument({{3, 3}, {4, 4}});
     bool refused = false;
-    setWriteFaultHook([&](std::size_t) {
+    setWriteFaultHook([&](std::size_t, std::size_t wanted) {
         window->deleteFrame(); // would ask a question and fail the test
         window->newDocument();
         refused = window->isSaving() && window->frameCount() == 2;
-        return true;
+        return wanted;
     });
     EXPECT_EQ(window->save(), SaveResult::Saved);
     EXPECT_TRUE(refused);
@@ -176,7 +176,7 @@ TEST_F(Document, NewGoesOnAfterACancelledSaveAsButNotAfterAFailedSave) {
 
     openDocument({{1, 1}});
     messages().answers = {Answer::Yes};
-    setWriteFaultHook([](std::size_t) { return false; });
+    setWriteFaultHook([](std::size_t, std::size_t) { return std::size_t{0}; });
     window->newDocument();
     EXPECT_EQ(window->frameCount(), 1);
     EXPECT_EQ(window->docFileName(), path("doc.dc6"));
@@ -204,7 +204,7 @@ TEST_F(Document, ExitAlwaysAsksAndTheCloseBoxNever) {
         messages().answers = {c.answer};
         fileDialog().answers = {c.saveAsAnswer.isNull() ? QString() : path(c.saveAsAnswer)};
         if (c.failWrite)
-            setWriteFaultHook([](std::size_t) { return false; });
+            setWriteFaultHook([](std::size_t, std::size_t) { return std::size_t{0}; });
         trigger("Exit");
         setWriteFaultHook({});
         EXPECT_EQ(messages().shown.front().text, "Save before exit ?");

@@ -142,9 +142,9 @@ TEST_F(Drop, NothingIsTakenWhileASaveIsWriting) {
     openDocument({{3, 3}, {4, 4}});
     const QString picture = writePicture(QStringLiteral("p.bmp"), 5, 5);
     bool refused = false;
-    setWriteFaultHook([&](std::size_t) {
+    setWriteFaultHook([&](std::size_t, std::size_t wanted) {
         refused = !dropFiles({picture}) && window->frameCount() == 2;
-        return true;
+        return wanted;
     });
     EXPECT_EQ(window->save(), SaveResult::Saved);
     setWriteFaultHook({});

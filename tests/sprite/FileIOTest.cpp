@@ -1,3 +1,4 @@
+#include "AllocationProbe.h"
 #include "SpriteTestSupport.h"
 #include "sprite/DC6FileIO.h"
 #include "sprite/Error.h"
@@ -147,6 +148,29 @@ TEST(DC6FileIO, RefusesDamagedHeadersAndPointerTables) {
     }
 }
 
+// Small files that declare huge frames or counts are refused from their
+// headers: nothing near the declared sizes is ever allocated.
+TEST(DC6FileIO, HostileDeclarationsAllocateAlmostNothing) {
+    const auto file = [](std::int32_t count, std::int32_t width, std::int32_t height) {
+        Bytes f = hex("06 00 00 00 01 00 00 00 00 00 00 00 EE EE EE EE 01 00 00 00") +
+                  longToStr(count) + longToStr(28) + hex("00 00 00 00") + longToStr(width) +
+                  longToStr(height);
+        f.resize(1024, 0x80);
+        return f;
+    };
+    const Bytes cases[] = {
+        file(1, 0x7FFFFFFF, 0x7FFFFFFF),
+        file(1, 40000, 40000),
+        file(1, 4096, 4097),
+        file(0x7FFFFFFF, 16, 16),
+    };
+    for (const Bytes& f : cases) {
+        testing::AllocationProbe probe;
+        EXPECT_THROW(DC6FileIO::decodeDC6(f), QuilletError);
+        EXPECT_LT(probe.requested(), std::size_t{1} << 20);
+    }
+}
+
 // Every truncation and random damage either decodes or fails cleanly; the
 // sanitizers catch any access out of bounds.
 TEST(DC6FileIO, TruncatedAndCorruptedFilesNeverCrash) {
@@ -196,7 +220,7 @@ TEST(DC6FileIO, SaveAndLoadThroughTheFileSystem) {
     // A frame that cannot be coded or a failing write leaves the old file intact.
     const Bytes before = readWholeFile(path);
     EXPECT_THROW(io.SaveDC6(path, {frames[0], std::make_shared<DC6Frame>()}, 0), QuilletError);
-    setWriteFaultHook([](std::size_t) { return false; });
+    setWriteFaultHook([](std::size_t, std::size_t) { return std::size_t{0}; });
     EXPECT_THROW(io.SaveDC6(path, frames, 0), QuilletError);
     setWriteFaultHook({});
     EXPECT_EQ(readWholeFile(path), before);
