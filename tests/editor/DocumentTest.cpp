@@ -24,17 +24,7 @@ TEST_F(Document, OpenReplacesTheListAndRunsTheNumberChangeOnTheNewOne) {
     window->open();
 
     EXPECT_EQ(countsSeen, (std::vector<int>{3}));
-    EXPECT_EQ(widths(), (std::vector<int>{7, 8, 9}));
-    EXPECT_EQ(window->curFrame(), 1);
-    EXPECT_EQ(frameNr().value(), 1);
-    EXPECT_EQ(frameNr().maximum(), 3);
-    EXPECT_EQ(text("txtFrameCount"), "3");
-    EXPECT_EQ(text("txtWidth"), "7");
-    EXPECT_EQ(window->docFileName(), path("three.dc6"));
-    for (const FramePtr& frame : window->frames()) {
-        EXPECT_EQ(frame->getOrigPalette(), window->currentPalette());
-        EXPECT_EQ(frame->getNewPalette(), window->currentPalette());
-    }
+    expectOpenedThreeFrames(path("three.dc6"));
     EXPECT_EQ(fileDialog().shown.back().filter, "DC6|*.dc6|");
 }
 

@@ -53,18 +53,7 @@ TEST_F(Drop, ADc6FileReplacesTheDocumentAsOpenDoes) {
     const QString other = writeDc6(QStringLiteral("other.DC6"), {{5, 5}});
 
     EXPECT_TRUE(dropFiles({three, other}));
-    EXPECT_EQ(widths(), (std::vector<int>{7, 8, 9}));
-    EXPECT_EQ(window->curFrame(), 1);
-    EXPECT_EQ(frameNr().value(), 1);
-    EXPECT_EQ(frameNr().maximum(), 3);
-    EXPECT_EQ(text("txtFrameCount"), "3");
-    EXPECT_EQ(text("txtWidth"), "7");
-    EXPECT_EQ(previewImage().size(), QSize(7, 2));
-    EXPECT_EQ(window->docFileName(), three);
-    for (const FramePtr& frame : window->frames()) {
-        EXPECT_EQ(frame->getOrigPalette(), window->currentPalette());
-        EXPECT_EQ(frame->getNewPalette(), window->currentPalette());
-    }
+    expectOpenedThreeFrames(three);
     EXPECT_EQ(fileDialog().shown.size(), 1u); // only the one openDocument showed
     EXPECT_EQ(fileDialog().FileName, dialogName);
 }

@@ -112,6 +112,22 @@ protected:
         return out;
     }
 
+    // The state Open leaves after reading `file`, made by writeDc6 with frames of widths 7, 8, 9.
+    void expectOpenedThreeFrames(const QString& file) {
+        EXPECT_EQ(widths(), (std::vector<int>{7, 8, 9}));
+        EXPECT_EQ(window->curFrame(), 1);
+        EXPECT_EQ(frameNr().value(), 1);
+        EXPECT_EQ(frameNr().maximum(), 3);
+        EXPECT_EQ(text("txtFrameCount"), "3");
+        EXPECT_EQ(text("txtWidth"), "7");
+        EXPECT_EQ(previewImage().size(), QSize(7, 2));
+        EXPECT_EQ(window->docFileName(), file);
+        for (const FramePtr& frame : window->frames()) {
+            EXPECT_EQ(frame->getOrigPalette(), window->currentPalette());
+            EXPECT_EQ(frame->getNewPalette(), window->currentPalette());
+        }
+    }
+
     template <class T> T& child(const char* name) {
         T* found = window->findChild<T*>(QString::fromLatin1(name));
         if (!found)
