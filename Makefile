@@ -5,9 +5,10 @@ SHELL := /bin/bash
 
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev \
             libgtest-dev libgmock-dev libbenchmark-dev libgif-dev libimagequant-dev \
-            clang-14 libclang-rt-14-dev llvm-14 nlohmann-json3-dev \
-            xvfb xauth desktop-file-utils appstream clang-format dpkg-dev file \
-            xdotool imagemagick
+            clang-14 libclang-rt-14-dev llvm-14 \
+            desktop-file-utils appstream clang-format dpkg-dev file
+# Only `make screenshot` needs these.
+SCREENSHOT_PACKAGES := xvfb xauth xdotool imagemagick
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
@@ -18,12 +19,15 @@ BENCH_DIR  ?= build-bench
 FUZZ_DIR   ?= build-fuzz
 SANITIZE   := -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined
 
-.PHONY: all deps build run test bench fuzz fuzz-run package screenshot format clean
+.PHONY: all deps install-missing build run test bench fuzz fuzz-run package screenshot format clean
 
 all: build
 
 deps:
-	@missing=$$(for p in $(PACKAGES); do \
+	@$(MAKE) --no-print-directory install-missing WANTED="$(PACKAGES)"
+
+install-missing:
+	@missing=$$(for p in $(WANTED); do \
 	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
 	  done); \
 	if [ -n "$$missing" ]; then \
@@ -90,6 +94,7 @@ package: build
 
 # The README's picture: the editor under Xvfb, driven by xdotool (see the script).
 screenshot: build
+	@$(MAKE) --no-print-directory install-missing WANTED="$(SCREENSHOT_PACKAGES)"
 	scripts/screenshot.sh $(BUILD_DIR) docs/screenshot.png
 
 format:
