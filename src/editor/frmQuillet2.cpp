@@ -362,6 +362,17 @@ void frmQuillet2::offsetEdited(QLineEdit* box, bool xAxis) {
         frame.set_Y_offset(*offset);
 }
 
+// The shared dialog set up as every command here wants it: the given filter,
+// its first entry selected, and a cancel reported as a cancel. Other settings
+// keep what the previous command left, as the name field must.
+platform::FileDialog& frmQuillet2::prepareDialog(const QString& filter) {
+    platform::FileDialog& dialog = *m_services.fileDialog;
+    dialog.Filter = filter;
+    dialog.FilterIndex = 1;
+    dialog.CancelError = true;
+    return dialog;
+}
+
 // ---- Preview ----------------------------------------------------------------
 
 display::frmShowFrame& frmQuillet2::preparePreview() {
@@ -418,11 +429,16 @@ void frmQuillet2::togglePreview() {
     Preview->trigger();
 }
 
+bool frmQuillet2::undoToggleWhileSaving(QAction* item) {
+    // The check marks are part of what a running save reads; a click then is taken back.
+    if (m_saving)
+        item->setChecked(!item->isChecked());
+    return m_saving;
+}
+
 void frmQuillet2::previewToggled() {
-    if (m_saving) {
-        Preview->setChecked(!Preview->isChecked());
+    if (undoToggleWhileSaving(Preview))
         return;
-    }
     showFrameData();
     UpdatePreview();
 }
@@ -458,10 +474,7 @@ void frmQuillet2::insertFrames(FrameList&& newFrames, int atIndex) {
 void frmQuillet2::addFrame() {
     if (m_saving)
         return;
-    platform::FileDialog& dialog = *m_services.fileDialog;
-    dialog.Filter = kAddFilter;
-    dialog.FilterIndex = 1;
-    dialog.CancelError = true;
+    platform::FileDialog& dialog = prepareDialog(kAddFilter);
     if (dialog.ShowOpen() && !dialog.fileTitle().isEmpty()) {
         addFrameFrom(dialog.FileName);
         return;
@@ -493,10 +506,7 @@ void frmQuillet2::insertFrame() {
         addFrame();
         return;
     }
-    platform::FileDialog& dialog = *m_services.fileDialog;
-    dialog.Filter = kInsertFilter;
-    dialog.FilterIndex = 1;
-    dialog.CancelError = true;
+    platform::FileDialog& dialog = prepareDialog(kInsertFilter);
     if (dialog.ShowOpen() && !dialog.fileTitle().isEmpty()) {
         BusyScope busy(*m_services.busyPointer);
         if (std::optional<FrameList> pieces = importPicture(dialog.FileName))
@@ -565,10 +575,7 @@ void frmQuillet2::newDocument() {
 void frmQuillet2::open() {
     if (m_saving)
         return;
-    platform::FileDialog& dialog = *m_services.fileDialog;
-    dialog.Filter = kOpenFilter;
-    dialog.FilterIndex = 1;
-    dialog.CancelError = true;
+    platform::FileDialog& dialog = prepareDialog(kOpenFilter);
     if (!dialog.ShowOpen())
         return;
     const QString path = dialog.FileName;
@@ -636,12 +643,9 @@ SaveResult frmQuillet2::saveAs() {
         tellNoFrames();
         return SaveResult::NoFrames;
     }
-    platform::FileDialog& dialog = *m_services.fileDialog;
+    platform::FileDialog& dialog = prepareDialog(kSaveFilter);
     dialog.FileName.clear();
     dialog.DefaultExt = QStringLiteral("DC6");
-    dialog.CancelError = true;
-    dialog.Filter = kSaveFilter;
-    dialog.FilterIndex = 1;
     if (!dialog.ShowSave() || dialog.fileTitle().isEmpty())
         return SaveResult::Cancelled;
 
@@ -795,10 +799,7 @@ std::optional<Palette> frmQuillet2::readChosenPalette(const QString& path) {
 void frmQuillet2::selectPalette() {
     if (m_saving)
         return;
-    platform::FileDialog& dialog = *m_services.fileDialog;
-    dialog.Filter = kPaletteFilter;
-    dialog.FilterIndex = 1;
-    dialog.CancelError = true;
+    platform::FileDialog& dialog = prepareDialog(kPaletteFilter);
     if (dialog.ShowOpen() && !dialog.fileTitle().isEmpty()) {
         if (std::optional<Palette> chosen = readChosenPalette(dialog.FileName)) {
             BusyScope busy(*m_services.busyPointer);
@@ -815,10 +816,8 @@ void frmQuillet2::transformPalette() {
 }
 
 void frmQuillet2::transformPaletteToggled() {
-    if (m_saving) {
-        transform_palette->setChecked(!transform_palette->isChecked());
+    if (undoToggleWhileSaving(transform_palette))
         return;
-    }
     UpdatePreview();
 }
 
@@ -827,12 +826,9 @@ void frmQuillet2::transformPaletteToggled() {
 void frmQuillet2::exportBitmaps() {
     if (m_saving)
         return;
-    platform::FileDialog& dialog = *m_services.fileDialog;
+    platform::FileDialog& dialog = prepareDialog(kExportFilter);
     dialog.FileName.clear();
     dialog.DefaultExt = QStringLiteral("BMP");
-    dialog.CancelError = true;
-    dialog.Filter = kExportFilter;
-    dialog.FilterIndex = 1;
     if (!dialog.ShowSave())
         return;
 

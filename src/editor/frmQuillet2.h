@@ -92,6 +92,8 @@ private:
     bool writeDocument(const QString& path);               // the one place Save and Save As write
     std::optional<Palette> readChosenPalette(const QString& path);
     void tellNoFrames();
+    platform::FileDialog& prepareDialog(const QString& filter);
+    bool undoToggleWhileSaving(QAction* item);
     display::frmShowFrame& preparePreview();
     void closePreview();
     platform::Answer ask(const QString& question, platform::Buttons buttons);
