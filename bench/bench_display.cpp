@@ -2,6 +2,7 @@
 // the bitmap export do for every frame.
 #include "display/DrawPic.h"
 #include "display/ImageArea.h"
+#include "imaging/FrameImage.h"
 
 #include <benchmark/benchmark.h>
 
@@ -42,7 +43,7 @@ void BM_RenderFrame256(benchmark::State& state) {
     const Bytes pixels = tilePixels(256, 256);
     const Palette palette = rampPalette();
     for (auto _ : state) {
-        QImage image = display::renderFrame(256, 256, pixels, palette);
+        QImage image = imaging::renderFrame(256, 256, pixels, palette);
         benchmark::DoNotOptimize(image.constBits());
     }
     state.SetItemsProcessed(state.iterations() * 256 * 256);

@@ -1,8 +1,8 @@
 // quillet-cli: the editor's file work for scripts and build pipelines. The
 // work itself is done by the same library calls the editor's commands make;
 // this file only reads arguments and prints.
-#include "display/DrawPic.h"
 #include "imaging/BitmapExport.h"
+#include "imaging/FrameImage.h"
 #include "imaging/PictureImport.h"
 #include "palette/PaletteFile.h"
 #include "sprite/DC6FileIO.h"
@@ -115,7 +115,7 @@ Palette documentPalette(const Options& o) {
 }
 
 class Progress {
-  public:
+public:
     explicit Progress(const char* verb) : m_verb(verb), m_shown(isatty(2) != 0) {}
     ~Progress() {
         if (m_shown && m_printed)
@@ -128,7 +128,7 @@ class Progress {
         m_printed = true;
     }
 
-  private:
+private:
     const char* m_verb;
     bool m_shown;
     bool m_printed = false;
@@ -228,7 +228,7 @@ int exportBitmaps(const Options& o) {
     Progress progress("writing bitmaps");
     for (std::size_t i = 0; i < frames.size(); ++i) {
         const DC6Frame& f = *frames[i];
-        const QImage image = display::renderFrame(
+        const QImage image = imaging::renderFrame(
             f.get_X_size(), f.get_Y_size(), f.getPixelData(o.transform ? 1 : 0), f.getNewPalette());
         const QString name = imaging::exportFileName(base, static_cast<int>(i + 1));
         QString error;

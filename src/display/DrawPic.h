@@ -3,7 +3,6 @@
 #include "sprite/Bytes.h"
 #include "sprite/Palette.h"
 
-#include <QImage>
 #include <cstdint>
 
 namespace quillet::display {
@@ -15,10 +14,5 @@ class ImageArea;
 // The whole frame goes into the retained image in one pass.
 void DrawPic(ImageArea& Img, std::int32_t X_size, std::int32_t Y_size, const Bytes& Pixels,
              const Palette& Palette);
-
-// The same pixels as a standalone image (X_size x Y_size, RGB32); what DrawPic
-// leaves in the retained image and what the bitmap export writes.
-QImage renderFrame(std::int32_t X_size, std::int32_t Y_size, const Bytes& Pixels,
-                   const Palette& Palette);
 
 } // namespace quillet::display

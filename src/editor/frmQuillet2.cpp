@@ -6,6 +6,7 @@
 #include "display/frmAbout.h"
 #include "display/frmShowFrame.h"
 #include "imaging/BitmapExport.h"
+#include "imaging/FrameImage.h"
 #include "imaging/PictureImport.h"
 #include "palette/PaletteFile.h"
 #include "quillet/Version.h"
@@ -839,18 +840,16 @@ void frmQuillet2::exportBitmaps() {
         BusyScope busy(*m_services.busyPointer);
         // The document keeps its own name; the export only borrows the chosen one.
         const QString base = imaging::exportBaseName(dialog.FileName);
-        // The preview is the drawing surface, so it must exist even when unticked;
-        // the UpdatePreview below closes it again then.
-        display::ImageArea& img = preparePreview().Img();
         for (int n = 1; n <= total; ++n) {
             const QString target = imaging::exportFileName(base, n);
             bool written = false;
             QString reason;
             try {
                 const DC6Frame& frame = *m_frames[n - 1];
-                display::DrawPic(img, frame.get_X_size(), frame.get_Y_size(),
-                                 frame.getPixelData(palTransform()), frame.getNewPalette());
-                written = imaging::writeBitmap(img.retainedImage(), target, &reason);
+                written = imaging::writeBitmap(
+                    imaging::renderFrame(frame.get_X_size(), frame.get_Y_size(),
+                                         frame.getPixelData(palTransform()), frame.getNewPalette()),
+                    target, &reason);
             } catch (const std::exception& e) {
                 reason = QString::fromUtf8(e.what());
             }

@@ -1,6 +1,7 @@
 #include "display/DrawPic.h"
 
 #include "display/ImageArea.h"
+#include "imaging/FrameImage.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -66,7 +67,7 @@ TEST(DrawPic, EveryPixelMatchesItsEntryForManyShapes) {
                          entry(palette, pixels[row * shape.width + column]);
         EXPECT_EQ(wrong, 0);
         // The export writes what renderFrame gives; it must be the same picture.
-        EXPECT_EQ(renderFrame(shape.width, shape.height, pixels, palette), image);
+        EXPECT_EQ(imaging::renderFrame(shape.width, shape.height, pixels, palette), image);
     }
 }
 
@@ -105,7 +106,7 @@ TEST(DrawPic, EmptyAndImpossibleSizesLeaveOnlyTheBorder) {
         DrawPic(area, c.width, c.height, Bytes{}, palette);
         EXPECT_EQ(area.size(), c.outer);
         EXPECT_TRUE(area.retainedImage().isNull());
-        EXPECT_TRUE(renderFrame(c.width, c.height, Bytes{}, palette).isNull());
+        EXPECT_TRUE(imaging::renderFrame(c.width, c.height, Bytes{}, palette).isNull());
     }
 }
 
