@@ -31,6 +31,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
+#include <QUndoStack>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
@@ -159,10 +160,13 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
 
     const QString folder = workingDir.isEmpty() ? QDir::currentPath() : workingDir;
     try {
-        m_currentPalette = loadDefaultPalette(nativePath(folder));
+        m_doc.setPalette(loadDefaultPalette(nativePath(folder)));
     } catch (const std::exception&) {
-        m_currentPalette = builtinPalette();
+        m_doc.setPalette(builtinPalette());
     }
+    connect(&m_doc, &document::Document::changed, this, &frmQuillet2::refresh);
+    connect(&m_doc.undoStack(), &QUndoStack::indexChanged, this, &frmQuillet2::updateEditActions);
+    updateEditActions();
 }
 
 frmQuillet2::~frmQuillet2() {
@@ -300,6 +304,22 @@ void frmQuillet2::buildMenus() {
     item(file, "Exit", QStringLiteral("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_X),
          [this] { exitProgram(); });
 
+    QMenu* edit = menu("Edit", QStringLiteral("&Edit"));
+    m_undoAction = item(edit, "Undo", QStringLiteral("Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z),
+                        [this] { undo(); });
+    m_redoAction = item(edit, "Redo", QStringLiteral("Redo"), {}, [this] { redo(); });
+    m_redoAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+                                QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    edit->addSeparator();
+    m_frameEdits = {
+        item(edit, "MoveFrameEarlier", QStringLiteral("Move Frame Earlier"),
+             QKeySequence(Qt::CTRL | Qt::Key_PageUp), [this] { moveFrameEarlier(); }),
+        item(edit, "MoveFrameLater", QStringLiteral("Move Frame Later"),
+             QKeySequence(Qt::CTRL | Qt::Key_PageDown), [this] { moveFrameLater(); }),
+        item(edit, "DuplicateFrame", QStringLiteral("Duplicate Frame"),
+             QKeySequence(Qt::CTRL | Qt::Key_D), [this] { duplicateFrame(); }),
+    };
+
     QMenu* settings = menu("Settings", QStringLiteral("&Settings"));
     item(settings, "Select_palette", QStringLiteral("Select palette..."), {},
          [this] { selectPalette(); });
@@ -318,12 +338,12 @@ void frmQuillet2::buildMenus() {
     item(help, "About", QStringLiteral("About  Quillet..."), {}, [this] { showAbout(); });
 }
 
-std::int16_t frmQuillet2::palTransform() const {
-    return transform_palette->isChecked() ? 1 : 0;
-}
-
 bool frmQuillet2::previewTicked() const {
     return Preview->isChecked();
+}
+
+bool frmQuillet2::mayRun() const {
+    return m_doc.mayChange();
 }
 
 platform::Answer frmQuillet2::ask(const QString& question, platform::Buttons buttons) {
@@ -339,7 +359,7 @@ void frmQuillet2::showFrameData() {
     if (k < 1 || k > frameCount())
         return;
     // Held by value: the offset boxes' notifications run in the middle of this.
-    const FramePtr frame = m_frames[k - 1];
+    const FramePtr frame = frames()[k - 1];
     txtFrameNr->setText(QString::number(k));
     txtWidth->setText(QString::number(frame->get_X_size()));
     txtHeight->setText(QString::number(frame->get_Y_size()));
@@ -348,19 +368,38 @@ void frmQuillet2::showFrameData() {
     txtFrameCount->setText(QString::number(FrameNr->maximum()));
 }
 
+void frmQuillet2::refresh() {
+    if (m_typingOffset) {
+        // The box already shows what was typed; only the picture may move.
+        UpdatePreview();
+        return;
+    }
+    const int count = frameCount();
+    const int before = FrameNr->value();
+    // Moving the scroll bar runs the frame-number change at once, against the
+    // document as it is now; the range is widened first so that the value is
+    // never clamped on the way.
+    FrameNr->setMaximum(std::max({1, count, FrameNr->maximum()}));
+    FrameNr->setValue(std::max(1, curFrame()));
+    FrameNr->setMaximum(std::max(1, count));
+    txtFrameCount->setText(QString::number(count));
+    if (FrameNr->value() == before) {
+        showFrameData();
+        UpdatePreview();
+    }
+}
+
 void frmQuillet2::offsetEdited(QLineEdit* box, bool xAxis) {
-    if (m_curFrame < 1 || m_curFrame > frameCount())
+    if (!mayRun())
         return;
     // Text that is no 16-bit number leaves the offset alone; this is also what
     // keeps a stored offset beyond 16 bits intact when the box is filled.
     const std::optional<std::int16_t> offset = offsetFromText(box->text());
     if (!offset)
         return;
-    DC6Frame& frame = *m_frames[m_curFrame - 1];
-    if (xAxis)
-        frame.set_X_offset(*offset);
-    else
-        frame.set_Y_offset(*offset);
+    m_typingOffset = true;
+    m_doc.setOffset(curFrame(), xAxis ? document::Axis::X : document::Axis::Y, *offset);
+    m_typingOffset = false;
 }
 
 // The shared dialog set up as every command here wants it: the given filter,
@@ -385,9 +424,9 @@ display::frmShowFrame& frmQuillet2::preparePreview() {
     const auto y = static_cast<std::int32_t>(std::int64_t{outer.y()} * kTwipsPerPixel);
     std::int32_t width = 0;
     std::int32_t height = 0;
-    if (m_curFrame >= 1 && m_curFrame <= frameCount()) {
-        width = m_frames[m_curFrame - 1]->get_X_size();
-        height = m_frames[m_curFrame - 1]->get_Y_size();
+    if (const FramePtr frame = m_doc.currentFrame()) {
+        width = frame->get_X_size();
+        height = frame->get_Y_size();
     }
     m_preview->Setup(x, y, width, height);
     m_preview->show();
@@ -408,9 +447,9 @@ void frmQuillet2::closePreview() {
 
 void frmQuillet2::UpdatePreview() {
     BusyScope busy(*m_services.busyPointer);
-    if (frameCount() >= 1 && previewTicked() && m_curFrame >= 1 && m_curFrame <= frameCount()) {
+    const FramePtr frame = m_doc.currentFrame();
+    if (frame && previewTicked()) {
         display::frmShowFrame& window = preparePreview();
-        const FramePtr frame = m_frames[m_curFrame - 1];
         try {
             display::DrawPic(window.Img(), frame->get_X_size(), frame->get_Y_size(),
                              frame->getPixelData(palTransform()), frame->getNewPalette());
@@ -432,9 +471,9 @@ void frmQuillet2::togglePreview() {
 
 bool frmQuillet2::undoToggleWhileSaving(QAction* item) {
     // The check marks are part of what a running save reads; a click then is taken back.
-    if (m_saving)
+    if (!mayRun())
         item->setChecked(!item->isChecked());
-    return m_saving;
+    return !mayRun();
 }
 
 void frmQuillet2::previewToggled() {
@@ -451,57 +490,55 @@ void frmQuillet2::animate() {
 
 // ---- Frame list -----------------------------------------------------------
 
-std::optional<FrameList> frmQuillet2::importPicture(const QString& path) const {
-    FrameList pieces;
-    try {
-        pieces = imaging::LoadImage(nativePath(path));
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-    if (pieces.empty() || std::ssize(pieces) > limits::kMaxFrames - frameCount())
-        return std::nullopt;
-    return pieces;
+void frmQuillet2::tellReadError(const QString& path, const QString& reason) {
+    m_services.messageBox->show(QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), reason),
+                                appTitle(), platform::Buttons::Ok, platform::Icon::Warning);
 }
 
-void frmQuillet2::insertFrames(FrameList&& newFrames, int atIndex) {
-    for (const FramePtr& frame : newFrames)
-        frame->setNewPalette(m_currentPalette);
-    m_frames.insert(m_frames.begin() + atIndex, std::make_move_iterator(newFrames.begin()),
-                    std::make_move_iterator(newFrames.end()));
-    FrameNr->setMaximum(frameCount());
-    txtFrameCount->setText(QString::number(frameCount()));
+std::optional<FrameList> frmQuillet2::importPicture(const QString& path) {
+    QString failure;
+    FrameList pieces;
+    {
+        BusyScope busy(*m_services.busyPointer);
+        try {
+            pieces = imaging::LoadImage(nativePath(path));
+            if (pieces.empty())
+                failure = QStringLiteral("the picture holds no frames");
+            else if (std::ssize(pieces) > m_doc.room())
+                failure = QStringLiteral("%1 more frames would exceed the limit of %2 frames")
+                              .arg(pieces.size())
+                              .arg(limits::kMaxFrames);
+        } catch (const std::exception& e) {
+            failure = QString::fromUtf8(e.what());
+        }
+    }
+    if (failure.isEmpty())
+        return pieces;
+    tellReadError(path, failure);
+    return std::nullopt;
 }
 
 void frmQuillet2::addFrame() {
-    if (m_saving)
+    if (!mayRun())
         return;
     platform::FileDialog& dialog = prepareDialog(kAddFilter);
     if (dialog.ShowOpen() && !dialog.fileTitle().isEmpty()) {
         addFrameFrom(dialog.FileName);
         return;
     }
-    showFrameData();
-    UpdatePreview();
+    refresh();
 }
 
 void frmQuillet2::addFrameFrom(const QString& path) {
-    if (m_saving)
+    if (!mayRun())
         return;
-    {
-        BusyScope busy(*m_services.busyPointer);
-        if (std::optional<FrameList> pieces = importPicture(path)) {
-            insertFrames(std::move(*pieces), frameCount());
-            busy.release();
-            if (m_curFrame == 0)
-                m_curFrame = 1;
-        }
-    }
-    showFrameData();
-    UpdatePreview();
+    std::optional<FrameList> pieces = importPicture(path);
+    if (!pieces || !m_doc.insertFrames(std::move(*pieces), frameCount(), QStringLiteral("Add Frame")))
+        refresh();
 }
 
 void frmQuillet2::insertFrame() {
-    if (m_saving)
+    if (!mayRun())
         return;
     if (frameCount() <= 0) {
         addFrame();
@@ -509,72 +546,77 @@ void frmQuillet2::insertFrame() {
     }
     platform::FileDialog& dialog = prepareDialog(kInsertFilter);
     if (dialog.ShowOpen() && !dialog.fileTitle().isEmpty()) {
-        BusyScope busy(*m_services.busyPointer);
-        if (std::optional<FrameList> pieces = importPicture(dialog.FileName))
-            insertFrames(std::move(*pieces), std::clamp(m_curFrame, 1, frameCount()) - 1);
+        std::optional<FrameList> pieces = importPicture(dialog.FileName);
+        const int at = std::clamp(curFrame(), 1, frameCount()) - 1;
+        if (pieces && m_doc.insertFrames(std::move(*pieces), at, QStringLiteral("Insert Frame")))
+            return;
     }
-    showFrameData();
-    UpdatePreview();
+    refresh();
 }
 
 void frmQuillet2::deleteFrame() {
-    if (m_saving || frameCount() <= 0 || m_curFrame < 1 || m_curFrame > frameCount())
+    if (!mayRun() || !m_doc.currentFrame())
         return;
     if (ask(QStringLiteral("Are you sure you want to remove the current frame ?"),
-            platform::Buttons::YesNoCancel) != platform::Answer::Yes)
-        return;
-
-    const bool wasLast = m_curFrame == frameCount();
-    m_frames.erase(m_frames.begin() + (m_curFrame - 1));
-    if (wasLast)
-        m_curFrame = frameCount();
-    txtFrameCount->setText(QString::number(frameCount()));
-
-    // Moving the scroll bar runs the frame-number change at once, against the
-    // list as it is now.
-    const int before = FrameNr->value();
-    if (FrameNr->value() == FrameNr->maximum() && frameCount() >= 1)
-        FrameNr->setValue(frameCount());
-    const bool moved = FrameNr->value() != before;
-    FrameNr->setMaximum(std::max(1, frameCount()));
-    txtFrameCount->setText(QString::number(frameCount()));
-    if (!moved) {
-        showFrameData();
-        UpdatePreview();
-    }
+            platform::Buttons::YesNoCancel) == platform::Answer::Yes)
+        m_doc.removeFrame(curFrame());
 }
 
 void frmQuillet2::frameNumberChanged(int value) {
-    m_curFrame = value;
+    m_doc.setCurFrame(value);
     showFrameData();
     UpdatePreview();
+}
+
+void frmQuillet2::moveFrameEarlier() {
+    if (mayRun())
+        m_doc.moveFrame(curFrame(), -1);
+}
+
+void frmQuillet2::moveFrameLater() {
+    if (mayRun())
+        m_doc.moveFrame(curFrame(), +1);
+}
+
+void frmQuillet2::duplicateFrame() {
+    if (mayRun())
+        m_doc.duplicateFrame(curFrame());
+}
+
+void frmQuillet2::undo() {
+    if (mayRun())
+        m_doc.undo();
+}
+
+void frmQuillet2::redo() {
+    if (mayRun())
+        m_doc.redo();
+}
+
+void frmQuillet2::updateEditActions() {
+    const QUndoStack& stack = m_doc.undoStack();
+    m_undoAction->setEnabled(m_doc.canUndo());
+    m_redoAction->setEnabled(m_doc.canRedo());
+    m_undoAction->setText(stack.canUndo() ? QStringLiteral("Undo %1").arg(stack.undoText())
+                                          : QStringLiteral("Undo"));
+    m_redoAction->setText(stack.canRedo() ? QStringLiteral("Redo %1").arg(stack.redoText())
+                                          : QStringLiteral("Redo"));
 }
 
 // ---- Document ---------------------------------------------------------------
 
 void frmQuillet2::newDocument() {
-    if (m_saving || frameCount() < 1)
+    if (!mayRun() || frameCount() < 1)
         return;
     if (ask(QStringLiteral("Save before closing DC6 animation ?"), platform::Buttons::YesNo) ==
             platform::Answer::Yes &&
         save() == SaveResult::Failed)
         return;
-
-    m_docFileName.clear();
-    m_frames.clear();
-    m_curFrame = 1;
-    const int before = FrameNr->value();
-    FrameNr->setValue(1);
-    FrameNr->setMaximum(1);
-    txtFrameCount->setText(QStringLiteral("0"));
-    // Without a change of the scroll bar nothing else would close the preview
-    // of a frame that no longer exists.
-    if (before == 1)
-        UpdatePreview();
+    m_doc.clear();
 }
 
 void frmQuillet2::open() {
-    if (m_saving)
+    if (!mayRun())
         return;
     platform::FileDialog& dialog = prepareDialog(kOpenFilter);
     if (!dialog.ShowOpen())
@@ -586,36 +628,32 @@ void frmQuillet2::open() {
 }
 
 void frmQuillet2::openFile(const QString& path) {
-    if (m_saving)
+    if (!mayRun())
         return;
     FrameList loaded;
+    QString failure;
     {
         BusyScope busy(*m_services.busyPointer);
         try {
             loaded = DC6FileIO().LoadDC6(nativePath(path));
-        } catch (const std::exception&) {
-            return;
+        } catch (const std::exception& e) {
+            failure = QString::fromUtf8(e.what());
         }
     }
-    if (std::ssize(loaded) > limits::kMaxFrames)
+    if (failure.isEmpty() && std::ssize(loaded) > limits::kMaxFrames)
+        failure = QStringLiteral("%1 frames exceed the limit of %2 frames")
+                      .arg(loaded.size())
+                      .arg(limits::kMaxFrames);
+    if (!failure.isEmpty()) {
+        tellReadError(path, failure);
         return;
-    for (const FramePtr& frame : loaded) {
-        frame->seOriginalPalette(m_currentPalette);
-        frame->setNewPalette(m_currentPalette);
     }
-
-    m_frames = std::move(loaded);
-    m_curFrame = 1;
+    for (const FramePtr& frame : loaded) {
+        frame->seOriginalPalette(currentPalette());
+        frame->setNewPalette(currentPalette());
+    }
     // Save writes back to the file the user opened, never to an older name.
-    m_docFileName = path;
-    const int before = FrameNr->value();
-    FrameNr->setValue(1);
-    FrameNr->setMaximum(std::max(1, frameCount()));
-    txtFrameCount->setText(QString::number(frameCount()));
-    showFrameData();
-    // The scroll bar did not move, so nothing has shown the new document yet.
-    if (before == 1)
-        UpdatePreview();
+    m_doc.replace(std::move(loaded), path, 1);
 }
 
 void frmQuillet2::tellNoFrames() {
@@ -625,19 +663,19 @@ void frmQuillet2::tellNoFrames() {
 }
 
 SaveResult frmQuillet2::save() {
-    if (m_saving)
+    if (!mayRun())
         return SaveResult::Failed;
-    if (m_docFileName.isEmpty())
+    if (docFileName().isEmpty())
         return saveAs();
     if (frameCount() < 1) {
         tellNoFrames();
         return SaveResult::NoFrames;
     }
-    return writeDocument(m_docFileName) ? SaveResult::Saved : SaveResult::Failed;
+    return writeDocument(docFileName()) ? SaveResult::Saved : SaveResult::Failed;
 }
 
 SaveResult frmQuillet2::saveAs() {
-    if (m_saving)
+    if (!mayRun())
         return SaveResult::Failed;
     // A DC6 file without frames is of no use to anyone; say so before asking for a name.
     if (frameCount() < 1) {
@@ -650,17 +688,16 @@ SaveResult frmQuillet2::saveAs() {
     if (!dialog.ShowSave() || dialog.fileTitle().isEmpty())
         return SaveResult::Cancelled;
 
-    const QString previous = m_docFileName;
-    m_docFileName = dialog.FileName;
-    if (!writeDocument(m_docFileName)) {
-        m_docFileName = previous;
+    // The document takes the new name only once the file is written.
+    if (!writeDocument(dialog.FileName))
         return SaveResult::Failed;
-    }
+    m_doc.setFileName(dialog.FileName);
     return SaveResult::Saved;
 }
 
 bool frmQuillet2::writeDocument(const QString& path) {
-    m_saving = true;
+    m_doc.setSaving(true);
+    updateEditActions();
     BusyScope busy(*m_services.busyPointer);
     QString failure;
     {
@@ -673,7 +710,7 @@ bool frmQuillet2::writeDocument(const QString& path) {
         progress.setMinimumDuration(kProgressDelayMs);
         progress.setAutoClose(false);
         try {
-            DC6FileIO().SaveDC6(nativePath(path), m_frames, palTransform(),
+            DC6FileIO().SaveDC6(nativePath(path), frames(), palTransform(),
                                 [&progress](int done, int total) {
                                     progress.setMaximum(total);
                                     progress.setValue(done);
@@ -683,7 +720,8 @@ bool frmQuillet2::writeDocument(const QString& path) {
         }
     }
     busy.release();
-    m_saving = false;
+    m_doc.setSaving(false);
+    updateEditActions();
     if (failure.isEmpty())
         return true;
     m_services.messageBox->show(
@@ -693,7 +731,7 @@ bool frmQuillet2::writeDocument(const QString& path) {
 }
 
 void frmQuillet2::exitProgram() {
-    if (m_saving)
+    if (!mayRun())
         return;
     if (ask(QStringLiteral("Save before exit ?"), platform::Buttons::YesNo) ==
             platform::Answer::Yes &&
@@ -703,11 +741,12 @@ void frmQuillet2::exitProgram() {
 }
 
 void frmQuillet2::closeEvent(QCloseEvent* event) {
-    if (m_saving) {
+    if (!mayRun()) {
         event->ignore();
         return;
     }
-    m_frames.clear();
+    m_doc.undoStack().clear();
+    m_doc.clear();
     closePreview();
     QMainWindow::closeEvent(event);
 }
@@ -715,7 +754,7 @@ void frmQuillet2::closeEvent(QCloseEvent* event) {
 // ---- Drag and drop ----------------------------------------------------------
 
 bool frmQuillet2::acceptDrag(QDropEvent* event) {
-    if (m_saving || droppedFiles(event->mimeData()).empty() ||
+    if (!mayRun() || droppedFiles(event->mimeData()).empty() ||
         !(event->possibleActions() & Qt::CopyAction))
         return false;
     // The files are read, never moved.
@@ -798,18 +837,17 @@ std::optional<Palette> frmQuillet2::readChosenPalette(const QString& path) {
 }
 
 void frmQuillet2::selectPalette() {
-    if (m_saving)
+    if (!mayRun())
         return;
     platform::FileDialog& dialog = prepareDialog(kPaletteFilter);
     if (dialog.ShowOpen() && !dialog.fileTitle().isEmpty()) {
         if (std::optional<Palette> chosen = readChosenPalette(dialog.FileName)) {
             BusyScope busy(*m_services.busyPointer);
-            m_currentPalette = *chosen;
-            applyPaletteToFrames(m_frames, m_currentPalette);
+            m_doc.applyPalette(*chosen);
+            return;
         }
     }
-    showFrameData();
-    UpdatePreview();
+    refresh();
 }
 
 void frmQuillet2::transformPalette() {
@@ -819,13 +857,14 @@ void frmQuillet2::transformPalette() {
 void frmQuillet2::transformPaletteToggled() {
     if (undoToggleWhileSaving(transform_palette))
         return;
+    m_doc.setTransform(transform_palette->isChecked());
     UpdatePreview();
 }
 
 // ---- Export and About -----------------------------------------------------
 
 void frmQuillet2::exportBitmaps() {
-    if (m_saving)
+    if (!mayRun())
         return;
     platform::FileDialog& dialog = prepareDialog(kExportFilter);
     dialog.FileName.clear();
@@ -845,7 +884,7 @@ void frmQuillet2::exportBitmaps() {
             bool written = false;
             QString reason;
             try {
-                const DC6Frame& frame = *m_frames[n - 1];
+                const DC6Frame& frame = *frames()[n - 1];
                 written = imaging::writeBitmap(
                     imaging::renderFrame(frame.get_X_size(), frame.get_Y_size(),
                                          frame.getPixelData(palTransform()), frame.getNewPalette()),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "display/frmShowFrame.h"
+#include "document/Document.h"
 #include "platform/Services.h"
 #include "sprite/DC6Frame.h"
 #include "sprite/Palette.h"
@@ -34,23 +35,25 @@ public:
                          QWidget* parent = nullptr);
     ~frmQuillet2() override;
 
-    // Document state, read-only outside the commands.
-    const FrameList& frames() const { return m_frames; }
-    int frameCount() const { return static_cast<int>(m_frames.size()); }
-    int curFrame() const { return m_curFrame; }
-    const QString& docFileName() const { return m_docFileName; }
-    const Palette& currentPalette() const { return m_currentPalette; }
-    // The check marks, read at the moment of use.
-    std::int16_t palTransform() const;
+    // The document; the commands change it, the window shows it.
+    document::Document& document() { return m_doc; }
+    const FrameList& frames() const { return m_doc.frames(); }
+    int frameCount() const { return m_doc.frameCount(); }
+    int curFrame() const { return m_doc.curFrame(); }
+    const QString& docFileName() const { return m_doc.fileName(); }
+    const Palette& currentPalette() const { return m_doc.palette(); }
+    std::int16_t palTransform() const { return m_doc.palTransform(); }
     bool previewTicked() const;
     // Null once the editor has closed the preview; one the user closed stays
     // hidden until the next refresh shows it again.
     display::frmShowFrame* previewWindow() const { return m_preview; }
-    bool isSaving() const { return m_saving; }
+    bool isSaving() const { return m_doc.isSaving(); }
     platform::Services& services() { return m_services; }
 
     void showFrameData();
     void UpdatePreview();
+    // Brings the scroll bar, the boxes and the preview in line with the document.
+    void refresh();
 
     // Commands, one per menu item or button.
     void addFrame();
@@ -66,6 +69,11 @@ public:
     void transformPalette(); // inverts the check mark, as the menu item does
     void togglePreview();    // likewise for "Preview"
     void exportBitmaps();
+    void undo();
+    void redo();
+    void moveFrameEarlier();
+    void moveFrameLater();
+    void duplicateFrame();
     void showAbout();
     void animate();
 
@@ -87,10 +95,13 @@ private:
     void offsetEdited(QLineEdit* box, bool xAxis);
     void transformPaletteToggled();
     void previewToggled();
-    std::optional<FrameList> importPicture(const QString& path) const;
-    void insertFrames(FrameList&& newFrames, int atIndex); // shared by Add and Insert
+    // Whether a command may start now; every command asks first.
+    bool mayRun() const;
+    std::optional<FrameList> importPicture(const QString& path);
+    void tellReadError(const QString& path, const QString& reason);
     bool writeDocument(const QString& path);               // the one place Save and Save As write
     std::optional<Palette> readChosenPalette(const QString& path);
+    void updateEditActions();
     void tellNoFrames();
     platform::FileDialog& prepareDialog(const QString& filter);
     bool undoToggleWhileSaving(QAction* item);
@@ -100,11 +111,10 @@ private:
 
     platform::Services m_services;
 
-    FrameList m_frames;
-    int m_curFrame = 0;
-    QString m_docFileName;
-    Palette m_currentPalette{};
-    bool m_saving = false;
+    document::Document m_doc;
+    // Set while a typed offset is stored, so the refresh it causes does not
+    // rewrite the box being typed in.
+    bool m_typingOffset = false;
 
     QPointer<display::frmShowFrame> m_preview;
 
@@ -126,6 +136,9 @@ private:
 
     QAction* transform_palette = nullptr;
     QAction* Preview = nullptr;
+    QAction* m_undoAction = nullptr;
+    QAction* m_redoAction = nullptr;
+    QList<QAction*> m_frameEdits;
 };
 
 } // namespace quillet::editor

@@ -36,7 +36,7 @@ TEST_F(Document, OpenWithTheScrollBarAtOneStillShowsTheNewDocument) {
     EXPECT_EQ(previewImage().size(), QSize(6, 3));
 }
 
-TEST_F(Document, OpenThatIsCancelledOrCannotReadLeavesTheDocumentAlone) {
+TEST_F(Document, OpenThatIsCancelledOrCannotReadLeavesTheDocumentAloneAndSaysWhy) {
     openDocument({{1, 1}, {2, 1}});
     frameNr().setValue(2);
     QFile junk(path("junk.dc6"));
@@ -50,7 +50,7 @@ TEST_F(Document, OpenThatIsCancelledOrCannotReadLeavesTheDocumentAlone) {
     EXPECT_EQ(window->curFrame(), 2);
     EXPECT_EQ(text("txtWidth"), "2");
     EXPECT_EQ(window->docFileName(), path("doc.dc6"));
-    EXPECT_TRUE(messages().shown.empty());
+    expectReadErrors({"junk.dc6", "missing.dc6"});
     EXPECT_FALSE(scripted->busy->busy);
 }
 

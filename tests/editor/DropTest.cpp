@@ -80,6 +80,7 @@ TEST_F(Drop, WhatTheMenusCouldNotOpenIsLeftAlone) {
         QList<QUrl> urls;
         bool taken;
         std::vector<int> widths;
+        QStringList unreadable = {};
     };
     const QString picture = writePicture(QStringLiteral("p.jpe"), 6, 2);
     const QString notes = writeBytes(QStringLiteral("notes.txt"), "six frames");
@@ -90,9 +91,9 @@ TEST_F(Drop, WhatTheMenusCouldNotOpenIsLeftAlone) {
          {QUrl::fromLocalFile(notes), QUrl::fromLocalFile(picture)},
          true,
          {1, 2, 6}},
-        {"broken picture", {QUrl::fromLocalFile(broken)}, true, {1, 2}},
-        {"broken document", {QUrl::fromLocalFile(junk)}, true, {1, 2}},
-        {"missing picture", {QUrl::fromLocalFile(path("gone.jpeg"))}, true, {1, 2}},
+        {"broken picture", {QUrl::fromLocalFile(broken)}, true, {1, 2}, {"broken.gif"}},
+        {"broken document", {QUrl::fromLocalFile(junk)}, true, {1, 2}, {"junk.dc6"}},
+        {"missing picture", {QUrl::fromLocalFile(path("gone.jpeg"))}, true, {1, 2}, {"gone.jpeg"}},
         {"text only", {QUrl::fromLocalFile(notes)}, false, {1, 2}},
         {"remote picture", {QUrl(QStringLiteral("https://example.org/p.bmp"))}, false, {1, 2}},
         {"folder", {QUrl::fromLocalFile(dir.path())}, false, {1, 2}},
@@ -107,7 +108,7 @@ TEST_F(Drop, WhatTheMenusCouldNotOpenIsLeftAlone) {
         EXPECT_EQ(window->curFrame(), 2);
         EXPECT_EQ(window->docFileName(), path("doc.dc6"));
         EXPECT_EQ(text("txtFrameCount"), QString::number(c.widths.size()));
-        EXPECT_TRUE(messages().shown.empty());
+        expectReadErrors(c.unreadable);
         EXPECT_FALSE(scripted->busy->busy);
     }
 }

@@ -138,6 +138,21 @@ protected:
     QScrollBar& frameNr() { return child<QScrollBar>("FrameNr"); }
     void trigger(const char* action) { child<QAction>(action).trigger(); }
 
+    // One warning per file that could not be read, naming the file once and
+    // giving a reason; takes them off the list.
+    void expectReadErrors(const QStringList& fileNames) {
+        ASSERT_EQ(messages().shown.size(), static_cast<std::size_t>(fileNames.size()));
+        for (qsizetype i = 0; i < fileNames.size(); ++i) {
+            const auto& shown = messages().shown[static_cast<std::size_t>(i)];
+            EXPECT_EQ(shown.title, "Quillet 2.1");
+            EXPECT_EQ(shown.icon, platform::Icon::Warning);
+            EXPECT_TRUE(shown.text.startsWith(fileNames[i] + ": ")) << shown.text.toStdString();
+            EXPECT_EQ(shown.text.count(fileNames[i]), 1) << shown.text.toStdString();
+            EXPECT_GT(shown.text.size(), fileNames[i].size() + 3);
+        }
+        messages().shown.clear();
+    }
+
     testing::ScriptedFileDialog& fileDialog() { return *scripted->fileDialog; }
     testing::ScriptedMessageBox& messages() { return *scripted->messageBox; }
     // Null while the preview is closed.
