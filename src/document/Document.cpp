@@ -48,7 +48,7 @@ public:
     void undo() override {
         const auto first = frames().begin() + m_at;
         frames().erase(first, first + static_cast<std::ptrdiff_t>(m_added.size()));
-        finish(count() == 0 ? m_currentBefore : std::clamp(m_at + 1, 1, count()));
+        finish(std::min(m_currentBefore, count()));
     }
 
 private:
@@ -85,8 +85,8 @@ class SetOffset : public Step {
 public:
     SetOffset(Document& doc, int number, Axis axis, std::int32_t value)
         : Step(doc, axis == Axis::X ? QStringLiteral("X Offset") : QStringLiteral("Y Offset")),
-          m_number(number), m_axis(axis), m_frame(doc.frames()[slot(number)]),
-          m_before(get()), m_after(value) {}
+          m_number(number), m_axis(axis), m_frame(doc.frames()[slot(number)]), m_before(get()),
+          m_after(value) {}
     void redo() override { apply(m_after); }
     void undo() override { apply(m_before); }
     int id() const override { return 1; }

@@ -308,8 +308,8 @@ void frmQuillet2::buildMenus() {
     m_undoAction = item(edit, "Undo", QStringLiteral("Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z),
                         [this] { undo(); });
     m_redoAction = item(edit, "Redo", QStringLiteral("Redo"), {}, [this] { redo(); });
-    m_redoAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
-                                QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    m_redoAction->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     edit->addSeparator();
     m_frameEdits = {
         item(edit, "MoveFrameEarlier", QStringLiteral("Move Frame Earlier"),
@@ -533,7 +533,8 @@ void frmQuillet2::addFrameFrom(const QString& path) {
     if (!mayRun())
         return;
     std::optional<FrameList> pieces = importPicture(path);
-    if (!pieces || !m_doc.insertFrames(std::move(*pieces), frameCount(), QStringLiteral("Add Frame")))
+    if (!pieces ||
+        !m_doc.insertFrames(std::move(*pieces), frameCount(), QStringLiteral("Add Frame")))
         refresh();
 }
 

@@ -99,7 +99,7 @@ private:
     bool mayRun() const;
     std::optional<FrameList> importPicture(const QString& path);
     void tellReadError(const QString& path, const QString& reason);
-    bool writeDocument(const QString& path);               // the one place Save and Save As write
+    bool writeDocument(const QString& path); // the one place Save and Save As write
     std::optional<Palette> readChosenPalette(const QString& path);
     void updateEditActions();
     void tellNoFrames();

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest/QTest>
@@ -22,9 +23,21 @@ TEST_F(Window, StartsEmptyWithItsControlsMenusAndFocusOrder) {
         EXPECT_EQ(text(box), "0") << box;
     EXPECT_EQ(frameNr().maximum(), 1);
     EXPECT_EQ(frameNr().value(), 1);
-    for (const auto& [item, keys] :
-         {std::pair{"New", "Ctrl+N"}, {"Save", "Ctrl+S"}, {"Exit", "Ctrl+X"}})
+    for (const auto& [item, keys] : {std::pair{"New", "Ctrl+N"},
+                                     {"Save", "Ctrl+S"},
+                                     {"Exit", "Ctrl+X"},
+                                     {"Undo", "Ctrl+Z"},
+                                     {"MoveFrameEarlier", "Ctrl+PgUp"},
+                                     {"MoveFrameLater", "Ctrl+PgDown"},
+                                     {"DuplicateFrame", "Ctrl+D"}})
         EXPECT_EQ(child<QAction>(item).shortcut(), QKeySequence(QString::fromLatin1(keys)));
+    EXPECT_EQ(child<QAction>("Redo").shortcuts(),
+              (QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Shift+Z")),
+                                   QKeySequence(QStringLiteral("Ctrl+Y"))}));
+    QStringList menus;
+    for (QAction* menu : window->menuBar()->actions())
+        menus << menu->text();
+    EXPECT_EQ(menus.join(' '), "&File &Edit &Settings &Help");
     EXPECT_TRUE(child<QAction>("transform_palette").isChecked());
     EXPECT_TRUE(child<QAction>("Preview").isChecked());
     EXPECT_EQ(window->curFrame(), 0);

@@ -1,0 +1,204 @@
+#include "EditorTestSupport.h"
+
+#include <QFile>
+#include <random>
+
+namespace quillet::editor::test {
+namespace {
+
+using platform::Answer;
+using Undo = EditorTest;
+
+QString actionText(frmQuillet2& window, const char* name) {
+    return window.findChild<QAction*>(QString::fromLatin1(name))->text();
+}
+
+// Each edit is undone and redone; afterwards the step's frame is current and
+// the boxes show i
+TEST_F(Undo, EveryEditIsOneNamedStepThatUndoesAndRedoes) {
+    struct Case {
+        const char* step;
+        std::function<void()> edit;
+        std::vector<int> widthsAfter;
+        int currentAfterUndo;
+        int currentAfterRedo;
+    };
+    const std::vector<Case> cases = {
+        {"Add Frame", [this] { addPicture(7, 2); }, {1, 2, 3, 7}, 2, 4},
+        {"Insert Frame",
+         [this] {
+             fileDialog().answers.push_back(writePicture(QStringLiteral("i.bmp"), 8, 2));
+             window->insertFrame();
+         },
+         {1, 8, 2, 3},
+         2,
+         2},
+        {"Delete Frame 2",
+         [this] {
+             messages().answers = {Answer::Yes};
+             window->deleteFrame();
+         },
+         {1, 3},
+         2,
+         2},
+        {"X Offset",
+         [this] {
+             child<QLineEdit>("txtXoffset").setText(QStringLiteral("-4"));
+             child<QLineEdit>("txtXoffset").setText(QStringLiteral("-45"));
+         },
+         {1, 2, 3},
+         2,
+         2},
+        {"Move Frame Earlier", [this] { trigger("MoveFrameEarlier"); }, {2, 1, 3}, 2, 1},
+        {"Move Frame Later", [this] { trigger("MoveFrameLater"); }, {1, 3, 2}, 2, 3},
+        {"Duplicate Frame", [this] { trigger("DuplicateFrame"); }, {1, 2, 2, 3}, 2, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.step);
+        openDocument({{1, 1}, {2, 1}, {3, 1}});
+        frameNr().setValue(2);
+        const Bytes before = DC6FileIO::encodeDC6(window->frames(), 1);
+        EXPECT_FALSE(child<QAction>("Undo").isEnabled());
+        c.edit();
+        EXPECT_EQ(widths(), c.widthsAfter);
+        const Bytes after = DC6FileIO::encodeDC6(window->frames(), 1);
+        EXPECT_EQ(actionText(*window, "Undo"), QStringLiteral("Undo %1").arg(c.step));
+
+        trigger("Undo");
+        EXPECT_EQ(DC6FileIO::encodeDC6(window->frames(), 1), before);
+        EXPECT_EQ(window->curFrame(), c.currentAfterUndo);
+        EXPECT_EQ(frameNr().value(), c.currentAfterUndo);
+        EXPECT_EQ(text("txtWidth"), QString::number(widths()[c.currentAfterUndo - 1]));
+        EXPECT_EQ(actionText(*window, "Redo"), QStringLiteral("Redo %1").arg(c.step));
+        EXPECT_FALSE(child<QAction>("Undo").isEnabled());
+
+        trigger("Redo");
+        EXPECT_EQ(DC6FileIO::encodeDC6(window->frames(), 1), after);
+        EXPECT_EQ(window->curFrame(), c.currentAfterRedo);
+        EXPECT_EQ(text("txtWidth"), QString::number(widths()[c.currentAfterRedo - 1]));
+    }
+}
+
+TEST_F(Undo, SelectPaletteRestoresEveryPaletteExactly) {
+    openDocument({{4, 3}});
+    addPicture(5, 2);
+    const Palette document = window->currentPalette();
+    std::vector<std::pair<Palette, Palette>> before;
+    for (const FramePtr& frame : window->frames())
+        before.emplace_back(frame->getOrigPalette(), frame->getNewPalette());
+    const Palette chosen = rampPalette(77);
+    QFile file(path("new.pal"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(chosen.data()), 768);
+    file.close();
+    fileDialog().answers = {path("new.pal")};
+    trigger("Select_palette");
+    ASSERT_EQ(window->currentPalette(), chosen);
+    trigger("Undo");
+    EXPECT_EQ(window->currentPalette(), document);
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(window->frames()[i]->getOrigPalette(), before[i].first);
+        EXPECT_EQ(window->frames()[i]->getNewPalette(), before[i].second);
+    }
+    // A setting, not an edit: the flag is not on the stack.
+    window->transformPalette();
+    EXPECT_EQ(actionText(*window, "Undo"), "Undo Add Frame");
+}
+
+TEST_F(Undo, NewAndOpenStartAFreshHistoryAndSavesReadNothingFromIt) {
+    addPicture(5, 2);
+    openDocument({{1, 1}});
+    EXPECT_FALSE(child<QAction>("Undo").isEnabled());
+    addPicture(6, 2);
+    messages().answers = {Answer::No};
+    window->newDocument();
+    EXPECT_FALSE(child<QAction>("Undo").isEnabled());
+    EXPECT_EQ(actionText(*window, "Undo"), "Undo");
+}
+
+// A seeded random walk of edits, undos and redos with the window's
+// invariants checked after every step; undoing everything gives back the
+// bytes the document started with.
+TEST_F(Undo, RandomWalkKeepsTheInvariantsAndUndoesToTheFirstBytes) {
+    openDocument({{3, 2, 1, 1}, {4, 1}, {2, 3, -5, 7}});
+    const QString pictures[] = {writePicture(QStringLiteral("a.bmp"), 5, 2),
+                                writePicture(QStringLiteral("b.bmp"), 300, 2)};
+    QStringList palettes;
+    for (int shift : {11, 99}) {
+        const Palette p = rampPalette(shift);
+        QFile file(path(QStringLiteral("p%1.pal").arg(shift)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(p.data()), 768);
+        palettes << file.fileName();
+    }
+    const Bytes first = DC6FileIO::encodeDC6(window->frames(), 1);
+    const Palette firstPalette = window->currentPalette();
+
+    std::mt19937 random(20261208);
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    for (int step = 0; step < 2500; ++step) {
+        const int count = window->frameCount();
+        switch (pick(12)) {
+        case 0:
+            fileDialog().answers.push_back(pictures[pick(2)]);
+            window->addFrame();
+            break;
+        case 1:
+            fileDialog().answers.push_back(pictures[pick(2)]);
+            window->insertFrame();
+            break;
+        case 2:
+            if (count > 0)
+                messages().answers.push_back(Answer::Yes);
+            window->deleteFrame();
+            break;
+        case 3:
+        case 4:
+            child<QLineEdit>(pick(2) ? "txtXoffset" : "txtYoffset")
+                .setText(QString::number(pick(601) - 300));
+            break;
+        case 5:
+            fileDialog().answers.push_back(palettes[pick(2)]);
+            window->selectPalette();
+            break;
+        case 6:
+            trigger(pick(2) ? "MoveFrameEarlier" : "MoveFrameLater");
+            break;
+        case 7:
+            trigger("DuplicateFrame");
+            break;
+        case 8:
+        case 9:
+            trigger("Undo");
+            break;
+        case 10:
+            trigger("Redo");
+            break;
+        default:
+            frameNr().setValue(1 + pick(std::max(1, count)));
+        }
+        ASSERT_TRUE(fileDialog().answers.empty());
+        ASSERT_TRUE(messages().answers.empty());
+        messages().shown.clear();
+        const int n = window->frameCount();
+        ASSERT_LE(n, 32767);
+        ASSERT_EQ(text("txtFrameCount"), QString::number(n)) << step;
+        ASSERT_EQ(frameNr().maximum(), std::max(1, n)) << step;
+        if (n > 0) {
+            ASSERT_GE(window->curFrame(), 1) << step;
+            ASSERT_LE(window->curFrame(), n) << step;
+            ASSERT_EQ(frameNr().value(), window->curFrame()) << step;
+            const DC6Frame& shown = *window->frames()[window->curFrame() - 1];
+            ASSERT_EQ(text("txtWidth"), QString::number(shown.get_X_size())) << step;
+            ASSERT_EQ(text("txtXoffset"), QString::number(shown.get_X_offset())) << step;
+            ASSERT_EQ(text("txtYoffset"), QString::number(shown.get_Y_offset())) << step;
+        }
+    }
+    while (child<QAction>("Undo").isEnabled())
+        trigger("Undo");
+    EXPECT_EQ(window->currentPalette(), firstPalette);
+    EXPECT_EQ(DC6FileIO::encodeDC6(window->frames(), 1), first);
+}
+
+} // namespace
+} // namespace quillet::editor::test
