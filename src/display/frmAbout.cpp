@@ -1,5 +1,6 @@
 #include "frmAbout.h"
 
+#include "Twips.h"
 #include "quillet/Version.h"
 
 #include <QLabel>
@@ -13,10 +14,6 @@ namespace quillet::display {
 namespace {
 
 using platform::SystemServices;
-
-QRect fromTwips(int left, int top, int width, int height) {
-    return {left / 15, top / 15, width / 15, height / 15};
-}
 
 // The etched separator: a grey line with a two-pixel white line below it.
 class EtchedLine : public QWidget {
@@ -70,13 +67,13 @@ frmAbout::frmAbout(platform::SystemServices& system, platform::MessageBox& messa
 
     auto* picIcon = new QLabel(this);
     picIcon->setObjectName(QStringLiteral("picIcon"));
-    picIcon->setGeometry(fromTwips(120, 240, 750, 675));
+    picIcon->setGeometry(twipRect(120, 240, 750, 675));
     picIcon->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     picIcon->setLineWidth(2);
     picIcon->setAlignment(Qt::AlignCenter);
     picIcon->setPixmap(QPixmap(QStringLiteral(":/emblem.png")));
 
-    auto* lblTitle = makeLabel(this, appTitle, fromTwips(1050, 240, 3885, 480), true);
+    auto* lblTitle = makeLabel(this, appTitle, twipRect(1050, 240, 3885, 480), true);
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
     QFont titleFont = lblTitle->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.5);
@@ -88,19 +85,19 @@ frmAbout::frmAbout(platform::SystemServices& system, platform::MessageBox& messa
                                      .arg(version::major)
                                      .arg(version::minor)
                                      .arg(version::revision),
-                                 fromTwips(1050, 780, 3885, 225), false);
+                                 twipRect(1050, 780, 3885, 225), false);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
 
     auto* lblDescription = makeLabel(
         this, QStringLiteral("A utility for making DC6-images and editing DC6 animations."),
-        fromTwips(1050, 1125, 3885, 1170), true);
+        twipRect(1050, 1125, 3885, 1170), true);
     lblDescription->setObjectName(QStringLiteral("lblDescription"));
 
     auto* separator = new EtchedLine(this);
     separator->setGeometry(90 / 15, 2445 / 15, (5654 - 90) / 15, 3);
 
     auto* lblDisclaimer = makeLabel(this, QStringLiteral("Thanks to all modders."),
-                                    fromTwips(255, 2625, 870, 825), true);
+                                    twipRect(255, 2625, 870, 825), true);
     lblDisclaimer->setObjectName(QStringLiteral("lblDisclaimer"));
     QFont smallFont = lblDisclaimer->font();
     smallFont.setPointSizeF(smallFont.pointSizeF() * 0.8);
@@ -108,14 +105,14 @@ frmAbout::frmAbout(platform::SystemServices& system, platform::MessageBox& messa
 
     auto* cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setGeometry(fromTwips(4245, 2625, 1260, 345));
+    cmdOK->setGeometry(twipRect(4245, 2625, 1260, 345));
     cmdOK->setDefault(true);
     cmdOK->setAutoDefault(true);
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* cmdSysInfo = new QPushButton(QStringLiteral("&System Info..."), this);
     cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
-    cmdSysInfo->setGeometry(fromTwips(4260, 3075, 1245, 345));
+    cmdSysInfo->setGeometry(twipRect(4260, 3075, 1245, 345));
     cmdSysInfo->setAutoDefault(false);
     connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::StartSysInfo);
 

@@ -1,20 +1,9 @@
 #include "frmShowFrame.h"
 
 #include "ImageArea.h"
-
-#include <cmath>
+#include "Twips.h"
 
 namespace quillet::display {
-
-namespace {
-
-constexpr double kTwipsPerPixel = 15.0;
-
-int pixelsFromTwips(std::int32_t twips) {
-    return static_cast<int>(std::lround(twips / kTwipsPerPixel));
-}
-
-} // namespace
 
 frmShowFrame::frmShowFrame(QWidget* parent)
     : QWidget(parent,

@@ -3,6 +3,7 @@
 #include "OffsetText.h"
 #include "display/DrawPic.h"
 #include "display/ImageArea.h"
+#include "display/Twips.h"
 #include "display/frmAbout.h"
 #include "display/frmShowFrame.h"
 #include "imaging/BitmapExport.h"
@@ -34,14 +35,11 @@
 #include <QUndoStack>
 #include <QUrl>
 #include <algorithm>
-#include <cmath>
 #include <iterator>
 
 namespace quillet::editor {
 
 namespace {
-
-constexpr int kTwipsPerPixel = 15;
 
 const QString kAddFilter =
     QStringLiteral("All formats|*.gif;*.bmp;*.jpg;*.jpe;*.jpeg|BMP (*.bmp)|*.bmp|Compuserve GIF "
@@ -57,14 +55,6 @@ constexpr int kProgressDelayMs = 500;
 
 QString appTitle() {
     return QString::fromUtf8(version::appTitle);
-}
-
-int px(int twips) {
-    return static_cast<int>(std::lround(double(twips) / kTwipsPerPixel));
-}
-
-QRect twipRect(int left, int top, int width, int height) {
-    return {px(left), px(top), px(width), px(height)};
 }
 
 std::string nativePath(const QString& path) {
@@ -176,7 +166,7 @@ frmQuillet2::~frmQuillet2() {
 void frmQuillet2::buildWidgets() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(px(5115), px(2700));
+    client->setFixedSize(display::pixelsFromTwips(5115), display::pixelsFromTwips(2700));
     // The twip layout was made for an 8-point face; larger system fonts would
     // cut the captions off.
     QFont small = client->font();
@@ -219,34 +209,36 @@ void frmQuillet2::buildWidgets() {
         return b;
     };
 
-    Frame1 = group("Frame1", QStringLiteral("Frame Data"), twipRect(0, 0, 2055, 2295));
-    caption(Frame1, "txtTotalFrames", QStringLiteral("Frames"), twipRect(120, 360, 615, 285));
-    txtFrameCount = number(Frame1, "txtFrameCount", false, twipRect(720, 360, 435, 285));
+    Frame1 = group("Frame1", QStringLiteral("Frame Data"), display::twipRect(0, 0, 2055, 2295));
+    caption(Frame1, "txtTotalFrames", QStringLiteral("Frames"),
+            display::twipRect(120, 360, 615, 285));
+    txtFrameCount = number(Frame1, "txtFrameCount", false, display::twipRect(720, 360, 435, 285));
     cmdInsertFrame = button(Frame1, "cmdInsertFrame", QStringLiteral("&Insert Frame"),
-                            twipRect(120, 1320, 1095, 375));
-    cmdAddFrame =
-        button(Frame1, "cmdAddFrame", QStringLiteral("&Add Frame"), twipRect(120, 1800, 1095, 375));
-    cmdAnimate =
-        button(Frame1, "cmdAnimate", QStringLiteral("&Play Anim."), twipRect(1560, 1800, 375, 375));
+                            display::twipRect(120, 1320, 1095, 375));
+    cmdAddFrame = button(Frame1, "cmdAddFrame", QStringLiteral("&Add Frame"),
+                         display::twipRect(120, 1800, 1095, 375));
+    cmdAnimate = button(Frame1, "cmdAnimate", QStringLiteral("&Play Anim."),
+                        display::twipRect(1560, 1800, 375, 375));
     cmdAnimate->setToolTip(QStringLiteral("Play Anim."));
 
-    Frame2 = group("Frame2", QStringLiteral("Current Frame"), twipRect(2160, 0, 2895, 2655));
-    caption(Frame2, "Text1", QStringLiteral("Frame nr"), twipRect(240, 360, 750, 285));
-    txtFrameNr = number(Frame2, "txtFrameNr", false, twipRect(960, 360, 550, 285));
-    caption(Frame2, "Text2", QStringLiteral("Width"), twipRect(240, 720, 750, 285));
-    txtWidth = number(Frame2, "txtWidth", false, twipRect(960, 720, 550, 285));
-    caption(Frame2, "Text3", QStringLiteral("Height"), twipRect(240, 1080, 750, 285));
-    txtHeight = number(Frame2, "txtHeight", false, twipRect(960, 1080, 550, 285));
-    caption(Frame2, "Text5", QStringLiteral("x offset"), twipRect(240, 1440, 750, 285));
-    txtXoffset = number(Frame2, "txtXoffset", true, twipRect(960, 1440, 550, 285));
-    caption(Frame2, "Text4", QStringLiteral("y offset"), twipRect(240, 1800, 750, 285));
-    txtYoffset = number(Frame2, "txtYoffset", true, twipRect(960, 1800, 550, 285));
-    cmdRemoveFrame =
-        button(Frame2, "cmdRemoveFrame", QStringLiteral("&Delete"), twipRect(1800, 360, 855, 375));
+    Frame2 =
+        group("Frame2", QStringLiteral("Current Frame"), display::twipRect(2160, 0, 2895, 2655));
+    caption(Frame2, "Text1", QStringLiteral("Frame nr"), display::twipRect(240, 360, 750, 285));
+    txtFrameNr = number(Frame2, "txtFrameNr", false, display::twipRect(960, 360, 550, 285));
+    caption(Frame2, "Text2", QStringLiteral("Width"), display::twipRect(240, 720, 750, 285));
+    txtWidth = number(Frame2, "txtWidth", false, display::twipRect(960, 720, 550, 285));
+    caption(Frame2, "Text3", QStringLiteral("Height"), display::twipRect(240, 1080, 750, 285));
+    txtHeight = number(Frame2, "txtHeight", false, display::twipRect(960, 1080, 550, 285));
+    caption(Frame2, "Text5", QStringLiteral("x offset"), display::twipRect(240, 1440, 750, 285));
+    txtXoffset = number(Frame2, "txtXoffset", true, display::twipRect(960, 1440, 550, 285));
+    caption(Frame2, "Text4", QStringLiteral("y offset"), display::twipRect(240, 1800, 750, 285));
+    txtYoffset = number(Frame2, "txtYoffset", true, display::twipRect(960, 1800, 550, 285));
+    cmdRemoveFrame = button(Frame2, "cmdRemoveFrame", QStringLiteral("&Delete"),
+                            display::twipRect(1800, 360, 855, 375));
 
     FrameNr = new QScrollBar(Qt::Horizontal, Frame2);
     FrameNr->setObjectName(QStringLiteral("FrameNr"));
-    FrameNr->setGeometry(twipRect(120, 2280, 1935, 255));
+    FrameNr->setGeometry(display::twipRect(120, 2280, 1935, 255));
     FrameNr->setRange(1, 1);
     FrameNr->setValue(1);
     FrameNr->setSingleStep(1);
@@ -258,7 +250,7 @@ void frmQuillet2::buildWidgets() {
     // The importer keeps its pictures in memory, so this area never shows anything.
     Pic = new QLabel(client);
     Pic->setObjectName(QStringLiteral("Pic"));
-    Pic->setGeometry(twipRect(1080, 840, 735, 375));
+    Pic->setGeometry(display::twipRect(1080, 840, 735, 375));
     Pic->hide();
 
     QWidget* order[] = {cmdAddFrame,   cmdAnimate, cmdRemoveFrame, txtXoffset,
@@ -419,9 +411,9 @@ display::frmShowFrame& frmQuillet2::preparePreview() {
     if (!m_preview)
         m_preview = new display::frmShowFrame(this);
     const QRect outer = frameGeometry();
-    const auto x =
-        static_cast<std::int32_t>((std::int64_t{outer.x()} + outer.width()) * kTwipsPerPixel + 1);
-    const auto y = static_cast<std::int32_t>(std::int64_t{outer.y()} * kTwipsPerPixel);
+    const auto x = static_cast<std::int32_t>(
+        (std::int64_t{outer.x()} + outer.width()) * display::kTwipsPerPixel + 1);
+    const auto y = static_cast<std::int32_t>(std::int64_t{outer.y()} * display::kTwipsPerPixel);
     std::int32_t width = 0;
     std::int32_t height = 0;
     if (const FramePtr frame = m_doc.currentFrame()) {
