@@ -110,10 +110,11 @@ BENCHMARK(BM_Map)->Unit(benchmark::kMicrosecond);
 // A 1000-frame document made of the corpus frames, through the file system.
 class DocumentFile {
 public:
-    DocumentFile() : m_path(std::filesystem::temp_directory_path() / "quillet-bench.dc6") {
+    explicit DocumentFile(int directions = 1)
+        : m_path(std::filesystem::temp_directory_path() / "quillet-bench.dc6") {
         for (int i = 0; i < kDocumentFrames; ++i)
             m_frames.push_back(corpus()[static_cast<std::size_t>(i % kCorpusFrames)]);
-        DC6FileIO().SaveDC6(m_path.string(), m_frames, 0);
+        DC6FileIO().SaveDC6(m_path.string(), m_frames, 0, {}, directions);
     }
     ~DocumentFile() { std::filesystem::remove(m_path); }
     const std::string path() const { return m_path.string(); }
@@ -125,12 +126,12 @@ private:
 };
 
 void BM_LoadDC6_1000(benchmark::State& state) {
-    const DocumentFile file;
+    const DocumentFile file(static_cast<int>(state.range(0)));
     for (auto _ : state)
         benchmark::DoNotOptimize(DC6FileIO().LoadDC6(file.path()));
     state.SetItemsProcessed(state.iterations() * kDocumentFrames * kSide * kSide);
 }
-BENCHMARK(BM_LoadDC6_1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadDC6_1000)->ArgName("directions")->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond);
 
 void BM_DecodeFramesOf1000(benchmark::State& state) {
     // Into new frame objects, as a reader must; only the file access is left out.

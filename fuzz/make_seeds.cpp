@@ -111,6 +111,9 @@ int main(int argc, char** argv) {
                   quillet::DC6FileIO::encodeDC6({frames[i]}, 0));
     }
     writeFile(out / "dc6_file" / "all", quillet::DC6FileIO::encodeDC6(frames, 0));
+    for (const int directions : {2, 3, 6})
+        writeFile(out / "dc6_file" / ("directions" + std::to_string(directions)),
+                  quillet::DC6FileIO::encodeDC6(frames, 0, {}, directions));
 
     const fs::path pictures = out / "picture";
     indexedPicture(20, 13, 256)

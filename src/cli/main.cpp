@@ -38,10 +38,12 @@ constexpr int kBadUsage = 2;
 
 const char* const kUsage =
     "usage: quillet-cli info FILE.dc6 [--json]\n"
-    "       quillet-cli build OUT.dc6 PICTURE... [--palette FILE.pal] [--no-transform]\n"
-    "                                            [--offset X,Y]\n"
+    "       quillet-cli build OUT.dc6 INPUT... [--palette FILE.pal] [--no-transform]\n"
+    "                                          [--offset X,Y] [--directions D]\n"
     "       quillet-cli export FILE.dc6 BASE [--palette FILE.pal] [--no-transform]\n"
-    "       quillet-cli --help | --version\n";
+    "       quillet-cli --help | --version\n"
+    "An INPUT is a picture, or a .dc6 file that adds all its frames; a lone .dc6\n"
+    "input keeps its directions unless --directions D (1 to 32) says otherwise.\n";
 
 struct UsageError {
     std::string message;
@@ -57,6 +59,7 @@ struct Options {
     bool transform = true;
     bool json = false;
     std::optional<std::pair<std::int32_t, std::int32_t>> offset;
+    std::optional<int> directions;
 };
 
 std::int32_t parseOffset(const std::string& text) {
@@ -71,6 +74,20 @@ std::int32_t parseOffset(const std::string& text) {
         throw UsageError{"--offset wants two whole numbers from -32768 to 32767, got '" + text +
                          "'"};
     return static_cast<std::int32_t>(v);
+}
+
+int parseDirections(const std::string& text) {
+    std::size_t used = 0;
+    int v = 0;
+    try {
+        v = std::stoi(text, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used != text.size() || text.empty() || v < 1 || v > limits::kMaxDirections)
+        throw UsageError{"--directions wants a whole number from 1 to " +
+                         std::to_string(limits::kMaxDirections) + ", got '" + text + "'"};
+    return v;
 }
 
 Options parseOptions(int argc, char** argv, int first, bool allowPalette, bool allowOffset,
@@ -94,6 +111,10 @@ Options parseOptions(int argc, char** argv, int first, bool allowPalette, bool a
             if (comma == std::string::npos)
                 throw UsageError{"--offset wants X,Y, got '" + v + "'"};
             o.offset = {parseOffset(v.substr(0, comma)), parseOffset(v.substr(comma + 1))};
+        } else if (allowOffset && a == "--directions") {
+            if (++i == argc)
+                throw UsageError{"--directions needs a number"};
+            o.directions = parseDirections(argv[i]);
         } else if (a.size() > 1 && a[0] == '-') {
             throw UsageError{"unknown option " + a};
         } else {
@@ -134,25 +155,38 @@ private:
     bool m_printed = false;
 };
 
-FrameList loadDocument(const std::string& path) {
+FrameList loadDocument(const std::string& path, int* directions = nullptr) {
     try {
-        return DC6FileIO().LoadDC6(path);
+        return DC6FileIO().LoadDC6(path, directions);
     } catch (const QuilletError& e) {
         throw WorkError{path + ": " + e.what()};
     }
+}
+
+bool isDC6File(const std::string& path) {
+    const std::string ext = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
+    return QString::fromStdString(ext).compare(".dc6", Qt::CaseInsensitive) == 0;
+}
+
+const char* plural(std::size_t count) {
+    return count == 1 ? "" : "s";
 }
 
 int info(const Options& o) {
     if (o.positional.size() != 1)
         throw UsageError{"info takes exactly one DC6 file"};
     const std::string& path = o.positional[0];
-    const FrameList frames = loadDocument(path);
+    int directions = 1;
+    const FrameList frames = loadDocument(path, &directions);
+    const std::size_t perDirection = frames.size() / static_cast<std::size_t>(directions);
+    const auto directionOf = [&](std::size_t i) { return static_cast<int>(i / perDirection + 1); };
     if (o.json) {
         QJsonArray list;
         for (std::size_t i = 0; i < frames.size(); ++i) {
             const DC6Frame& f = *frames[i];
             list.append(QJsonObject{
                 {"number", static_cast<int>(i + 1)},
+                {"direction", directionOf(i)},
                 {"width", f.get_X_size()},
                 {"height", f.get_Y_size()},
                 {"x_offset", f.get_X_offset()},
@@ -162,40 +196,51 @@ int info(const Options& o) {
         }
         const QJsonObject root{{"file", QString::fromStdString(path)},
                                {"frames", static_cast<int>(frames.size())},
+                               {"directions", directions},
+                               {"framesPerDirection", static_cast<int>(perDirection)},
                                {"frame_list", list}};
         std::fputs(QJsonDocument(root).toJson(QJsonDocument::Indented).constData(), stdout);
         return kOk;
     }
-    std::printf("%s: %zu frame%s\n", path.c_str(), frames.size(), frames.size() == 1 ? "" : "s");
-    std::printf("%6s %6s %6s %8s %8s %8s\n", "frame", "width", "height", "x", "y", "stream");
+    std::printf("%s: %zu frame%s, %d direction%s of %zu frame%s\n", path.c_str(), frames.size(),
+                plural(frames.size()), directions, plural(static_cast<std::size_t>(directions)),
+                perDirection, plural(perDirection));
+    std::printf("%6s %9s %6s %6s %8s %8s %8s\n", "frame", "direction", "width", "height", "x", "y",
+                "stream");
     for (std::size_t i = 0; i < frames.size(); ++i) {
         const DC6Frame& f = *frames[i];
-        std::printf("%6zu %6d %6d %8d %8d %8zu\n", i + 1, f.get_X_size(), f.get_Y_size(),
-                    f.get_X_offset(), f.get_Y_offset(), f.getFrameData(0).size());
+        std::printf("%6zu %9d %6d %6d %8d %8d %8zu\n", i + 1, directionOf(i), f.get_X_size(),
+                    f.get_Y_size(), f.get_X_offset(), f.get_Y_offset(), f.getFrameData(0).size());
     }
     return kOk;
 }
 
 int build(const Options& o) {
     if (o.positional.size() < 2)
-        throw UsageError{"build needs an output file and at least one picture"};
+        throw UsageError{"build needs an output file and at least one input"};
     const std::string& out = o.positional[0];
     const Palette palette = documentPalette(o);
 
     FrameList document;
-    Progress progress("reading pictures");
+    int directions = 1;
+    Progress progress("reading inputs");
     for (std::size_t i = 1; i < o.positional.size(); ++i) {
-        const std::string& picture = o.positional[i];
+        const std::string& input = o.positional[i];
         FrameList tiles;
+        // A sprite's frames come in as the editor's Open gives them: made for
+        // the document palette.
+        const bool sprite = isDC6File(input);
         try {
-            tiles = imaging::LoadImage(picture);
+            tiles = sprite ? DC6FileIO().LoadDC6(input, &directions) : imaging::LoadImage(input);
         } catch (const QuilletError& e) {
-            throw WorkError{picture + ": " + e.what()};
+            throw WorkError{input + ": " + e.what()};
         }
         if (document.size() + tiles.size() > static_cast<std::size_t>(limits::kMaxFrames))
-            throw WorkError{picture + ": the document would exceed " +
+            throw WorkError{input + ": the document would exceed " +
                             std::to_string(limits::kMaxFrames) + " frames"};
         for (auto& frame : tiles) {
+            if (sprite)
+                frame->seOriginalPalette(palette);
             frame->setNewPalette(palette);
             if (o.offset) {
                 frame->set_X_offset(o.offset->first);
@@ -205,8 +250,16 @@ int build(const Options& o) {
         }
         progress(static_cast<int>(i), static_cast<int>(o.positional.size() - 1));
     }
+    // Only a lone sprite input lends the output its directions.
+    if (o.directions)
+        directions = *o.directions;
+    else if (o.positional.size() != 2 || !isDC6File(o.positional[1]))
+        directions = 1;
+    if (document.size() % static_cast<std::size_t>(directions) != 0)
+        throw UsageError{std::to_string(document.size()) + " frames do not divide into " +
+                         std::to_string(directions) + " directions"};
     try {
-        DC6FileIO().SaveDC6(out, document, o.transform ? 1 : 0);
+        DC6FileIO().SaveDC6(out, document, o.transform ? 1 : 0, {}, directions);
     } catch (const QuilletError& e) {
         throw WorkError{out + ": " + e.what()};
     }

@@ -540,12 +540,7 @@ FrameList LoadImageFromMemory(ByteView data, const ImportLimits& limits) {
 
 FrameList LoadImage(const std::string& FileName) {
     // The picture is decoded from memory: nothing is written beside it.
-    const Bytes data = readWholeFile(FileName, kMaxPictureFileBytes);
-    try {
-        return LoadImageFromMemory(data);
-    } catch (const QuilletError& e) {
-        throw QuilletError(FileName + ": " + e.what());
-    }
+    return LoadImageFromMemory(readWholeFile(FileName, kMaxPictureFileBytes));
 }
 
 } // namespace quillet::imaging

@@ -1,14 +1,14 @@
-// A DC6 file as this program writes it: one direction of n frames.
+// A DC6 file: D directions of F frames each, n = D x F frames in all.
 //
 //   0  version 6     4  flags 1     8  encoding 0     12  EE EE EE EE
-//   16 directions 1  20 frames per direction n
-//   24 n frame pointers, the file offset of each frame block
+//   16 directions D  20 frames per direction F
+//   24 n frame pointers, the file offset of each frame block, direction 1 first
 //   24 + 4n  the frame blocks, one after another (see FrameCodec.cpp)
 //
-// The reader needs only n and the pointers; the other header words are
-// accepted whatever they hold. Frames of later directions are not read, so the
-// block of the last frame runs to the end of the file and its decoding simply
-// stops when its rows are complete.
+// The reader needs only D, F and the pointers; the other four header words
+// are accepted whatever they hold and written back as above, which is what
+// every file this program wrote holds. Each block runs from its pointer to
+// the next one, the last to the end of the file.
 
 #include "DC6FileIO.h"
 
@@ -53,14 +53,24 @@ std::int64_t declaredPixels(ByteView block) {
 
 // Decodes from anything that can hand out byte ranges: memory, or a file read
 // block by block so that a large file never sits in memory twice.
-template <class Source> FrameList decodeFrom(Source& file) {
+template <class Source> FrameList decodeFrom(Source& file, int* directionsOut) {
     if (file.size() < kFileHeaderBytes)
         throw QuilletError("file header cut short: " + std::to_string(file.size()) + " of " +
                            std::to_string(kFileHeaderBytes) + " bytes");
-    const std::int32_t count = strToLong(file.read(20, 4));
-    if (count < 1 || count > limits::kMaxFrames)
-        throw QuilletError("frame count " + std::to_string(count) + " is outside 1 to " +
-                           std::to_string(limits::kMaxFrames));
+    const ByteView counts = file.read(16, 8);
+    const std::int32_t directions = strToLong(counts);
+    const std::int32_t perDirection = strToLong(counts.subspan(4));
+    if (directions < 1 || directions > limits::kMaxDirections)
+        throw QuilletError("direction count " + std::to_string(directions) + " is outside 1 to " +
+                           std::to_string(limits::kMaxDirections));
+    if (perDirection < 1 || perDirection > limits::kMaxFrames)
+        throw QuilletError("frames per direction " + std::to_string(perDirection) +
+                           " is outside 1 to " + std::to_string(limits::kMaxFrames));
+    const std::int64_t count = std::int64_t{directions} * perDirection;
+    if (count > limits::kMaxFrames)
+        throw QuilletError(std::to_string(directions) + " directions of " +
+                           std::to_string(perDirection) + " frames exceed the limit of " +
+                           std::to_string(limits::kMaxFrames) + " frames");
     const auto n = static_cast<std::size_t>(count);
     const std::size_t tableEnd = kFileHeaderBytes + 4 * n;
     if (file.size() < tableEnd)
@@ -111,6 +121,8 @@ template <class Source> FrameList decodeFrom(Source& file) {
         }
         frames.push_back(std::move(frame));
     }
+    if (directionsOut)
+        *directionsOut = directions;
     return frames;
 }
 
@@ -134,7 +146,7 @@ public:
         errno = 0;
         m_file.reset(std::fopen(path.c_str(), "rb"));
         if (!m_file)
-            throw QuilletError("cannot open for reading: " + reasonOf(errno));
+            throw QuilletError("cannot open for reading: " + errnoText(errno));
         std::error_code ec;
         const std::uintmax_t size = std::filesystem::file_size(path, ec);
         if (ec)
@@ -156,33 +168,32 @@ public:
     }
 
 private:
-    struct Closer {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    static std::string reasonOf(int error) {
-        return error != 0 ? std::generic_category().message(error) : "unknown error";
-    }
-
-    std::unique_ptr<std::FILE, Closer> m_file;
+    FilePtr m_file;
     std::size_t m_size = 0;
     Bytes m_buffer;
 };
 
 } // namespace
 
-FrameList DC6FileIO::decodeDC6(ByteView file) {
+FrameList DC6FileIO::decodeDC6(ByteView file, int* directions) {
     MemorySource source(file);
-    return decodeFrom(source);
+    return decodeFrom(source, directions);
 }
 
 Bytes DC6FileIO::encodeDC6(const FrameList& DC6, std::int16_t palTransform,
-                           const SaveProgress& progress) {
-    // The reader refuses an empty file, so none is ever written.
+                           const SaveProgress& progress, int directions) {
+    // Nothing the reader would refuse or misread is ever written.
     if (DC6.empty())
         throw QuilletError("a DC6 file needs at least one frame");
     if (DC6.size() > static_cast<std::size_t>(limits::kMaxFrames))
         throw QuilletError(std::to_string(DC6.size()) + " frames exceed the limit of " +
                            std::to_string(limits::kMaxFrames));
+    if (directions < 1 || directions > limits::kMaxDirections)
+        throw QuilletError("direction count " + std::to_string(directions) + " is outside 1 to " +
+                           std::to_string(limits::kMaxDirections));
+    if (DC6.size() % static_cast<std::size_t>(directions) != 0)
+        throw QuilletError(std::to_string(DC6.size()) + " frames do not divide into " +
+                           std::to_string(directions) + " directions");
     // The progress callback may run the event loop; a copy of the list keeps
     // every frame alive even if the document drops it meanwhile.
     const FrameList frames = DC6;
@@ -193,8 +204,8 @@ Bytes DC6FileIO::encodeDC6(const FrameList& DC6, std::int16_t palTransform,
     appendLong(file, 1);
     appendLong(file, 0);
     file.insert(file.end(), 4, kTerminator);
-    appendLong(file, 1);
-    appendLong(file, n);
+    appendLong(file, directions);
+    appendLong(file, n / directions);
     const std::size_t pointerTable = file.size();
     file.resize(pointerTable + 4 * frames.size());
 
@@ -225,27 +236,17 @@ Bytes DC6FileIO::encodeDC6(const FrameList& DC6, std::int16_t palTransform,
     return file;
 }
 
-FrameList DC6FileIO::LoadDC6(const std::string& FileName) const {
-    try {
-        FileSource source(FileName);
-        return decodeFrom(source);
-    } catch (const QuilletError& e) {
-        throw QuilletError(FileName + ": " + e.what());
-    }
+FrameList DC6FileIO::LoadDC6(const std::string& FileName, int* directions) const {
+    FileSource source(FileName);
+    return decodeFrom(source, directions);
 }
 
 void DC6FileIO::SaveDC6(const std::string& FileName, const FrameList& DC6,
-                        std::int16_t palTransform, const SaveProgress& progress) const {
+                        std::int16_t palTransform, const SaveProgress& progress,
+                        int directions) const {
     // Every frame is coded before the file is touched, and the file is
     // replaced as a whole, so a failure leaves the old file as it was.
-    const Bytes data = [&] {
-        try {
-            return encodeDC6(DC6, palTransform, progress);
-        } catch (const QuilletError& e) {
-            throw QuilletError(FileName + ": " + e.what());
-        }
-    }();
-    writeFileSafely(FileName, data);
+    writeFileSafely(FileName, encodeDC6(DC6, palTransform, progress, directions));
 }
 
 } // namespace quillet

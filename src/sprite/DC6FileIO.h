@@ -13,16 +13,21 @@ using SaveProgress = std::function<void(int, int)>;
 
 // Reads and writes whole DC6 files. Stateless; the file layer sits at the
 // edge (one read, one safe write), the work is memory to memory.
+//
+// A file holds D directions of F frames each; the frame list is all D x F
+// frames in file order, direction 1 first. Loading stores D in `directions`
+// when given; saving writes `directions` and refuses a frame count that it
+// does not divide. Messages leave the file name to the caller.
 class DC6FileIO {
 public:
-    FrameList LoadDC6(const std::string& FileName) const;
+    FrameList LoadDC6(const std::string& FileName, int* directions = nullptr) const;
     void SaveDC6(const std::string& FileName, const FrameList& DC6, std::int16_t palTransform,
-                 const SaveProgress& progress = {}) const;
+                 const SaveProgress& progress = {}, int directions = 1) const;
 
     // The same work without the file system, for tests, fuzzing and the CLI.
-    static FrameList decodeDC6(ByteView file);
+    static FrameList decodeDC6(ByteView file, int* directions = nullptr);
     static Bytes encodeDC6(const FrameList& DC6, std::int16_t palTransform,
-                           const SaveProgress& progress = {});
+                           const SaveProgress& progress = {}, int directions = 1);
 };
 
 } // namespace quillet

@@ -33,7 +33,7 @@ Bytes longToStr(std::int32_t v) {
 
 Bytes DC6Frame::getPixelData(std::int16_t palTransform) const {
     requireMatrix("getPixelData");
-    if (palTransform == 0)
+    if (!mapsPixels(palTransform))
         return m_pixels;
     const MapTable table = mappingTable(palTransform);
     Bytes result(m_pixels.size());
@@ -61,8 +61,16 @@ void DC6Frame::setPixelData(const Bytes& Pixels, std::int16_t Xsize, std::int16_
     m_hasMatrix = true;
 }
 
+// Matching a palette against itself is not the identity when it holds a
+// colour twice: every later copy would fold into the first, and a copy of
+// entry 0's colour would turn transparent. Pixels made for the very palette
+// they are shown in are therefore taken as they stand.
+bool DC6Frame::mapsPixels(std::int16_t palTransform) const {
+    return palTransform != 0 && m_origPalette != m_newPalette;
+}
+
 MapTable DC6Frame::mappingTable(std::int16_t palTransform) const {
-    if (palTransform != 0)
+    if (mapsPixels(palTransform))
         return transform{}.Map(m_origPalette, m_newPalette);
     MapTable identity;
     for (std::size_t i = 0; i < identity.size(); ++i)

@@ -42,6 +42,8 @@ public:
     Bytes makeFrameHeader(std::int32_t fileOffset, std::size_t streamLength) const;
 
 private:
+    // Whether read-outs with this flag re-index the pixels at all.
+    bool mapsPixels(std::int16_t palTransform) const;
     MapTable mappingTable(std::int16_t palTransform) const;
     void requireMatrix(const char* operation) const;
 

@@ -142,11 +142,11 @@ std::size_t DC6Frame::appendFrameData(Bytes& out, std::int16_t palTransform) con
     const auto width = static_cast<std::size_t>(m_width);
     const auto height = static_cast<std::size_t>(m_height);
 
-    // Transparency is decided on the mapped values; with the flag off the
-    // matrix is coded as it stands.
+    // Transparency is decided on the mapped values; unmapped, the matrix is
+    // coded as it stands.
     Bytes mapped;
     const std::uint8_t* pixels = m_pixels.data();
-    if (palTransform != 0) {
+    if (mapsPixels(palTransform)) {
         const MapTable table = mappingTable(palTransform);
         mapped.resize(m_pixels.size());
         for (std::size_t i = 0; i < m_pixels.size(); ++i)

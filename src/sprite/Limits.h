@@ -7,6 +7,9 @@ namespace quillet::limits {
 // A document's frame count and frame numbers are signed 16-bit.
 inline constexpr std::int32_t kMaxFrames = 32767;
 
+// Directions of one file; the game's sprites use at most 32.
+inline constexpr std::int32_t kMaxDirections = 32;
+
 // No sprite of the game comes near this; imported pictures are cut into
 // 256 x 256 tiles. Checked on every frame header before its matrix exists.
 inline constexpr std::int64_t kMaxFramePixels = std::int64_t{1} << 24;

@@ -29,15 +29,6 @@ WriteFaultHook& faultHook() {
     return hook;
 }
 
-std::string reason(int error) {
-    return error != 0 ? std::generic_category().message(error) : "unknown error";
-}
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
 // Creates a file that did not exist before, so a concurrent writer's
 // temporary is never reused.
 FilePtr createTemporary(const fs::path& folder, const fs::path& name, fs::path& temp) {
@@ -56,8 +47,7 @@ FilePtr createTemporary(const fs::path& folder, const fs::path& name, fs::path& 
         if (error != EEXIST)
             break;
     }
-    throw QuilletError("cannot create a temporary file in \"" + folder.string() +
-                       "\": " + reason(error));
+    throw QuilletError("cannot create a temporary file in its folder: " + errnoText(error));
 }
 
 void syncFolder([[maybe_unused]] const fs::path& folder) {
@@ -73,19 +63,23 @@ void syncFolder([[maybe_unused]] const fs::path& folder) {
 
 } // namespace
 
+std::string errnoText(int error) {
+    return error != 0 ? std::generic_category().message(error) : "unknown error";
+}
+
 void setWriteFaultHook(WriteFaultHook hook) {
     faultHook() = std::move(hook);
 }
 
 Bytes readWholeFile(const std::string& path, std::uint64_t maxBytes) {
     const auto tooLarge = [&](std::uint64_t size) {
-        return QuilletError(path + ": file of " + std::to_string(size) +
-                            " bytes exceeds the limit of " + std::to_string(maxBytes) + " bytes");
+        return QuilletError("file of " + std::to_string(size) + " bytes exceeds the limit of " +
+                            std::to_string(maxBytes) + " bytes");
     };
     errno = 0;
     FilePtr file{std::fopen(path.c_str(), "rb")};
     if (!file)
-        throw QuilletError(path + ": cannot open for reading: " + reason(errno));
+        throw QuilletError("cannot open for reading: " + errnoText(errno));
 
     Bytes data;
     std::error_code ec;
@@ -109,7 +103,7 @@ Bytes readWholeFile(const std::string& path, std::uint64_t maxBytes) {
             break;
     }
     if (std::ferror(file.get()))
-        throw QuilletError(path + ": read error: " + reason(errno));
+        throw QuilletError("read error: " + errnoText(errno));
     return data;
 }
 
@@ -125,17 +119,12 @@ void writeFileSafely(const std::string& path, ByteView data) {
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
 
     fs::path temp;
-    FilePtr file;
-    try {
-        file = createTemporary(folder, target.filename(), temp);
-    } catch (const QuilletError& e) {
-        throw QuilletError(path + ": " + e.what());
-    }
+    FilePtr file = createTemporary(folder, target.filename(), temp);
     const auto fail = [&](const std::string& why, int error) {
         file.reset();
         std::error_code ignored;
         fs::remove(temp, ignored);
-        throw QuilletError(path + ": " + why + ": " + reason(error));
+        throw QuilletError(why + ": " + errnoText(error));
     };
 
     std::size_t written = 0;

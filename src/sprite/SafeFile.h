@@ -4,13 +4,26 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace quillet {
 
-// Reads a whole file; throws QuilletError naming the file and the reason,
-// also when the file holds more than `maxBytes` bytes.
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// The reason behind an errno value, for messages; "unknown error" for 0.
+std::string errnoText(int error);
+
+// The readers and writers below leave the path out of their messages: the
+// caller that shows the message names the file once.
+
+// Reads a whole file; throws QuilletError with the reason, also when the file
+// holds more than `maxBytes` bytes.
 Bytes readWholeFile(const std::string& path, std::uint64_t maxBytes = UINT64_MAX);
 
 // Replaces `path` with `data` so that a failure at any point leaves the old

@@ -174,32 +174,90 @@ TEST_F(CliTest, ExportWritesTheEditorsBitmaps) {
     }
 }
 
-TEST_F(CliTest, InfoListsEveryFrame) {
+// Frames whose pixels use every index, repeated colours of the palette included.
+FrameList spriteFrames(int count) {
     FrameList frames;
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < count; ++i) {
+        Bytes pixels(static_cast<std::size_t>(4 + i % 3) * 3);
+        for (std::size_t p = 0; p < pixels.size(); ++p)
+            pixels[p] = static_cast<std::uint8_t>(p * 41 + static_cast<std::size_t>(i) * 7);
         auto frame = std::make_shared<DC6Frame>();
-        frame->setPixelData(Bytes(6, 9), 3, 2);
+        frame->setPixelData(pixels, static_cast<std::int16_t>(4 + i % 3), 3);
         frame->set_X_offset(-5 + i);
         frame->set_Y_offset(40);
         frames.push_back(frame);
     }
-    DC6FileIO().SaveDC6(path("two.dc6").toStdString(), frames, 0);
+    return frames;
+}
 
-    const CliResult text = cli({"info", "two.dc6"});
+TEST_F(CliTest, InfoListsEveryFrameAndItsDirection) {
+    FrameList frames = spriteFrames(4);
+    frames[1]->setPixelData(Bytes(6, 9), 3, 2);
+    frames[1]->set_X_offset(-4);
+    frames[1]->set_Y_offset(40);
+    DC6FileIO().SaveDC6(path("four.dc6").toStdString(), frames, 0, {}, 2);
+
+    const CliResult text = cli({"info", "four.dc6"});
     ASSERT_EQ(text.exitCode, 0) << text.err.toStdString();
-    EXPECT_TRUE(text.out.contains("2 frames"));
+    EXPECT_TRUE(text.out.startsWith("four.dc6: 4 frames, 2 directions of 2 frames\n"))
+        << text.out.toStdString();
 
-    const CliResult json = cli({"info", "two.dc6", "--json"});
+    const CliResult json = cli({"info", "four.dc6", "--json"});
     ASSERT_EQ(json.exitCode, 0);
     const QJsonObject root = QJsonDocument::fromJson(json.out.toUtf8()).object();
-    EXPECT_EQ(root["frames"].toInt(), 2);
+    EXPECT_EQ(root["frames"].toInt(), 4);
+    EXPECT_EQ(root["directions"].toInt(), 2);
+    EXPECT_EQ(root["framesPerDirection"].toInt(), 2);
     const QJsonArray list = root["frame_list"].toArray();
-    ASSERT_EQ(list.size(), 2);
+    ASSERT_EQ(list.size(), 4);
     EXPECT_EQ(list[1].toObject()["number"].toInt(), 2);
     EXPECT_EQ(list[1].toObject()["x_offset"].toInt(), -4);
     EXPECT_EQ(list[1].toObject()["y_offset"].toInt(), 40);
-    EXPECT_EQ(list[0].toObject()["width"].toInt(), 3);
-    EXPECT_EQ(list[0].toObject()["stream_length"].toInt(), 10); // 03 09 09 09 80, twice
+    EXPECT_EQ(list[1].toObject()["width"].toInt(), 3);
+    EXPECT_EQ(list[1].toObject()["stream_length"].toInt(), 10); // 03 09 09 09 80, twice
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(list[i].toObject()["direction"].toInt(), 1 + i / 2) << i;
+}
+
+// A sprite rebuilt from itself comes back byte for byte, with or without the
+// palette transform, although the palette holds colours twice.
+TEST_F(CliTest, BuildFromASpriteKeepsItsDirectionsAndBytes) {
+    QByteArray palette(768, 0);
+    for (int i = 0; i < 768; ++i)
+        palette[i] = static_cast<char>((i * 7) % 251);
+    for (int c = 0; c < 3; ++c) {
+        palette[3 * 7 + c] = palette[c];
+        palette[3 * 9 + c] = palette[3 * 3 + c];
+    }
+    QFile file(path("Diablo2.pal"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(palette);
+    file.close();
+
+    for (const int directions : {1, 2, 8, 32}) {
+        const QString in = QStringLiteral("in%1.dc6").arg(directions);
+        DC6FileIO().SaveDC6(path(in).toStdString(), spriteFrames(2 * directions), 0, {},
+                            directions);
+        for (const char* transform : {"--no-transform", ""}) {
+            SCOPED_TRACE(directions);
+            SCOPED_TRACE(transform);
+            QStringList arguments{"build", "out.dc6", in};
+            if (*transform)
+                arguments << transform;
+            const CliResult run = cli(arguments);
+            ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+            EXPECT_EQ(read("out.dc6"), read(in));
+        }
+    }
+
+    // Two inputs, or an explicit count, set the directions anew.
+    ASSERT_EQ(cli({"build", "out.dc6", "in2.dc6", "in1.dc6"}).exitCode, 0);
+    int directions = 0;
+    EXPECT_EQ(DC6FileIO().LoadDC6(path("out.dc6").toStdString(), &directions).size(), 6u);
+    EXPECT_EQ(directions, 1);
+    ASSERT_EQ(cli({"build", "out.dc6", "in2.dc6", "in1.dc6", "--directions", "3"}).exitCode, 0);
+    DC6FileIO().LoadDC6(path("out.dc6").toStdString(), &directions);
+    EXPECT_EQ(directions, 3);
 }
 
 TEST_F(CliTest, FailuresNameTheFileAndWriteNothing) {
@@ -216,14 +274,17 @@ TEST_F(CliTest, FailuresNameTheFileAndWriteNothing) {
     struct Case {
         QStringList arguments;
         int exitCode;
-        const char* named; // must appear in the one error line
+        const char* named; // must appear once in the one error line
     };
     const Case cases[] = {
         {{}, 2, "no command"},
         {{"frobnicate"}, 2, "frobnicate"},
-        {{"build", "out.dc6"}, 2, "picture"},
+        {{"build", "out.dc6"}, 2, "input"},
         {{"build", "out.dc6", picture, "--offset", "1"}, 2, "X,Y"},
         {{"build", "out.dc6", picture, "--offset", "1,40000"}, 2, "40000"},
+        {{"build", "out.dc6", picture, "--directions", "0"}, 2, "--directions"},
+        {{"build", "out.dc6", picture, "--directions", "33"}, 2, "33"},
+        {{"build", "out.dc6", picture, "--directions", "3"}, 2, "3 directions"},
         {{"info", "a.dc6", "--palette", "x.pal"}, 2, "--palette"},
         {{"info", "junk.dc6"}, 1, "junk.dc6"},
         {{"info", "missing.dc6"}, 1, "missing.dc6"},
@@ -238,7 +299,7 @@ TEST_F(CliTest, FailuresNameTheFileAndWriteNothing) {
         const CliResult run = cli(c.arguments);
         EXPECT_EQ(run.exitCode, c.exitCode);
         EXPECT_TRUE(run.err.startsWith("quillet-cli: ")) << run.err.toStdString();
-        EXPECT_TRUE(run.err.section('\n', 0, 0).contains(c.named)) << run.err.toStdString();
+        EXPECT_EQ(run.err.section('\n', 0, 0).count(c.named), 1) << run.err.toStdString();
         EXPECT_FALSE(QFile::exists(path("out.dc6")));
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);

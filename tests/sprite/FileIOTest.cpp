@@ -90,19 +90,50 @@ TEST(DC6FileIO, HoldsEveryFrameCountUpToTheLimit) {
     EXPECT_THROW(DC6FileIO::encodeDC6({std::make_shared<DC6Frame>()}, 0), QuilletError);
 }
 
-TEST(DC6FileIO, ReaderGoesByCountAndPointersOnly) {
-    std::mt19937 random(6);
-    const FrameList frames = randomFrames(random, 6);
-    Bytes twoDirections = DC6FileIO::encodeDC6(frames, 0);
-    const Bytes two = longToStr(2), three = longToStr(3);
-    std::copy(two.begin(), two.end(), twoDirections.begin() + 16);
-    std::copy(three.begin(), three.end(), twoDirections.begin() + 20);
-    testing::expectSameFrames(DC6FileIO::decodeDC6(twoDirections),
-                              FrameList(frames.begin(), frames.begin() + 3));
+// Every direction is read and written back in the same layout, byte for byte.
+TEST(DC6FileIO, DirectionsRoundTripByteExact) {
+    std::mt19937 random(32);
+    const struct {
+        int directions, perDirection;
+    } cases[] = {{1, 3}, {2, 3}, {8, 2}, {32, 1}, {32, 3}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.directions) + " x " + std::to_string(c.perDirection));
+        const FrameList frames = randomFrames(random, c.directions * c.perDirection);
+        const Bytes file = DC6FileIO::encodeDC6(frames, 0, {}, c.directions);
+        EXPECT_EQ(strToLong(ByteView(file).subspan(16)), c.directions);
+        EXPECT_EQ(strToLong(ByteView(file).subspan(20)), c.perDirection);
+        EXPECT_EQ(strToLong(ByteView(file).subspan(24)), 24 + 4 * c.directions * c.perDirection);
 
-    Bytes oddHeader = DC6FileIO::encodeDC6({frames[0]}, 0) + hex("01 7F 00 81");
+        int directions = 0;
+        const FrameList loaded = DC6FileIO::decodeDC6(file, &directions);
+        EXPECT_EQ(directions, c.directions);
+        testing::expectSameFrames(loaded, frames);
+        EXPECT_EQ(DC6FileIO::encodeDC6(loaded, 0, {}, directions), file);
+    }
+}
+
+TEST(DC6FileIO, SaveRefusesDirectionsTheReaderWouldMisread) {
+    const FrameList six(6, makeFrame(1, 1, {7}));
+    for (const int directions : {0, -1, 4, 5, 7, 33}) {
+        SCOPED_TRACE(directions);
+        EXPECT_THROW(DC6FileIO::encodeDC6(six, 0, {}, directions), QuilletError);
+    }
+    const FrameList full(32 * 4, six[0]);
+    EXPECT_THROW(DC6FileIO::encodeDC6(full, 0, {}, 33), QuilletError);
+    EXPECT_NO_THROW(DC6FileIO::encodeDC6(full, 0, {}, 32));
+}
+
+// The version, flags, encoding and termination words are not read, and are
+// written back as this program always writes them.
+TEST(DC6FileIO, OtherHeaderWordsAreAcceptedAndWrittenCanonically) {
+    std::mt19937 random(6);
+    const FrameList frames = randomFrames(random, 1);
+    const Bytes canonical = DC6FileIO::encodeDC6(frames, 0);
+    Bytes oddHeader = canonical + hex("01 7F 00 81");
     std::fill(oddHeader.begin(), oddHeader.begin() + 16, 0x99);
-    testing::expectSameFrames(DC6FileIO::decodeDC6(oddHeader), {frames[0]});
+    const FrameList loaded = DC6FileIO::decodeDC6(oddHeader);
+    testing::expectSameFrames(loaded, frames);
+    EXPECT_EQ(DC6FileIO::encodeDC6(loaded, 0), canonical);
 }
 
 TEST(DC6FileIO, RefusesDamagedHeadersAndPointerTables) {
@@ -122,7 +153,19 @@ TEST(DC6FileIO, RefusesDamagedHeadersAndPointerTables) {
         {"no frames", patched(20, 0)},
         {"negative count", patched(20, -1)},
         {"count above the limit", patched(20, limits::kMaxFrames + 1)},
+        {"no directions", patched(16, 0)},
+        {"negative directions", patched(16, -2)},
+        {"directions above the limit", patched(16, limits::kMaxDirections + 1)},
+        {"directions x frames above the limit",
+         [&] {
+             Bytes file = patched(16, 2);
+             const Bytes half = longToStr(limits::kMaxFrames / 2 + 1);
+             std::copy(half.begin(), half.end(), file.begin() + 20);
+             return file;
+         }()},
         {"pointer table cut short", patched(20, 30)},
+        {"directions' pointer table longer than the file", patched(16, 32)},
+        {"directions' pointers reach into the blocks", patched(16, 2)},
         {"pointer into the header", patched(24, 20)},
         {"negative pointer", patched(24, -32)},
         {"pointers not increasing", patched(28, 32)},
@@ -151,18 +194,18 @@ TEST(DC6FileIO, RefusesDamagedHeadersAndPointerTables) {
 // Small files that declare huge frames or counts are refused from their
 // headers: nothing near the declared sizes is ever allocated.
 TEST(DC6FileIO, HostileDeclarationsAllocateAlmostNothing) {
-    const auto file = [](std::int32_t count, std::int32_t width, std::int32_t height) {
-        Bytes f = hex("06 00 00 00 01 00 00 00 00 00 00 00 EE EE EE EE 01 00 00 00") +
+    const auto file = [](std::int32_t count, std::int32_t width, std::int32_t height,
+                         std::int32_t directions = 1, std::size_t size = 1024) {
+        Bytes f = hex("06 00 00 00 01 00 00 00 00 00 00 00 EE EE EE EE") + longToStr(directions) +
                   longToStr(count) + longToStr(28) + hex("00 00 00 00") + longToStr(width) +
                   longToStr(height);
-        f.resize(1024, 0x80);
+        f.resize(size, 0x80);
         return f;
     };
     const Bytes cases[] = {
-        file(1, 0x7FFFFFFF, 0x7FFFFFFF),
-        file(1, 40000, 40000),
-        file(1, 4096, 4097),
-        file(0x7FFFFFFF, 16, 16),
+        file(1, 0x7FFFFFFF, 0x7FFFFFFF), file(1, 40000, 40000),       file(1, 4096, 4097),
+        file(0x7FFFFFFF, 16, 16),        file(32767, 16, 16, 32, 60), file(1023, 16, 16, 32, 60),
+        file(1, 16, 16, 0x7FFFFFFF, 60),
     };
     for (const Bytes& f : cases) {
         testing::AllocationProbe probe;
@@ -226,12 +269,19 @@ TEST(DC6FileIO, SaveAndLoadThroughTheFileSystem) {
     EXPECT_EQ(readWholeFile(path), before);
     EXPECT_EQ(folder.entryCount(), 1u);
 
+    int directions = 0;
+    io.SaveDC6(path, frames, 0, {}, 2);
+    testing::expectSameFrames(io.LoadDC6(path, &directions), frames);
+    EXPECT_EQ(directions, 2);
+
+    // The caller names the file; the message gives only the reason.
     try {
-        io.LoadDC6(folder.file("missing.dc6"));
+        io.LoadDC6(folder.file("missing.dc6"), &directions);
         ADD_FAILURE() << "a missing file loaded";
     } catch (const QuilletError& e) {
-        EXPECT_NE(std::string(e.what()).find("missing.dc6"), std::string::npos) << e.what();
+        EXPECT_EQ(std::string(e.what()).find("missing.dc6"), std::string::npos) << e.what();
     }
+    EXPECT_EQ(directions, 2);
 }
 
 } // namespace

@@ -68,6 +68,7 @@ TEST(DC6Frame, WithoutPixelsEveryReadOutFails) {
     EXPECT_THROW(frame.getFrameHeader(0, 0), QuilletError);
 }
 
+// Every read-out that maps pixels (preview, export, save) must agree.
 TEST(DC6Frame, PixelDataIsMappedIntoTheNewPalette) {
     Palette orig{}, fresh{};
     testing::setColour(orig, 1, 200, 0, 0);
@@ -75,17 +76,49 @@ TEST(DC6Frame, PixelDataIsMappedIntoTheNewPalette) {
     testing::setColour(fresh, 0, 0, 0, 0);
     testing::setColour(fresh, 7, 0, 0, 200);
     testing::setColour(fresh, 9, 210, 0, 0);
-    auto frame = makeFrame(3, 1, {1, 2, 0});
-    frame->seOriginalPalette(orig);
-    frame->setNewPalette(fresh);
+    // Index 7 repeats entry 0's colour and index 9 repeats entry 3's.
+    Palette repeats = testing::distinctPalette();
+    testing::setColour(repeats, 7, repeats[0], repeats[1], repeats[2]);
+    testing::setColour(repeats, 9, repeats[9], repeats[10], repeats[11]);
+    // An imported colour table holding entry 0's colour at index 2.
+    Palette imported = testing::distinctPalette();
+    testing::setColour(imported, 2, repeats[0], repeats[1], repeats[2]);
 
-    EXPECT_EQ(frame->getPixelData(1), (Bytes{9, 7, 0}));
-    EXPECT_EQ(frame->getPixelData(-1), (Bytes{9, 7, 0})); // any non-zero flag is on
-    EXPECT_EQ(frame->getPixelData(0), (Bytes{1, 2, 0}));  // the frame itself is not changed
+    const struct {
+        const char* name;
+        Palette orig, fresh;
+        Bytes pixels, mapped;
+    } cases[] = {
+        {"mapped by nearest colour", orig, fresh, {1, 2, 0}, {9, 7, 0}},
+        {"equal distinct palettes",
+         testing::distinctPalette(),
+         testing::distinctPalette(),
+         {1, 2, 0},
+         {1, 2, 0}},
+        {"equal palettes with repeated colours keep every index",
+         repeats,
+         repeats,
+         {7, 9, 3, 0, 200},
+         {7, 9, 3, 0, 200}},
+        {"an imported copy of entry 0's colour turns transparent",
+         imported,
+         repeats,
+         {2, 3, 0, 200},
+         {0, 3, 0, 200}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto frame = makeFrame(static_cast<int>(c.pixels.size()), 1, c.pixels);
+        frame->seOriginalPalette(c.orig);
+        frame->setNewPalette(c.fresh);
+        EXPECT_EQ(frame->getPixelData(1), c.mapped);
+        EXPECT_EQ(frame->getPixelData(-1), c.mapped); // any non-zero flag is on
+        EXPECT_EQ(frame->getPixelData(0), c.pixels);  // the frame itself is not changed
 
-    frame->seOriginalPalette(testing::distinctPalette());
-    frame->setNewPalette(testing::distinctPalette());
-    EXPECT_EQ(frame->getPixelData(1), (Bytes{1, 2, 0}));
+        DC6Frame saved;
+        saved.setDC6Data(testing::blockOf(*frame, 1));
+        EXPECT_EQ(saved.getPixelData(0), c.mapped);
+    }
 }
 
 TEST(transform, NearestColourBySumOfDifferencesLowestIndexWins) {

@@ -121,22 +121,27 @@ TEST_F(SafeFileTest, KeepsLinksAndAccessRights) {
               fs::perms::owner_read | fs::perms::owner_write);
 }
 
-TEST_F(SafeFileTest, FailuresNameTheFile) {
+// The caller that shows a message names the file; the message gives the reason.
+TEST_F(SafeFileTest, FailuresGiveTheReasonWithoutThePath) {
     const std::string big = folder.file("big.pal");
     writeFileSafely(big, Bytes(769, 1));
     EXPECT_EQ(readWholeFile(big, 769).size(), 769u);
 
     const std::pair<std::string, std::function<void()>> cases[] = {
-        {"no/such/folder", [&] { writeFileSafely(folder.file("no/such/folder/a.dc6"), {}); }},
-        {"missing.pal", [&] { readWholeFile(folder.file("missing.pal")); }},
-        {"big.pal", [&] { readWholeFile(big, 768); }},
+        {"cannot create a temporary file",
+         [&] { writeFileSafely(folder.file("no/such/folder/a.dc6"), {}); }},
+        {"cannot open for reading", [&] { readWholeFile(folder.file("missing.pal")); }},
+        {"exceeds the limit of 768 bytes", [&] { readWholeFile(big, 768); }},
     };
-    for (const auto& [name, call] : cases) {
+    for (const auto& [reason, call] : cases) {
         try {
             call();
-            ADD_FAILURE() << name << " did not fail";
+            ADD_FAILURE() << reason << ": no failure";
         } catch (const QuilletError& e) {
-            EXPECT_NE(std::string(e.what()).find(name), std::string::npos) << e.what();
+            const std::string message = e.what();
+            EXPECT_NE(message.find(reason), std::string::npos) << message;
+            EXPECT_EQ(message.find(folder.path().filename().string()), std::string::npos)
+                << message;
         }
     }
 }
