@@ -1,8 +1,11 @@
 #pragma once
 
+#include "sprite/Error.h"
+
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <type_traits>
 
 namespace quillet {
 
@@ -20,6 +23,7 @@ class WorkCancelled : public std::exception {
 public:
     const char* what() const noexcept override { return "cancelled"; }
 };
+static_assert(!std::is_base_of_v<QuilletError, WorkCancelled>);
 
 // The one call long work makes between steps. An empty callback never stops
 // the work, so callers without a progress display pass nothing.
