@@ -224,6 +224,18 @@ private:
 
 } // namespace
 
+void adoptOpenedFrames(const FrameList& frames, const Palette& palette) {
+    for (const FramePtr& frame : frames) {
+        frame->seOriginalPalette(palette);
+        frame->setNewPalette(palette);
+    }
+}
+
+void adoptImportedFrames(const FrameList& frames, const Palette& palette) {
+    for (const FramePtr& frame : frames)
+        frame->setNewPalette(palette);
+}
+
 Document::Document(QObject* parent) : QObject(parent) {}
 
 Document::~Document() {
@@ -264,8 +276,7 @@ bool Document::insertFrames(FrameList added, int at, const QString& stepName) {
     // Adding to an empty document makes the first new frame current; otherwise
     // the number stays (after an insert it designates the first new frame).
     const int currentAfter = m_curFrame == 0 ? 1 : m_curFrame;
-    for (const FramePtr& frame : added)
-        frame->setNewPalette(m_palette);
+    adoptImportedFrames(added, m_palette);
     push(new InsertFrames(*this, std::move(added), at, stepName, currentAfter));
     return true;
 }

@@ -6,11 +6,19 @@
 #include <QObject>
 #include <QString>
 #include <QUndoStack>
+#include <algorithm>
 #include <cstdint>
 
 namespace quillet::document {
 
 enum class Axis { X, Y };
+
+// The palette rules shared by the editor and quillet-cli. Frames read from a
+// DC6 file have the document palette as both palettes, so they are drawn and
+// saved with their indices as they are; imported frames keep the original
+// palette the importer gave them and are drawn in the document palette.
+void adoptOpenedFrames(const FrameList& frames, const Palette& palette);
+void adoptImportedFrames(const FrameList& frames, const Palette& palette);
 
 // The one open document: frames, current frame, file name, document palette,
 // palette-transform flag and direction count, with an undo stack for every
@@ -63,6 +71,8 @@ public:
     void duplicateFrame(int number);
     void replaceFrame(int number, FramePtr frame, const QString& stepName);
     void setDirections(int directions);
+    // After a save that had to write a different layout; not an edit.
+    void setSavedDirections(int directions) { m_directions = std::max(1, directions); }
 
     QUndoStack& undoStack() { return m_undo; }
     bool canUndo() const { return mayChange() && m_undo.canUndo(); }

@@ -31,6 +31,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTimer>
 #include <QUndoStack>
 #include <QUrl>
@@ -132,6 +133,8 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
         m_services.busyPointer = std::move(real.busyPointer);
     if (!m_services.system)
         m_services.system = std::move(real.system);
+    if (!m_services.prompt)
+        m_services.prompt = std::move(real.prompt);
 
     setObjectName(QStringLiteral("frmQuillet2"));
     setWindowTitle(appTitle());
@@ -253,6 +256,12 @@ void frmQuillet2::buildWidgets() {
     Pic->setGeometry(display::twipRect(1080, 840, 735, 375));
     Pic->hide();
 
+    // Which direction the current frame belongs to; the boxes keep their plain numbers.
+    lblDirection = new QLabel(this);
+    lblDirection->setObjectName(QStringLiteral("lblDirection"));
+    statusBar()->addWidget(lblDirection);
+    statusBar()->setSizeGripEnabled(false);
+
     QWidget* order[] = {cmdAddFrame,   cmdAnimate, cmdRemoveFrame, txtXoffset,
                         txtYoffset,    txtFrameNr, txtWidth,       txtHeight,
                         txtFrameCount, FrameNr,    cmdInsertFrame};
@@ -311,6 +320,8 @@ void frmQuillet2::buildMenus() {
         item(edit, "DuplicateFrame", QStringLiteral("Duplicate Frame"),
              QKeySequence(Qt::CTRL | Qt::Key_D), [this] { duplicateFrame(); }),
     };
+    edit->addSeparator();
+    item(edit, "Directions", QStringLiteral("Directions..."), {}, [this] { chooseDirections(); });
 
     QMenu* settings = menu("Settings", QStringLiteral("&Settings"));
     item(settings, "Select_palette", QStringLiteral("Select palette..."), {},
@@ -379,6 +390,48 @@ void frmQuillet2::refresh() {
         showFrameData();
         UpdatePreview();
     }
+    showDirection();
+}
+
+void frmQuillet2::showDirection() {
+    const int directions = m_doc.directions();
+    const int count = frameCount();
+    QString line;
+    if (count > 0 && directions == 1) {
+        line = QStringLiteral("1 direction");
+    } else if (count > 0 && count % directions == 0) {
+        const int perDirection = count / directions;
+        const int index = std::clamp(curFrame(), 1, count) - 1;
+        line = QStringLiteral("Direction %1 of %2, frame %3 of %4")
+                   .arg(index / perDirection + 1)
+                   .arg(directions)
+                   .arg(index % perDirection + 1)
+                   .arg(perDirection);
+    } else if (count > 0) {
+        line = QStringLiteral("%1 directions, but %2 frames are not a multiple of %1")
+                   .arg(directions)
+                   .arg(count);
+    }
+    lblDirection->setText(line);
+}
+
+void frmQuillet2::chooseDirections() {
+    if (!mayRun() || frameCount() < 1)
+        return;
+    const std::optional<int> chosen = m_services.prompt->number(
+        QStringLiteral("Directions"),
+        QStringLiteral("Directions (they must divide the %1 frames):").arg(frameCount()),
+        m_doc.directions(), 1, limits::kMaxDirections);
+    if (!chosen)
+        return;
+    if (frameCount() % *chosen != 0) {
+        m_services.messageBox->show(QStringLiteral("%1 frames cannot be split into %2 directions.")
+                                        .arg(frameCount())
+                                        .arg(*chosen),
+                                    appTitle(), platform::Buttons::Ok, platform::Icon::Warning);
+        return;
+    }
+    m_doc.setDirections(*chosen);
 }
 
 void frmQuillet2::offsetEdited(QLineEdit* box, bool xAxis) {
@@ -559,6 +612,7 @@ void frmQuillet2::frameNumberChanged(int value) {
     m_doc.setCurFrame(value);
     showFrameData();
     UpdatePreview();
+    showDirection();
 }
 
 void frmQuillet2::moveFrameEarlier() {
@@ -624,11 +678,12 @@ void frmQuillet2::openFile(const QString& path) {
     if (!mayRun())
         return;
     FrameList loaded;
+    int directions = 1;
     QString failure;
     {
         BusyScope busy(*m_services.busyPointer);
         try {
-            loaded = DC6FileIO().LoadDC6(nativePath(path));
+            loaded = DC6FileIO().LoadDC6(nativePath(path), &directions);
         } catch (const std::exception& e) {
             failure = QString::fromUtf8(e.what());
         }
@@ -641,12 +696,9 @@ void frmQuillet2::openFile(const QString& path) {
         tellReadError(path, failure);
         return;
     }
-    for (const FramePtr& frame : loaded) {
-        frame->seOriginalPalette(currentPalette());
-        frame->setNewPalette(currentPalette());
-    }
+    document::adoptOpenedFrames(loaded, currentPalette());
     // Save writes back to the file the user opened, never to an older name.
-    m_doc.replace(std::move(loaded), path, 1);
+    m_doc.replace(std::move(loaded), path, directions);
 }
 
 void frmQuillet2::tellNoFrames() {
@@ -664,7 +716,26 @@ SaveResult frmQuillet2::save() {
         tellNoFrames();
         return SaveResult::NoFrames;
     }
+    if (!directionsFit())
+        return SaveResult::Failed;
     return writeDocument(docFileName()) ? SaveResult::Saved : SaveResult::Failed;
+}
+
+bool frmQuillet2::directionsFit() {
+    const int directions = m_doc.directions();
+    if (frameCount() % directions == 0)
+        return true;
+    // The reader would cut such a file into the wrong frames; one direction
+    // keeps every frame.
+    if (ask(QStringLiteral("The document has %1 directions but %2 frames, which is not a multiple "
+                           "of %1. Save it as one direction of %2 frames?")
+                .arg(directions)
+                .arg(frameCount()),
+            platform::Buttons::YesCancel) != platform::Answer::Yes)
+        return false;
+    m_doc.setSavedDirections(1);
+    showDirection();
+    return true;
 }
 
 SaveResult frmQuillet2::saveAs() {
@@ -680,6 +751,8 @@ SaveResult frmQuillet2::saveAs() {
     dialog.DefaultExt = QStringLiteral("DC6");
     if (!dialog.ShowSave() || dialog.fileTitle().isEmpty())
         return SaveResult::Cancelled;
+    if (!directionsFit())
+        return SaveResult::Failed;
 
     // The document takes the new name only once the file is written.
     if (!writeDocument(dialog.FileName))
@@ -703,11 +776,13 @@ bool frmQuillet2::writeDocument(const QString& path) {
         progress.setMinimumDuration(kProgressDelayMs);
         progress.setAutoClose(false);
         try {
-            DC6FileIO().SaveDC6(nativePath(path), frames(), palTransform(),
-                                [&progress](int done, int total) {
-                                    progress.setMaximum(total);
-                                    progress.setValue(done);
-                                });
+            DC6FileIO().SaveDC6(
+                nativePath(path), frames(), palTransform(),
+                [&progress](int done, int total) {
+                    progress.setMaximum(total);
+                    progress.setValue(done);
+                },
+                m_doc.directions());
         } catch (const std::exception& e) {
             failure = QString::fromUtf8(e.what());
         }

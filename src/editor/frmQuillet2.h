@@ -74,6 +74,7 @@ public:
     void moveFrameEarlier();
     void moveFrameLater();
     void duplicateFrame();
+    void chooseDirections();
     void showAbout();
     void animate();
 
@@ -102,6 +103,9 @@ private:
     bool writeDocument(const QString& path); // the one place Save and Save As write
     std::optional<Palette> readChosenPalette(const QString& path);
     void updateEditActions();
+    // Asks when the frame count no longer splits into the document's directions.
+    bool directionsFit();
+    void showDirection();
     void tellNoFrames();
     platform::FileDialog& prepareDialog(const QString& filter);
     bool undoToggleWhileSaving(QAction* item);
@@ -133,6 +137,7 @@ private:
     QPushButton* cmdRemoveFrame = nullptr;
     QScrollBar* FrameNr = nullptr;
     QLabel* Pic = nullptr;
+    QLabel* lblDirection = nullptr;
 
     QAction* transform_palette = nullptr;
     QAction* Preview = nullptr;

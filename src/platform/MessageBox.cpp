@@ -21,6 +21,9 @@ Answer QtMessageBox::show(const QString& text, const QString& title, Buttons but
     case Buttons::YesNoCancel:
         standard = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
         break;
+    case Buttons::YesCancel:
+        standard = QMessageBox::Yes | QMessageBox::Cancel;
+        break;
     }
     box.setStandardButtons(standard);
     // The first button is the default: Enter answers Yes (or OK).

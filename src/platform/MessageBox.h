@@ -6,7 +6,7 @@ class QWidget;
 
 namespace quillet::platform {
 
-enum class Buttons { Ok, YesNo, YesNoCancel };
+enum class Buttons { Ok, YesNo, YesNoCancel, YesCancel };
 enum class Answer { Ok, Yes, No, Cancel };
 enum class Icon { None, Warning };
 

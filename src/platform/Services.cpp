@@ -8,6 +8,7 @@ Services makeQtServices(QWidget* parent) {
     services.messageBox = std::make_unique<QtMessageBox>(parent);
     services.busyPointer = std::make_unique<QtBusyPointer>();
     services.system = makeSystemServices();
+    services.prompt = std::make_unique<QtPrompt>(parent);
     return services;
 }
 

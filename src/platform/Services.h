@@ -3,6 +3,7 @@
 #include "BusyPointer.h"
 #include "FileDialog.h"
 #include "MessageBox.h"
+#include "Prompt.h"
 #include "Registry.h"
 
 #include <memory>
@@ -16,6 +17,7 @@ struct Services {
     std::unique_ptr<MessageBox> messageBox;
     std::unique_ptr<BusyPointer> busyPointer;
     std::unique_ptr<SystemServices> system;
+    std::unique_ptr<Prompt> prompt;
 };
 
 // The real ones, with `parent` as the dialogs' parent window.

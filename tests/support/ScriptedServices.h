@@ -129,12 +129,45 @@ public:
     }
 };
 
+// Answers for the number, text and sheet questions, in the order asked;
+// nothing scripted is a cancel.
+class ScriptedPrompt : public platform::Prompt {
+public:
+    std::deque<std::optional<int>> numbers;
+    std::deque<std::optional<QString>> texts;
+    std::deque<std::optional<platform::SheetRequest>> sheets;
+    std::vector<QString> asked;
+
+    std::optional<int> number(const QString& title, const QString&, int, int, int) override {
+        return next(numbers, title);
+    }
+    std::optional<QString> text(const QString& title, const QString&, const QString&) override {
+        return next(texts, title);
+    }
+    std::optional<platform::SheetRequest> sheet(const QString& title,
+                                                const platform::SheetRequest&) override {
+        return next(sheets, title);
+    }
+
+private:
+    template <class T>
+    std::optional<T> next(std::deque<std::optional<T>>& answers, const QString& title) {
+        asked.push_back(title);
+        if (answers.empty())
+            return std::nullopt;
+        std::optional<T> a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+};
+
 // A full bundle; the raw pointers stay valid as long as the bundle's owner lives.
 struct ScriptedServices {
     ScriptedFileDialog* fileDialog;
     ScriptedMessageBox* messageBox;
     RecordingBusyPointer* busy;
     FakeSystemServices* system;
+    ScriptedPrompt* prompt;
     platform::Services bundle;
 
     ScriptedServices() {
@@ -142,11 +175,13 @@ struct ScriptedServices {
         auto mb = std::make_unique<ScriptedMessageBox>();
         auto bp = std::make_unique<RecordingBusyPointer>();
         auto ss = std::make_unique<FakeSystemServices>();
+        auto pr = std::make_unique<ScriptedPrompt>();
         fileDialog = fd.get();
         messageBox = mb.get();
         busy = bp.get();
         system = ss.get();
-        bundle = {std::move(fd), std::move(mb), std::move(bp), std::move(ss)};
+        prompt = pr.get();
+        bundle = {std::move(fd), std::move(mb), std::move(bp), std::move(ss), std::move(pr)};
     }
 };
 

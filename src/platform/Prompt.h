@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace quillet::platform {
+
+// How the user wants a sprite sheet cut: by cell size or by columns x rows.
+struct SheetRequest {
+    bool byCellSize = true;
+    int cellWidth = 32;
+    int cellHeight = 32;
+    int columns = 1;
+    int rows = 1;
+    int margin = 0;
+    int spacing = 0;
+    bool trim = true;
+};
+
+// The questions that want more than Yes or No. Each returns nothing when
+// the user cancels.
+class Prompt {
+public:
+    virtual ~Prompt() = default;
+    virtual std::optional<int> number(const QString& title, const QString& label, int value,
+                                      int min, int max) = 0;
+    virtual std::optional<QString> text(const QString& title, const QString& label,
+                                        const QString& value) = 0;
+    virtual std::optional<SheetRequest> sheet(const QString& title, const SheetRequest& start) = 0;
+};
+
+class QtPrompt : public Prompt {
+public:
+    explicit QtPrompt(QWidget* parent) : m_parent(parent) {}
+    std::optional<int> number(const QString& title, const QString& label, int value, int min,
+                              int max) override;
+    std::optional<QString> text(const QString& title, const QString& label,
+                                const QString& value) override;
+    std::optional<SheetRequest> sheet(const QString& title, const SheetRequest& start) override;
+
+private:
+    QWidget* m_parent;
+};
+
+} // namespace quillet::platform
