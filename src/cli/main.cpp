@@ -2,8 +2,9 @@
 // work itself is done by the same library calls the editor's commands make;
 // this file only reads arguments and prints.
 #include "imaging/BitmapExport.h"
-#include "imaging/FrameImage.h"
+#include "imaging/GifExport.h"
 #include "imaging/PictureImport.h"
+#include "imaging/SheetExport.h"
 #include "palette/PaletteFile.h"
 #include "sprite/DC6FileIO.h"
 #include "sprite/Error.h"
@@ -15,6 +16,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <optional>
 #include <quillet/Version.h>
@@ -40,7 +43,12 @@ const char* const kUsage =
     "usage: quillet-cli info FILE.dc6 [--json]\n"
     "       quillet-cli build OUT.dc6 INPUT... [--palette FILE.pal] [--no-transform]\n"
     "                                          [--offset X,Y] [--directions D]\n"
-    "       quillet-cli export FILE.dc6 BASE [--palette FILE.pal] [--no-transform]\n"
+    "       quillet-cli export FILE.dc6 BASE [--format bmp|png] [--palette FILE.pal]\n"
+    "                                        [--no-transform]\n"
+    "       quillet-cli export FILE.dc6 OUT.png --sheet COLUMNS [--palette FILE.pal]\n"
+    "                                        [--no-transform]\n"
+    "       quillet-cli export FILE.dc6 OUT.gif --gif [--fps N] [--palette FILE.pal]\n"
+    "                                        [--no-transform]\n"
     "       quillet-cli --help | --version\n"
     "An INPUT is a picture, or a .dc6 file that adds all its frames; a lone .dc6\n"
     "input keeps its directions unless --directions D (1 to 32) says otherwise.\n";
@@ -60,6 +68,10 @@ struct Options {
     bool json = false;
     std::optional<std::pair<std::int32_t, std::int32_t>> offset;
     std::optional<int> directions;
+    std::optional<imaging::ExportFormat> format;
+    std::optional<int> sheetColumns;
+    bool gif = false;
+    std::optional<int> framesPerSecond;
 };
 
 std::int32_t parseOffset(const std::string& text) {
@@ -76,22 +88,22 @@ std::int32_t parseOffset(const std::string& text) {
     return static_cast<std::int32_t>(v);
 }
 
-int parseDirections(const std::string& text) {
+int parseCount(const std::string& option, const std::string& text, int max) {
     std::size_t used = 0;
-    int v = 0;
+    long long v = 0;
     try {
-        v = std::stoi(text, &used);
+        v = std::stoll(text, &used);
     } catch (const std::exception&) {
         used = 0;
     }
-    if (used != text.size() || text.empty() || v < 1 || v > limits::kMaxDirections)
-        throw UsageError{"--directions wants a whole number from 1 to " +
-                         std::to_string(limits::kMaxDirections) + ", got '" + text + "'"};
-    return v;
+    if (used != text.size() || text.empty() || v < 1 || v > max)
+        throw UsageError{option + " wants a whole number from 1 to " + std::to_string(max) +
+                         ", got '" + text + "'"};
+    return static_cast<int>(v);
 }
 
 Options parseOptions(int argc, char** argv, int first, bool allowPalette, bool allowOffset,
-                     bool allowJson) {
+                     bool allowJson, bool allowExport = false) {
     Options o;
     for (int i = first; i < argc; ++i) {
         const std::string a = argv[i];
@@ -111,10 +123,23 @@ Options parseOptions(int argc, char** argv, int first, bool allowPalette, bool a
             if (comma == std::string::npos)
                 throw UsageError{"--offset wants X,Y, got '" + v + "'"};
             o.offset = {parseOffset(v.substr(0, comma)), parseOffset(v.substr(comma + 1))};
-        } else if (allowOffset && a == "--directions") {
+        } else if (allowExport && a == "--format") {
             if (++i == argc)
-                throw UsageError{"--directions needs a number"};
-            o.directions = parseDirections(argv[i]);
+                throw UsageError{"--format needs bmp or png"};
+            const std::string v = argv[i];
+            if (v != "bmp" && v != "png")
+                throw UsageError{"--format wants bmp or png, got '" + v + "'"};
+            o.format = v == "png" ? imaging::ExportFormat::Png : imaging::ExportFormat::Bmp;
+        } else if (allowExport && a == "--sheet") {
+            if (++i == argc)
+                throw UsageError{"--sheet needs a number of columns"};
+            o.sheetColumns = parseCount(a, argv[i], limits::kMaxFrames);
+        } else if (allowExport && a == "--gif") {
+            o.gif = true;
+        } else if (allowExport && a == "--fps") {
+            if (++i == argc)
+                throw UsageError{"--fps needs a number of frames per second"};
+            o.framesPerSecond = parseCount(a, argv[i], imaging::kMaxGifFramesPerSecond);
         } else if (a.size() > 1 && a[0] == '-') {
             throw UsageError{"unknown option " + a};
         } else {
@@ -266,34 +291,85 @@ int build(const Options& o) {
     return kOk;
 }
 
-int exportBitmaps(const Options& o) {
+// A one-file export keeps the name given when it already ends in the extension.
+std::string singleFileName(const std::string& name, const std::string& extension) {
+    const auto lower = [](std::string text) {
+        std::transform(text.begin(), text.end(), text.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return text;
+    };
+    if (name.size() > extension.size() &&
+        lower(name.substr(name.size() - extension.size())) == extension)
+        return name;
+    return name + extension;
+}
+
+int exportSheet(const FrameList& frames, std::int16_t transform, const Palette& palette,
+                const Options& o) {
+    const std::string out = singleFileName(o.positional[1], ".png");
+    imaging::SheetLayout layout;
+    try {
+        layout = imaging::exportSheet(frames, transform, palette, *o.sheetColumns,
+                                      QString::fromStdString(out));
+    } catch (const QuilletError& e) {
+        throw WorkError{out + ": " + e.what()};
+    }
+    // What a later import needs to cut the sheet the same way.
+    const auto plural = [](long long n) { return n == 1 ? "" : "s"; };
+    std::printf("%s: %zu frame%s in %d column%s x %d row%s of %dx%d-pixel cells, anchor at %d,%d "
+                "in each cell\n",
+                out.c_str(), frames.size(), plural(static_cast<long long>(frames.size())),
+                layout.columns, plural(layout.columns), layout.rows, plural(layout.rows),
+                layout.cell.width(), layout.cell.height(), layout.anchor.x(), layout.anchor.y());
+    return kOk;
+}
+
+int exportGif(const FrameList& frames, std::int16_t transform, const Palette& palette,
+              const Options& o) {
+    const std::string out = singleFileName(o.positional[1], ".gif");
+    try {
+        imaging::exportGif(frames, transform, palette,
+                           o.framesPerSecond.value_or(imaging::kDefaultFramesPerSecond),
+                           QString::fromStdString(out));
+    } catch (const QuilletError& e) {
+        throw WorkError{out + ": " + e.what()};
+    }
+    return kOk;
+}
+
+int exportFrames(const Options& o) {
     if (o.positional.size() != 2)
         throw UsageError{"export takes a DC6 file and a base name"};
+    if (o.sheetColumns && o.gif)
+        throw UsageError{"--sheet and --gif each write one file; give only one of them"};
+    if (o.format && (o.sheetColumns || o.gif))
+        throw UsageError{"--format chooses the per-frame files; a sheet is a PNG, --gif a GIF"};
+    if (o.framesPerSecond && !o.gif)
+        throw UsageError{"--fps goes with --gif"};
     const FrameList frames = loadDocument(o.positional[0]);
     const Palette palette = documentPalette(o);
     for (const auto& frame : frames) {
         frame->seOriginalPalette(palette);
         frame->setNewPalette(palette);
     }
-    const QString base = imaging::exportBaseName(QString::fromStdString(o.positional[1]));
-    int failed = 0;
-    QString firstFailure;
-    Progress progress("writing bitmaps");
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        const DC6Frame& f = *frames[i];
-        const QImage image = imaging::renderFrame(
-            f.get_X_size(), f.get_Y_size(), f.getPixelData(o.transform ? 1 : 0), f.getNewPalette());
-        const QString name = imaging::exportFileName(base, static_cast<int>(i + 1));
-        QString error;
-        if (!imaging::writeBitmap(image, name, &error)) {
-            if (failed++ == 0)
-                firstFailure = name + ": " + error;
-        }
-        progress(static_cast<int>(i + 1), static_cast<int>(frames.size()));
-    }
-    if (failed > 0)
-        throw WorkError{std::to_string(failed) + " of " + std::to_string(frames.size()) +
-                        " frames could not be written; first: " + firstFailure.toStdString()};
+    const std::int16_t transform = o.transform ? 1 : 0;
+    if (o.sheetColumns)
+        return exportSheet(frames, transform, palette, o);
+    if (o.gif)
+        return exportGif(frames, transform, palette, o);
+
+    const imaging::ExportFormat format = o.format.value_or(imaging::ExportFormat::Bmp);
+    Progress progress(format == imaging::ExportFormat::Png ? "writing PNGs" : "writing bitmaps");
+    const imaging::ExportReport report =
+        imaging::exportFrames(frames, transform, QString::fromStdString(o.positional[1]), format,
+                              [&progress](int done, int total) {
+                                  progress(done, total);
+                                  return true;
+                              });
+    if (report.failed > 0)
+        throw WorkError{
+            std::to_string(report.failed) + " of " + std::to_string(frames.size()) +
+            " frames could not be written; first: " + report.firstFailure.toStdString()};
     return kOk;
 }
 
@@ -319,7 +395,7 @@ int main(int argc, char** argv) {
         if (command == "build")
             return build(parseOptions(argc, argv, 2, true, true, false));
         if (command == "export")
-            return exportBitmaps(parseOptions(argc, argv, 2, true, false, false));
+            return exportFrames(parseOptions(argc, argv, 2, true, false, false, true));
         throw UsageError{"unknown command " + command};
     } catch (const UsageError& e) {
         std::fprintf(stderr, "quillet-cli: %s\n%s", e.message.c_str(), kUsage);

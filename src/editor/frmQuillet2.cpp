@@ -953,10 +953,11 @@ void frmQuillet2::exportBitmaps() {
             QString reason;
             try {
                 const DC6Frame& frame = *frames()[n - 1];
-                written = imaging::writeBitmap(
-                    imaging::renderFrame(frame.get_X_size(), frame.get_Y_size(),
-                                         frame.getPixelData(palTransform()), frame.getNewPalette()),
-                    target, &reason);
+                imaging::writeBitmap(imaging::renderFrame(frame.get_X_size(), frame.get_Y_size(),
+                                                          frame.getPixelData(palTransform()),
+                                                          frame.getNewPalette()),
+                                     target);
+                written = true;
             } catch (const std::exception& e) {
                 reason = QString::fromUtf8(e.what());
             }

@@ -1,54 +1,93 @@
 #include "imaging/BitmapExport.h"
 
+#include "FileReplace.h"
+#include "FrameImage.h"
+#include "IndexedPng.h"
+#include "sprite/Error.h"
+
+#include <QBuffer>
 #include <QImageWriter>
-#include <QSaveFile>
 
 namespace quillet::imaging {
 
-QString exportBaseName(const QString& chosenPath) {
+QString exportBaseName(const QString& chosenPath, ExportFormat format) {
     // One pass per variant in this order; a name like "x.b.bmpmp" keeps the
     // ".bmp" that only appears once an inner one is gone.
-    static const char* const kVariants[] = {".bmp", ".bMp", ".bMP", ".bmP",
-                                            ".Bmp", ".BMp", ".BMP", ".BmP"};
+    static const char* const kBmpVariants[] = {".bmp", ".bMp", ".bMP", ".bmP",
+                                               ".Bmp", ".BMp", ".BMP", ".BmP"};
+    static const char* const kPngVariants[] = {".png", ".pNg", ".pNG", ".pnG",
+                                               ".Png", ".PNg", ".PNG", ".PnG"};
     QString base = chosenPath;
-    for (const char* variant : kVariants)
+    for (const char* variant : format == ExportFormat::Png ? kPngVariants : kBmpVariants)
         base.replace(QLatin1String(variant), QString(), Qt::CaseSensitive);
     return base;
 }
 
-QString exportFileName(const QString& baseName, int frameNumber) {
+QString exportFileName(const QString& baseName, int frameNumber, ExportFormat format) {
     const char* suffix = frameNumber < 10 ? "_00" : frameNumber < 100 ? "_0" : "_";
-    return baseName + QLatin1String(suffix) + QString::number(frameNumber) + QLatin1String(".BMP");
+    return baseName + QLatin1String(suffix) + QString::number(frameNumber) +
+           QLatin1String(format == ExportFormat::Png ? ".png" : ".BMP");
 }
 
-bool writeBitmap(const QImage& image, const QString& path, QString* error) {
-    const auto failed = [error](const QString& reason) {
-        if (error)
-            *error = reason;
-        return false;
-    };
+void writeBitmap(const QImage& image, const QString& path) {
     if (image.isNull())
-        return failed(QStringLiteral("the image is empty"));
+        throw QuilletError("the image is empty");
     // Qt writes 32-bit images as uncompressed 24-bit BMPs.
     const QImage rgb = image.format() == QImage::Format_RGB32
                            ? image
                            : image.convertToFormat(QImage::Format_RGB32);
     if (rgb.isNull())
-        return failed(QStringLiteral("not enough memory to convert the image"));
+        throw QuilletError("not enough memory to convert the image");
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "bmp");
+    if (!writer.write(rgb))
+        throw QuilletError(writer.errorString().toStdString());
+    replaceFile(path, ByteView(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                               static_cast<std::size_t>(bytes.size())));
+}
 
-    // A temporary beside the target, renamed over it only when complete, so a
-    // failed write leaves an existing file as it was.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return failed(file.errorString());
-    QImageWriter writer(&file, "bmp");
-    if (!writer.write(rgb)) {
-        file.cancelWriting();
-        return failed(writer.errorString());
+void writeFrame(const DC6Frame& frame, std::int16_t palTransform, const QString& path,
+                ExportFormat format) {
+    const Bytes pixels = frame.getPixelData(palTransform);
+    if (format == ExportFormat::Bmp) {
+        writeBitmap(
+            renderFrame(frame.get_X_size(), frame.get_Y_size(), pixels, frame.getNewPalette()),
+            path);
+        return;
     }
-    if (!file.commit())
-        return failed(file.errorString());
-    return true;
+    replaceFile(path, encodeIndexedPng({frame.get_X_size(), frame.get_Y_size(), pixels, true},
+                                       frame.getNewPalette()));
+}
+
+ExportReport exportFrames(const FrameList& frames, std::int16_t palTransform,
+                          const QString& chosenPath, ExportFormat format,
+                          const std::function<bool(int, int)>& progress) {
+    ExportReport report;
+    const QString base = exportBaseName(chosenPath, format);
+    const int total = static_cast<int>(frames.size());
+    for (int n = 1; n <= total; ++n) {
+        const QString target = exportFileName(base, n, format);
+        QString reason;
+        bool failed = false;
+        try {
+            if (!frames[n - 1])
+                throw QuilletError("the frame is missing");
+            writeFrame(*frames[n - 1], palTransform, target, format);
+            ++report.written;
+        } catch (const std::exception& e) {
+            reason = QString::fromUtf8(e.what());
+            failed = true;
+        }
+        if (failed && report.failed++ == 0)
+            report.firstFailure = QStringLiteral("%1: %2").arg(target, reason);
+        if (progress && !progress(n, total) && n < total) {
+            report.cancelled = true;
+            break;
+        }
+    }
+    return report;
 }
 
 } // namespace quillet::imaging

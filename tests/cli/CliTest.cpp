@@ -174,6 +174,38 @@ TEST_F(CliTest, ExportWritesTheEditorsBitmaps) {
     }
 }
 
+TEST_F(CliTest, ExportWritesPngsASheetOrAGif) {
+    FrameList frames;
+    for (int i = 0; i < 3; ++i) {
+        auto frame = std::make_shared<DC6Frame>();
+        frame->setPixelData(Bytes(12, static_cast<std::uint8_t>(i + 1)), 4, 3);
+        frame->set_X_offset(i);
+        frames.push_back(frame);
+    }
+    DC6FileIO().SaveDC6(path("walk.dc6").toStdString(), frames, 0);
+    const struct {
+        QStringList options;
+        QString base;
+        QStringList written;
+        const char* printed;
+    } cases[] = {
+        {{"--format", "png"}, "png/walk.png", {"walk_001.png", "walk_002.png", "walk_003.png"}, ""},
+        {{"--sheet", "2"},
+         "sheet/walk",
+         {"walk.png"},
+         "3 frames in 2 columns x 2 rows of 6x3-pixel cells"},
+        {{"--gif", "--fps", "10"}, "gif/walk.GIF", {"walk.GIF"}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options.join(' ').toStdString());
+        ASSERT_TRUE(QDir(dir.path()).mkpath(c.base.section('/', 0, 0)));
+        const CliResult run = cli(QStringList{"export", "walk.dc6", c.base} + c.options);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_TRUE(run.out.contains(c.printed)) << run.out.toStdString();
+        EXPECT_EQ(QDir(path(c.base.section('/', 0, 0))).entryList(QDir::Files), c.written);
+    }
+}
+
 // Frames whose pixels use every index, repeated colours of the palette included.
 FrameList spriteFrames(int count) {
     FrameList frames;
@@ -293,6 +325,13 @@ TEST_F(CliTest, FailuresNameTheFileAndWriteNothing) {
         {{"build", "out.dc6", picture, "--palette", "short.pal"}, 1, "short.pal"},
         {{"build", "blocker/out.dc6", picture}, 1, "blocker/out.dc6"},
         {{"export", "junk.dc6", "x"}, 1, "junk.dc6"},
+        {{"export", "junk.dc6", "x", "--format", "gif"}, 2, "gif"},
+        {{"export", "junk.dc6", "x", "--sheet", "0"}, 2, "--sheet"},
+        {{"export", "junk.dc6", "x", "--sheet", "2", "--gif"}, 2, "--gif"},
+        {{"export", "junk.dc6", "x", "--sheet", "2", "--format", "png"}, 2, "--format"},
+        {{"export", "junk.dc6", "x", "--fps", "30"}, 2, "--fps"},
+        {{"export", "junk.dc6", "x", "--gif", "--fps", "61"}, 2, "61"},
+        {{"export", "junk.dc6", "x", "--gif"}, 1, "junk.dc6"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
@@ -307,7 +346,9 @@ TEST_F(CliTest, FailuresNameTheFileAndWriteNothing) {
     const CliResult version = cli({"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out, "quillet-cli 2.1.0\n");
-    EXPECT_EQ(cli({"--help"}).exitCode, 0);
+    const CliResult help = cli({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("--sheet COLUMNS") && help.out.contains("--fps N"));
 }
 
 } // namespace
