@@ -123,6 +123,10 @@ Options parseOptions(int argc, char** argv, int first, bool allowPalette, bool a
             if (comma == std::string::npos)
                 throw UsageError{"--offset wants X,Y, got '" + v + "'"};
             o.offset = {parseOffset(v.substr(0, comma)), parseOffset(v.substr(comma + 1))};
+        } else if (allowOffset && a == "--directions") {
+            if (++i == argc)
+                throw UsageError{"--directions needs a number"};
+            o.directions = parseCount(a, argv[i], limits::kMaxDirections);
         } else if (allowExport && a == "--format") {
             if (++i == argc)
                 throw UsageError{"--format needs bmp or png"};
