@@ -72,7 +72,10 @@ struct RegistryTest : ::testing::Test {
     std::string key = "Software\\Quillet tests\\" + std::to_string(GetCurrentProcessId());
     std::unique_ptr<SystemServices> system = makeSystemServices();
 
-    void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quillet tests"); }
+    void TearDown() override {
+        RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
+        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Quillet tests"); // once empty
+    }
 };
 
 TEST_F(RegistryTest, GetKeyValueReadsWhatTheRegistryHolds) {
@@ -115,16 +118,16 @@ TEST_F(RegistryTest, GetKeyValueReadsWhatTheRegistryHolds) {
     }
 }
 
-// A file made in a fresh folder with the given attributes.
+// A fresh folder of copies of a program that exits at once.
 struct Files {
     fs::path folder =
         fs::temp_directory_path() / ("quillet-platform-" + std::to_string(GetCurrentProcessId()));
     Files() { fs::create_directories(folder); }
     ~Files() {
-        for (const auto& entry : fs::directory_iterator(folder))
-            SetFileAttributesA(entry.path().string().c_str(), FILE_ATTRIBUTE_NORMAL);
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
+        // A program just started may hold its file a moment longer.
+        std::error_code error;
+        for (int attempt = 0; attempt < 50 && (fs::remove_all(folder, error), error); ++attempt)
+            Sleep(100);
     }
     std::string make(const std::string& name, DWORD attributes) {
         const fs::path path = folder / name;
@@ -132,7 +135,7 @@ struct Files {
         SetFileAttributesA(path.string().c_str(), attributes);
         return path.string();
     }
-    // A program that exits at once, built beside this test.
+    // Built beside this test.
     static fs::path noopProgram() {
         char self[MAX_PATH];
         GetModuleFileNameA(nullptr, self, MAX_PATH);
