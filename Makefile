@@ -9,6 +9,10 @@ PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-
             desktop-file-utils appstream clang-format dpkg-dev file
 # Only `make screenshot` needs these.
 SCREENSHOT_PACKAGES := xvfb xauth xdotool imagemagick
+# `make cross-test` (part of `make test`): the MinGW-w64 cross compiler, Wine
+# to run its programs, GoogleTest's sources to build for Windows, and what the
+# Linux side of the byte comparison is built with.
+CROSS_PACKAGES := cmake ninja-build g++ libgtest-dev googletest g++-mingw-w64-x86-64-posix wine64
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
@@ -17,9 +21,10 @@ BUILD_DIR  ?= build
 TEST_DIR   ?= build-asan
 BENCH_DIR  ?= build-bench
 FUZZ_DIR   ?= build-fuzz
+CROSS_DIR  ?= build-cross
 SANITIZE   := -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined
 
-.PHONY: all deps install-missing build run test bench fuzz fuzz-run package screenshot format clean
+.PHONY: all deps install-missing build run test cross-test bench fuzz fuzz-run package screenshot format clean
 
 all: build
 
@@ -52,6 +57,16 @@ test: deps
 	$(MAKE) fuzz-run FUZZ_SECONDS=$(FUZZ_SMOKE_SECONDS)
 	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	  ctest --output-on-failure -j $(JOBS)
+	$(MAKE) cross-test
+
+# Everything that needs no Qt, built for 64-bit Windows and tested under Wine
+# (headless, its prefix in $(CROSS_DIR)/wine-prefix).
+cross-test:
+	@$(MAKE) --no-print-directory install-missing WANTED="$(CROSS_PACKAGES)"
+	cmake -S . -B $(CROSS_DIR) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DQUILLET_GUI=OFF
+	cmake --build $(CROSS_DIR) -j $(JOBS)
+	cd $(CROSS_DIR) && ctest --output-on-failure -j $(JOBS)
 
 bench: deps
 	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLET_TESTS=OFF -DQUILLET_BENCH=ON
@@ -101,4 +116,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(TEST_DIR) $(BENCH_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(TEST_DIR) $(BENCH_DIR) $(FUZZ_DIR) $(CROSS_DIR)

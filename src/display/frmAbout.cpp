@@ -1,12 +1,12 @@
 #include "frmAbout.h"
 
 #include "Twips.h"
+#include "platform/SystemInfo.h"
 #include "quillet/Version.h"
 
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <algorithm>
 #include <array>
 
 namespace quillet::display {
@@ -39,18 +39,6 @@ QLabel* makeLabel(QWidget* parent, const QString& text, const QRect& geometry, b
         label->setPalette(palette);
     }
     return label;
-}
-
-// The value's bytes from the last to the first, two hex digits each: the
-// number as it reads, "&h0000001A" for 26.
-std::string hexText(const std::uint8_t* bytes, std::size_t count) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text = "&h";
-    for (std::size_t i = count; i-- > 0;) {
-        text += kDigits[bytes[i] >> 4];
-        text += kDigits[bytes[i] & 0x0F];
-    }
-    return text;
 }
 
 } // namespace
@@ -126,18 +114,7 @@ frmAbout::frmAbout(platform::SystemServices& system, platform::MessageBox& messa
 }
 
 void frmAbout::StartSysInfo() {
-    static const std::string kMsinfoKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
-    static const std::string kLocationKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
-
-    std::string program;
-    if (!GetKeyValue(SystemServices::kHKeyLocalMachine, kMsinfoKey, "PATH", program)) {
-        std::string folder;
-        if (GetKeyValue(SystemServices::kHKeyLocalMachine, kLocationKey, "MSINFO", folder) &&
-            m_system.fileExists(folder + "\\MSINFO32.EXE"))
-            program = folder + "\\MSINFO32.EXE";
-    }
-    // A value of another type leaves the path empty, which no start can use.
-    if (!program.empty() && m_system.startProgram(program))
+    if (platform::StartSysInfo(m_system))
         return;
     m_messageBox.show(QStringLiteral("System Information Is Unavailable At This Time"),
                       QString::fromUtf8(version::appTitle), platform::Buttons::Ok,
@@ -146,34 +123,7 @@ void frmAbout::StartSysInfo() {
 
 bool frmAbout::GetKeyValue(std::uint32_t KeyRoot, const std::string& KeyName,
                            const std::string& SubKeyRef, std::string& KeyVal) {
-    SystemServices::Key key = 0;
-    if (m_system.openKey(KeyRoot, KeyName, SystemServices::kKeyAllAccess, key) != 0) {
-        KeyVal.clear();
-        return false;
-    }
-
-    std::array<std::uint8_t, 1024> buffer{};
-    std::uint32_t size = buffer.size();
-    std::uint32_t type = 0;
-    if (m_system.queryValue(key, SubKeyRef, type, buffer.data(), size) != 0) {
-        m_system.closeKey(key);
-        KeyVal.clear();
-        return false;
-    }
-    // Never trust a reported size beyond the buffer we handed over.
-    const std::size_t stored = std::min<std::size_t>(size, buffer.size());
-
-    if (type == SystemServices::kRegSz) {
-        std::string text(buffer.begin(), buffer.begin() + stored);
-        if (!text.empty() && text.back() == '\0')
-            text.pop_back();
-        KeyVal = std::move(text);
-    } else if (type == SystemServices::kRegDword) {
-        // All stored bytes: a trailing zero byte is part of the number here.
-        KeyVal = hexText(buffer.data(), stored);
-    }
-    m_system.closeKey(key);
-    return true;
+    return platform::GetKeyValue(m_system, KeyRoot, KeyName, SubKeyRef, KeyVal);
 }
 
 } // namespace quillet::display

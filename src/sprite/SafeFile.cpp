@@ -10,7 +10,12 @@
 #include <random>
 #include <system_error>
 
-#if __has_include(<unistd.h>)
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#elif __has_include(<unistd.h>)
 #include <fcntl.h>
 #include <unistd.h>
 #define QUILLET_HAVE_FSYNC 1
@@ -29,6 +34,37 @@ WriteFaultHook& faultHook() {
     return hook;
 }
 
+#ifdef _WIN32
+// The C library of Windows knows no "x" mode; the descriptor calls create
+// exclusively, with the wide name the path holds.
+std::FILE* openNew(const fs::path& path) {
+    int fd = -1;
+    if (_wsopen_s(&fd, path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _SH_DENYNO,
+                  _S_IREAD | _S_IWRITE) != 0)
+        return nullptr;
+    std::FILE* file = _fdopen(fd, "wb");
+    if (!file)
+        _close(fd);
+    return file;
+}
+
+int flushToDisk(std::FILE* file) {
+    return _commit(_fileno(file));
+}
+#else
+std::FILE* openNew(const fs::path& path) {
+    return std::fopen(path.c_str(), "wbx");
+}
+
+int flushToDisk([[maybe_unused]] std::FILE* file) {
+#ifdef QUILLET_HAVE_FSYNC
+    return ::fsync(::fileno(file));
+#else
+    return 0;
+#endif
+}
+#endif
+
 // Creates a file that did not exist before, so a concurrent writer's
 // temporary is never reused.
 FilePtr createTemporary(const fs::path& folder, const fs::path& name, fs::path& temp) {
@@ -41,7 +77,7 @@ FilePtr createTemporary(const fs::path& folder, const fs::path& name, fs::path& 
         hidden.append(name.string()).append(suffix);
         temp = folder / hidden;
         errno = 0;
-        if (FilePtr file{std::fopen(temp.c_str(), "wbx")})
+        if (FilePtr file{openNew(temp)})
             return file;
         error = errno;
         if (error != EEXIST)
@@ -142,10 +178,8 @@ void writeFileSafely(const std::string& path, ByteView data) {
     errno = 0;
     if (std::fflush(file.get()) != 0)
         fail("write failed", errno);
-#ifdef QUILLET_HAVE_FSYNC
-    if (::fsync(::fileno(file.get())) != 0)
+    if (flushToDisk(file.get()) != 0)
         fail("write failed", errno);
-#endif
     errno = 0;
     if (std::fclose(file.release()) != 0)
         fail("write failed", errno);
