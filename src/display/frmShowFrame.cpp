@@ -96,12 +96,16 @@ QString frmShowFrame::statusText() const {
 }
 
 void frmShowFrame::keyPressEvent(QKeyEvent* event) {
-    const bool control = (event->modifiers() & Qt::ControlModifier) != 0;
-    if (event->matches(QKeySequence::ZoomIn) || (control && event->key() == Qt::Key_Equal))
+    // Shift is left out: on many layouts "+" is a shifted key.
+    const bool control =
+        (event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == Qt::ControlModifier;
+    const int key = event->key();
+    if (event->matches(QKeySequence::ZoomIn) ||
+        (control && (key == Qt::Key_Plus || key == Qt::Key_Equal)))
         emit zoomInRequested();
-    else if (event->matches(QKeySequence::ZoomOut))
+    else if (event->matches(QKeySequence::ZoomOut) || (control && key == Qt::Key_Minus))
         emit zoomOutRequested();
-    else if (control && event->key() == Qt::Key_0)
+    else if (control && key == Qt::Key_0)
         emit actualSizeRequested();
     else
         QWidget::keyPressEvent(event);

@@ -115,7 +115,8 @@ TEST(frmShowFrame, ZoomKeysAskTheOwnerOfTheViewOptions) {
         QTest::keyClick(&window, key, Qt::ControlModifier);
         QTest::keyClick(&window, key); // without Ctrl nothing
     }
-    EXPECT_EQ(in.count(), 2);
+    QTest::keyClick(&window, Qt::Key_Plus, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(in.count(), 3);
     EXPECT_EQ(out.count(), 1);
     EXPECT_EQ(actual.count(), 1);
 }
