@@ -119,6 +119,11 @@ void frmShowFrame::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
 }
 
+void frmShowFrame::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    emit closed();
+}
+
 QSize frmShowFrame::room() const {
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen)

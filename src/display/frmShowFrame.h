@@ -43,10 +43,13 @@ signals:
     void zoomInRequested();
     void zoomOutRequested();
     void actualSizeRequested();
+    // The window was closed, by its close box or otherwise; playback stops.
+    void closed();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void fitToPicture(bool mayShrink);

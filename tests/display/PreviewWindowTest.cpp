@@ -106,7 +106,7 @@ TEST(frmShowFrame, ZoomEnlargesEveryPixelAndTheWindowGrowsWithinTheScreen) {
     }
 }
 
-TEST(frmShowFrame, ZoomKeysAskTheOwnerOfTheViewOptions) {
+TEST(frmShowFrame, ZoomKeysAndClosingAreLeftToTheOwnerOfTheViews) {
     frmShowFrame window;
     QSignalSpy in(&window, &frmShowFrame::zoomInRequested);
     QSignalSpy out(&window, &frmShowFrame::zoomOutRequested);
@@ -119,6 +119,11 @@ TEST(frmShowFrame, ZoomKeysAskTheOwnerOfTheViewOptions) {
     EXPECT_EQ(in.count(), 3);
     EXPECT_EQ(out.count(), 1);
     EXPECT_EQ(actual.count(), 1);
+
+    QSignalSpy closed(&window, &frmShowFrame::closed);
+    window.show();
+    window.close();
+    EXPECT_EQ(closed.count(), 1);
 }
 
 } // namespace

@@ -142,24 +142,26 @@ TEST(FrameView, MissingAndEmptyFramesDrawNothingAndNeverThrow) {
 }
 
 TEST(FrameView, ZoomRepeatsEveryPixelAsASquareWithinTheExposedPart) {
-    QImage image(5, 3, QImage::Format_RGB32);
+    // Wide enough that 16x is built in more than one band.
+    QImage image(300, 3, QImage::Format_RGB32);
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 5; ++x)
-            image.setPixel(x, y, qRgb(x * 50, y * 100, 7));
+        for (int x = 0; x < 300; ++x)
+            image.setPixel(x, y, qRgb(x % 256, y * 100, x / 256));
     struct Case {
         int zoom;
-        QRect exposed; // the picture's origin at (2, 1)
+        QRect exposed; // the picture's origin at (2, 1); empty: everything
     };
-    for (const Case& c : std::vector<Case>{
-             {1, {0, 0, 50, 40}}, {3, {0, 0, 50, 40}}, {8, {0, 0, 50, 40}}, {3, {6, 4, 5, 2}}}) {
-        QImage target(50, 40, QImage::Format_RGB32);
+    for (const Case& c :
+         std::vector<Case>{{1, {}}, {3, {}}, {8, {}}, {16, {}}, {3, {6, 4, 5, 2}}}) {
+        QImage target(image.size() * c.zoom + QSize(4, 3), QImage::Format_RGB32);
         target.fill(Qt::white);
+        const QRect exposed = c.exposed.isEmpty() ? target.rect() : c.exposed;
         QPainter painter(&target);
-        paintZoomed(painter, image, c.zoom, QPoint(2, 1), c.exposed);
+        paintZoomed(painter, image, c.zoom, QPoint(2, 1), exposed);
         painter.end();
         int wrong = 0;
-        for (int y = c.exposed.top(); y <= c.exposed.bottom(); ++y)
-            for (int x = c.exposed.left(); x <= c.exposed.right(); ++x) {
+        for (int y = exposed.top(); y <= exposed.bottom(); ++y)
+            for (int x = exposed.left(); x <= exposed.right(); ++x) {
                 const QPoint source((x - 2) / c.zoom, (y - 1) / c.zoom);
                 const bool onImage = x >= 2 && y >= 1 && image.rect().contains(source);
                 wrong +=
