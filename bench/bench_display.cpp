@@ -1,9 +1,11 @@
 // Drawing the largest tile an imported picture yields, as the preview and
-// the bitmap export do for every frame.
+// the bitmap export do for every frame, and the preview's views of it.
 #include "display/DrawPic.h"
 #include "display/ImageArea.h"
 #include "imaging/FrameImage.h"
+#include "imaging/FrameView.h"
 
+#include <QPainter>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -49,5 +51,107 @@ void BM_RenderFrame256(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * 256 * 256);
 }
 BENCHMARK(BM_RenderFrame256)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+namespace {
+
+// An animation of 256 x 256 frames with a third of their pixels at index 0
+// and offsets that wander a little, as a walk cycle's do.
+FrameList walkCycle(int frameCount) {
+    FrameList frames;
+    for (int i = 0; i < frameCount; ++i) {
+        Bytes pixels = tilePixels(256, 256);
+        for (std::size_t p = 0; p < pixels.size(); ++p)
+            if ((p + static_cast<std::size_t>(i)) % 3 == 0)
+                pixels[p] = 0;
+        auto frame = std::make_shared<DC6Frame>();
+        frame->setPixelData(pixels, 256, 256);
+        frame->set_X_offset(-128 + i % 7);
+        frame->set_Y_offset(20 - i % 5);
+        frame->setNewPalette(rampPalette());
+        frames.push_back(frame);
+    }
+    return frames;
+}
+
+// What the preview does for one frame: the picture at 1x, then painted
+// enlarged, here into an image the size of the whole zoomed picture.
+void drawView(const FrameList& frames, int index, const imaging::ViewOptions& options,
+              QImage& target) {
+    const imaging::ViewImage view = imaging::renderView(frames, index, 0, options);
+    const QSize zoomed = view.image.size() * options.zoom;
+    if (target.size() != zoomed)
+        target = QImage(zoomed, QImage::Format_RGB32);
+    QPainter painter(&target);
+    imaging::paintZoomed(painter, view.image, options.zoom, QPoint(0, 0), target.rect());
+}
+
+const imaging::ViewOptions kEveryView{.zoom = 8,
+                                      .alignByOffsets = true,
+                                      .onionPrevious = true,
+                                      .onionNext = true,
+                                      .transparentBackground = true};
+
+void BM_DrawView256Plain(benchmark::State& state) {
+    const FrameList frames = walkCycle(3);
+    QImage target;
+    for (auto _ : state) {
+        drawView(frames, 1, {}, target);
+        benchmark::DoNotOptimize(target.constBits());
+    }
+}
+BENCHMARK(BM_DrawView256Plain)->Unit(benchmark::kMicrosecond);
+
+void BM_DrawView256Zoom8EveryView(benchmark::State& state) {
+    const FrameList frames = walkCycle(3);
+    QImage target;
+    for (auto _ : state) {
+        drawView(frames, 1, kEveryView, target);
+        benchmark::DoNotOptimize(target.constBits());
+    }
+    state.counters["pixels"] = target.width() * target.height();
+}
+BENCHMARK(BM_DrawView256Zoom8EveryView)->Unit(benchmark::kMicrosecond);
+
+// One second of playback at 60 frames per second: the share of a core it
+// takes is the time shown divided by 1 s.
+void BM_Playback60FramesZoom8EveryView(benchmark::State& state) {
+    const FrameList frames = walkCycle(60);
+    QImage target;
+    for (auto _ : state)
+        for (int index = 0; index < 60; ++index) {
+            drawView(frames, index, kEveryView, target);
+            benchmark::DoNotOptimize(target.constBits());
+        }
+}
+BENCHMARK(BM_Playback60FramesZoom8EveryView)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+namespace {
+
+// The two halves of the zoomed draw: painting alone, and the least any
+// painting of that many pixels costs (filling them).
+void BM_PaintZoomed8Only(benchmark::State& state) {
+    const FrameList frames = walkCycle(3);
+    const QImage image = imaging::renderView(frames, 1, 0, kEveryView).image;
+    QImage target(image.size() * 8, QImage::Format_RGB32);
+    for (auto _ : state) {
+        QPainter painter(&target);
+        imaging::paintZoomed(painter, image, 8, QPoint(0, 0), target.rect());
+        benchmark::DoNotOptimize(target.constBits());
+    }
+}
+BENCHMARK(BM_PaintZoomed8Only)->Unit(benchmark::kMicrosecond);
+
+void BM_FillZoomedAreaForReference(benchmark::State& state) {
+    QImage target(2128, 2088, QImage::Format_RGB32); // the zoomed view's size
+    for (auto _ : state) {
+        target.fill(0xFF123456);
+        benchmark::DoNotOptimize(target.constBits());
+    }
+}
+BENCHMARK(BM_FillZoomedAreaForReference)->Unit(benchmark::kMicrosecond);
 
 } // namespace

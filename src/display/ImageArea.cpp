@@ -1,6 +1,10 @@
 #include "ImageArea.h"
 
+#include "imaging/FrameView.h"
+#include "imaging/ViewOptions.h"
+
 #include <QGuiApplication>
+#include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
 
@@ -14,6 +18,11 @@ QRgb systemBackground() {
     return QGuiApplication::palette().color(QPalette::Window).rgb();
 }
 
+int outerExtent(int inner, int zoom) {
+    return static_cast<int>(
+        std::min<std::int64_t>(std::int64_t{inner} * zoom + 2, QWIDGETSIZE_MAX));
+}
+
 } // namespace
 
 ImageArea::ImageArea(QWidget* parent) : QWidget(parent) {
@@ -21,19 +30,32 @@ ImageArea::ImageArea(QWidget* parent) : QWidget(parent) {
     setOuterSize(2, 2);
 }
 
+QRgb ImageArea::backgroundColour() const {
+    return m_hasBackground ? m_background : systemBackground();
+}
+
+void ImageArea::applySize() {
+    const QSize outer(outerExtent(m_inner.width(), m_zoom), outerExtent(m_inner.height(), m_zoom));
+    if (outer == size() && minimumSize() == outer && maximumSize() == outer)
+        return;
+    setFixedSize(outer);
+    emit resized();
+}
+
 void ImageArea::setOuterSize(int width, int height) {
-    const int innerWidth = std::max(width - 2, 0);
-    const int innerHeight = std::max(height - 2, 0);
+    const int innerWidth = std::max(width, 2) - 2;
+    const int innerHeight = std::max(height, 2) - 2;
     // The image keeps the full size even where the widget cannot grow that far,
     // because it is what the bitmap export writes.
-    setFixedSize(std::clamp(width, 0, QWIDGETSIZE_MAX), std::clamp(height, 0, QWIDGETSIZE_MAX));
+    m_inner = QSize(innerWidth, innerHeight);
+    applySize();
     if (m_image.width() == innerWidth && m_image.height() == innerHeight)
         return;
 
     // What was drawn stays where it fits; new room shows the background.
     QImage resized(innerWidth, innerHeight, QImage::Format_RGB32);
     if (!resized.isNull()) {
-        resized.fill(m_hasBackground ? m_background : systemBackground());
+        resized.fill(backgroundColour());
         const int copyWidth = std::min(innerWidth, m_image.width());
         const int copyHeight = std::min(innerHeight, m_image.height());
         for (int y = 0; y < copyHeight; ++y)
@@ -52,21 +74,40 @@ void ImageArea::setBackgroundColour(QRgb colour) {
 }
 
 void ImageArea::clear() {
-    m_image.fill(m_hasBackground ? m_background : systemBackground());
+    m_image.fill(backgroundColour());
     update();
 }
 
-void ImageArea::paintEvent(QPaintEvent*) {
+void ImageArea::setImage(const QImage& image, QRgb background) {
+    m_background = background;
+    m_hasBackground = true;
+    m_image = image.format() == QImage::Format_RGB32 || image.isNull()
+                  ? image
+                  : image.convertToFormat(QImage::Format_RGB32);
+    m_inner = m_image.size();
+    applySize();
+    update();
+}
+
+void ImageArea::setZoom(int zoom) {
+    m_zoom = std::clamp(zoom, imaging::kMinZoom, imaging::kMaxZoom);
+    applySize();
+    update();
+}
+
+void ImageArea::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setPen(palette().color(QPalette::WindowText));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(0, 0, width() - 1, height() - 1);
     const QRect inner = rect().adjusted(1, 1, -1, -1);
-    if (inner.isEmpty())
+    const QRect exposed = event->rect().intersected(inner);
+    if (exposed.isEmpty())
         return;
-    if (m_image.width() < inner.width() || m_image.height() < inner.height())
-        painter.fillRect(inner, QColor(m_hasBackground ? m_background : systemBackground()));
-    painter.drawImage(inner.topLeft(), m_image);
+    const QRect shown(inner.topLeft(), m_image.size() * m_zoom);
+    if (!shown.contains(exposed))
+        painter.fillRect(exposed, QColor(backgroundColour()));
+    imaging::paintZoomed(painter, m_image, m_zoom, inner.topLeft(), exposed);
 }
 
 } // namespace quillet::display

@@ -7,7 +7,8 @@ namespace quillet::display {
 
 // The picture area `Img`: a retained image of the inner size, shown inside a
 // one-pixel flat border. What is drawn survives covering the window and is
-// what the bitmap export saves.
+// what the bitmap export saves. Sizes are in image pixels; at a zoom factor
+// above 1 the widget shows each of them that many times larger.
 class ImageArea : public QWidget {
     Q_OBJECT
 public:
@@ -18,17 +19,33 @@ public:
     void setBackgroundColour(QRgb colour);
     void clear();
 
+    // Replaces the retained image; the inner area takes its size.
+    void setImage(const QImage& image, QRgb background);
+
+    // 1 to 16; nearest-neighbour, so every pixel stays a sharp square.
+    void setZoom(int zoom);
+    int zoom() const { return m_zoom; }
+
     // Writable image of the inner size; call update() after drawing into it.
     QImage& image() { return m_image; }
     const QImage& retainedImage() const { return m_image; }
+
+signals:
+    // The widget's size changed: a new image size or zoom factor.
+    void resized();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QRgb backgroundColour() const;
+    void applySize();
+
     QImage m_image;
-    QRgb m_background;
+    QSize m_inner; // as asked for, even where no image of that size could be made
+    QRgb m_background = 0;
     bool m_hasBackground = false;
+    int m_zoom = 1;
 };
 
 } // namespace quillet::display

@@ -1,7 +1,8 @@
 #include "FrameImage.h"
 
+#include "FramePixels.h"
+
 #include <algorithm>
-#include <array>
 
 namespace quillet::imaging {
 
@@ -13,21 +14,9 @@ void paintFrame(QImage& image, std::int32_t width, std::int32_t height, const By
                 const Palette& palette) {
     if (width <= 0 || height <= 0 || image.width() < width || image.height() < height)
         return;
-    std::array<QRgb, 256> colours;
-    for (int index = 0; index < 256; ++index)
-        colours[index] = paletteColour(palette, static_cast<std::uint8_t>(index));
-
-    const auto rowLength = static_cast<std::size_t>(width);
-    const auto completeRows =
-        static_cast<std::int32_t>(std::min<std::size_t>(pixels.size() / rowLength, height));
-    uchar* const bits = image.bits();
-    const qsizetype stride = image.bytesPerLine();
-    for (std::int32_t row = 0; row < completeRows; ++row) {
-        const std::uint8_t* source = pixels.data() + static_cast<std::size_t>(row) * rowLength;
-        auto* line = reinterpret_cast<QRgb*>(bits + qsizetype{height - 1 - row} * stride);
-        for (std::size_t column = 0; column < rowLength; ++column)
-            line[column] = colours[source[column]];
-    }
+    const ColourTable colours = paletteColours(palette);
+    forEachFramePixel(image, 0, 0, width, height, pixels,
+                      [&colours](QRgb& target, std::uint8_t index) { target = colours[index]; });
 }
 
 QImage renderFrame(std::int32_t X_size, std::int32_t Y_size, const Bytes& Pixels,

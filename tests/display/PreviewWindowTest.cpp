@@ -1,7 +1,14 @@
 #include "display/DrawPic.h"
 #include "display/ImageArea.h"
 #include "display/frmShowFrame.h"
+#include "imaging/FrameImage.h"
+#include "support/FrameMaker.h"
 
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -39,15 +46,84 @@ TEST(frmShowFrame, SetupPlacesTheWindowInTwipsAndLeavesItsSize) {
     }
 }
 
-TEST(frmShowFrame, ALargeFrameIsCutOffRatherThanGrowingTheWindow) {
+TEST(frmShowFrame, TheWindowGrowsToShowTheWholeFrame) {
     frmShowFrame window;
     window.show();
     window.Setup(0, 0, 200, 150);
-    Palette palette{};
-    DrawPic(window.Img(), 200, 150, Bytes(200 * 150, 1), palette);
-    EXPECT_EQ(window.size(), QSize(134, 71));
+    DrawPic(window.Img(), 200, 150, Bytes(200 * 150, 1), Palette{});
+    EXPECT_EQ(window.size(), QSize(218, 168));
     EXPECT_EQ(window.Img().geometry(), QRect(8, 8, 202, 152));
     EXPECT_EQ(window.Img().retainedImage().size(), QSize(200, 150));
+}
+
+TEST(frmShowFrame, AtActualSizeWithEveryViewOffImgHoldsWhatDrawPicDraws) {
+    const FrameList frames = {testing::frameOf(3, 2, 5, -4), testing::frameOf(40, 17),
+                              testing::frameOf(1, 1)};
+    frmShowFrame window;
+    window.show();
+    ImageArea drawn;
+    for (int index : {1, 0, 2}) {
+        const DC6Frame& frame = *frames[index];
+        window.showFrame(frames, index, 1, {});
+        DrawPic(drawn, frame.get_X_size(), frame.get_Y_size(), frame.getPixelData(1),
+                frame.getNewPalette());
+        EXPECT_EQ(window.Img().retainedImage(), drawn.retainedImage()) << index;
+        EXPECT_EQ(window.Img().geometry(), QRect(QPoint(8, 8), drawn.size())) << index;
+        window.Img().clear(); // the background is colour 0, as DrawPic leaves it
+        EXPECT_EQ(window.Img().retainedImage().pixel(0, 0),
+                  imaging::paletteColour(frame.getNewPalette(), 0));
+    }
+}
+
+TEST(frmShowFrame, ZoomEnlargesEveryPixelAndTheWindowGrowsWithinTheScreen) {
+    const FrameList frames = {testing::frameOf(64, 48)};
+    frmShowFrame window;
+    window.show();
+    window.Setup(1500, 1500, 64, 48);
+    window.resize(300, 200); // as the user might
+    const QRect available = window.screen()->availableGeometry();
+    struct Case {
+        int zoom;
+        QSize window; // empty: as much as the screen gives, with scroll bars
+    };
+    for (const Case& c :
+         std::vector<Case>{{2, {300, 200}}, {4, {300, 210}}, {16, {}}, {1, {300, 200}}}) {
+        window.showFrame(frames, 0, 0, {.zoom = c.zoom});
+        const QSize zoomed(64 * c.zoom, 48 * c.zoom);
+        ASSERT_EQ(window.Img().size(), zoomed + QSize(2, 2));
+        EXPECT_EQ(window.Img()
+                      .grab(QRect(QPoint(1, 1), zoomed))
+                      .toImage()
+                      .convertToFormat(QImage::Format_RGB32),
+                  window.Img().retainedImage().scaled(zoomed, Qt::IgnoreAspectRatio,
+                                                      Qt::FastTransformation));
+        const bool scrolls = window.findChild<QScrollArea*>()->horizontalScrollBar()->maximum() > 0;
+        EXPECT_EQ(scrolls, c.window.isEmpty()) << c.zoom;
+        if (c.window.isEmpty()) // out to the free area's far corner
+            EXPECT_EQ(window.frameGeometry().bottomRight(), available.bottomRight());
+        else
+            EXPECT_EQ(window.size(), c.window) << c.zoom;
+    }
+}
+
+TEST(frmShowFrame, ZoomKeysAndClosingAreLeftToTheOwnerOfTheViews) {
+    frmShowFrame window;
+    QSignalSpy in(&window, &frmShowFrame::zoomInRequested);
+    QSignalSpy out(&window, &frmShowFrame::zoomOutRequested);
+    QSignalSpy actual(&window, &frmShowFrame::actualSizeRequested);
+    for (Qt::Key key : {Qt::Key_Plus, Qt::Key_Equal, Qt::Key_Minus, Qt::Key_0}) {
+        QTest::keyClick(&window, key, Qt::ControlModifier);
+        QTest::keyClick(&window, key); // without Ctrl nothing
+    }
+    QTest::keyClick(&window, Qt::Key_Plus, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(in.count(), 3);
+    EXPECT_EQ(out.count(), 1);
+    EXPECT_EQ(actual.count(), 1);
+
+    QSignalSpy closed(&window, &frmShowFrame::closed);
+    window.show();
+    window.close();
+    EXPECT_EQ(closed.count(), 1);
 }
 
 } // namespace

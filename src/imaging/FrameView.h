@@ -1,0 +1,59 @@
+#pragma once
+
+#include "ViewOptions.h"
+#include "sprite/DC6Frame.h"
+
+#include <QImage>
+#include <QPoint>
+#include <cstdint>
+#include <optional>
+
+class QPainter;
+class QRect;
+
+namespace quillet::imaging {
+
+// A preview picture at 1x. Zooming is left to the painter (paintZoomed), so
+// one picture serves every zoom factor.
+struct ViewImage {
+    QImage image;        // RGB32; null for a list without that frame
+    QRgb background = 0; // colour 0 of the frame's palette
+    // Where the anchor point lies in `image` when the frames are aligned by
+    // their offsets: the top-left corner of this pixel.
+    std::optional<QPoint> anchor;
+};
+
+// The largest side an aligned view covers; offsets that spread the frames
+// further show the part around the anchor.
+inline constexpr int kMaxViewSide = 4096;
+
+// The look of the anchor mark: a cross of magenta lines, one pixel wide and
+// kCrossArm pixels long on each side of the anchor pixel, outlined in black so
+// it shows on dark and light frames alike.
+inline constexpr int kCrossArm = 4;
+inline constexpr QRgb kCrossColour = 0xFFFF00FF;
+inline constexpr QRgb kCrossOutline = 0xFF000000;
+
+// The light checkerboard of Transparent Background, in cells of 8 x 8.
+inline constexpr int kCheckerCell = 8;
+inline constexpr QRgb kCheckerLight = 0xFFEEEEEE;
+inline constexpr QRgb kCheckerDark = 0xFFCCCCCC;
+
+// Neighbouring frames of the onion skin cover their background by 90/256 (35 %).
+inline constexpr int kOnionOpacity = 90;
+
+// Frame `index` (0-based) of `frames` as the preview shows it, with pixels
+// read through getPixelData(palTransform) and coloured by each frame's new
+// palette. With every view off this is renderFrame's picture of that frame.
+// Aligned, the picture covers every frame's box and the anchor mark, so it
+// keeps its size from frame to frame. A frame that cannot give its pixels is
+// drawn as background; nothing here throws.
+ViewImage renderView(const FrameList& frames, int index, std::int16_t palTransform,
+                     const ViewOptions& options);
+
+// Paints `image` enlarged `zoom` times, nearest-neighbour, with its top-left
+// corner at `origin`; only the part inside `exposed` is drawn.
+void paintZoomed(QPainter& painter, const QImage& image, int zoom, QPoint origin,
+                 const QRect& exposed);
+
+} // namespace quillet::imaging
