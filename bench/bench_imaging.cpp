@@ -45,7 +45,7 @@ void runImport(benchmark::State& state, const Bytes& file, std::int64_t pixels) 
 }
 
 void BM_ImportBmp8_2048(benchmark::State& state) {
-    BmpSpec spec;
+    BmpRecipe spec;
     spec.width = kSide;
     spec.height = kSide;
     spec.table = colourTable(256);
@@ -55,7 +55,7 @@ void BM_ImportBmp8_2048(benchmark::State& state) {
 BENCHMARK(BM_ImportBmp8_2048)->Unit(benchmark::kMillisecond);
 
 void BM_ImportGif_2048(benchmark::State& state) {
-    GifSpec spec;
+    GifRecipe spec;
     spec.screenWidth = kSide;
     spec.screenHeight = kSide;
     spec.globalTable = colourTable(256);
@@ -68,7 +68,7 @@ BENCHMARK(BM_ImportGif_2048)->Unit(benchmark::kMillisecond);
 
 // True colour with at most 256 colours: the exact-table path.
 void BM_ImportBmp24FewColours_2048(benchmark::State& state) {
-    BmpSpec spec;
+    BmpRecipe spec;
     spec.bits = 24;
     spec.width = kSide;
     spec.height = kSide;
@@ -81,7 +81,7 @@ BENCHMARK(BM_ImportBmp24FewColours_2048)->Unit(benchmark::kMillisecond);
 
 // More than 256 colours: reduction by the quantiser at its best quality.
 void BM_ImportBmp24Gradient_512(benchmark::State& state) {
-    BmpSpec spec;
+    BmpRecipe spec;
     spec.bits = 24;
     spec.width = 512;
     spec.height = 512;

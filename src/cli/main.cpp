@@ -39,9 +39,17 @@ constexpr int kBadUsage = 2;
 const char* const kUsage =
     "usage: quillet-cli info FILE.dc6 [--json]\n"
     "       quillet-cli build OUT.dc6 PICTURE... [--palette FILE.pal] [--no-transform]\n"
-    "                                            [--offset X,Y]\n"
+    "                                            [--offset X,Y] [--grid WxH[+MARGIN+SPACING]]\n"
+    "                                            [--trim]\n"
     "       quillet-cli export FILE.dc6 BASE [--palette FILE.pal] [--no-transform]\n"
-    "       quillet-cli --help | --version\n";
+    "       quillet-cli --help | --version\n"
+    "\n"
+    "Pictures are BMP, GIF (every image of an animation), PNG or JPEG. With --grid each\n"
+    "picture is a sprite sheet of W x H pixel cells, MARGIN pixels from its left and top\n"
+    "edges and SPACING pixels apart; cells become frames left to right, top to bottom,\n"
+    "empty cells are skipped, and --trim cuts each frame to its non-transparent box,\n"
+    "offsets keeping it in place in its cell. Palettes are 768-byte .pal files, JASC-PAL\n"
+    "or GIMP .gpl files, or the colour table of a paletted BMP, PNG or GIF.\n";
 
 struct UsageError {
     std::string message;
@@ -57,6 +65,8 @@ struct Options {
     bool transform = true;
     bool json = false;
     std::optional<std::pair<std::int32_t, std::int32_t>> offset;
+    std::optional<imaging::SheetGrid> grid;
+    bool trim = false;
 };
 
 std::int32_t parseOffset(const std::string& text) {
@@ -71,6 +81,37 @@ std::int32_t parseOffset(const std::string& text) {
         throw UsageError{"--offset wants two whole numbers from -32768 to 32767, got '" + text +
                          "'"};
     return static_cast<std::int32_t>(v);
+}
+
+// W x H[+MARGIN+SPACING], all whole numbers; sizes from 1, margin and spacing from 0.
+imaging::SheetGrid parseGrid(const std::string& text) {
+    const UsageError bad{"--grid wants WxH or WxH+MARGIN+SPACING, got '" + text + "'"};
+    int values[4] = {0, 0, 0, 0};
+    const char separators[4] = {'x', '+', '+', '\0'};
+    std::size_t at = 0;
+    int count = 0;
+    for (; count < 4; ++count) {
+        const std::size_t end = text.find_first_not_of("0123456789", at);
+        const std::string digits = text.substr(at, end - at);
+        if (digits.empty() || digits.size() > 5)
+            throw bad;
+        values[count] = std::stoi(digits);
+        if (end == std::string::npos)
+            break;
+        if (text[end] != separators[count])
+            throw bad;
+        at = end + 1;
+    }
+    if (count != 1 && count != 3)
+        throw bad;
+    if (values[0] < 1 || values[1] < 1)
+        throw UsageError{"--grid cells need at least one pixel a side, got '" + text + "'"};
+    imaging::SheetGrid grid;
+    grid.cellWidth = values[0];
+    grid.cellHeight = values[1];
+    grid.margin = values[2];
+    grid.spacing = values[3];
+    return grid;
 }
 
 Options parseOptions(int argc, char** argv, int first, bool allowPalette, bool allowOffset,
@@ -94,12 +135,20 @@ Options parseOptions(int argc, char** argv, int first, bool allowPalette, bool a
             if (comma == std::string::npos)
                 throw UsageError{"--offset wants X,Y, got '" + v + "'"};
             o.offset = {parseOffset(v.substr(0, comma)), parseOffset(v.substr(comma + 1))};
+        } else if (allowOffset && a == "--grid") {
+            if (++i == argc)
+                throw UsageError{"--grid needs WxH"};
+            o.grid = parseGrid(argv[i]);
+        } else if (allowOffset && a == "--trim") {
+            o.trim = true;
         } else if (a.size() > 1 && a[0] == '-') {
             throw UsageError{"unknown option " + a};
         } else {
             o.positional.push_back(a);
         }
     }
+    if (o.trim && !o.grid)
+        throw UsageError{"--trim works on sheets: give --grid as well"};
     return o;
 }
 
@@ -108,7 +157,7 @@ Palette documentPalette(const Options& o) {
     if (!o.palette)
         return loadDefaultPalette(QDir::currentPath().toStdString());
     try {
-        return readPaletteFile(*o.palette);
+        return imaging::readPaletteAny(*o.palette);
     } catch (const QuilletError& e) {
         throw WorkError{*o.palette + ": " + e.what()};
     }
@@ -188,7 +237,9 @@ int build(const Options& o) {
         const std::string& picture = o.positional[i];
         FrameList tiles;
         try {
-            tiles = imaging::LoadImage(picture);
+            const imaging::ImportOptions options{palette};
+            tiles = o.grid ? imaging::LoadSheet(picture, *o.grid, o.trim, options)
+                           : imaging::LoadImage(picture, options);
         } catch (const QuilletError& e) {
             throw WorkError{picture + ": " + e.what()};
         }
@@ -196,10 +247,10 @@ int build(const Options& o) {
             throw WorkError{picture + ": the document would exceed " +
                             std::to_string(limits::kMaxFrames) + " frames"};
         for (auto& frame : tiles) {
-            frame->setNewPalette(palette);
+            // Trimmed sheet cells carry their own offsets; --offset moves them all.
             if (o.offset) {
-                frame->set_X_offset(o.offset->first);
-                frame->set_Y_offset(o.offset->second);
+                frame->set_X_offset(frame->get_X_offset() + o.offset->first);
+                frame->set_Y_offset(frame->get_Y_offset() + o.offset->second);
             }
             document.push_back(std::move(frame));
         }

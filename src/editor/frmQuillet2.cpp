@@ -454,7 +454,7 @@ void frmQuillet2::animate() {
 std::optional<FrameList> frmQuillet2::importPicture(const QString& path) const {
     FrameList pieces;
     try {
-        pieces = imaging::LoadImage(nativePath(path));
+        pieces = imaging::LoadImage(nativePath(path), {m_currentPalette});
     } catch (const std::exception&) {
         return std::nullopt;
     }

@@ -79,13 +79,13 @@ void setWriteFaultHook(WriteFaultHook hook) {
 
 Bytes readWholeFile(const std::string& path, std::uint64_t maxBytes) {
     const auto tooLarge = [&](std::uint64_t size) {
-        return QuilletError(path + ": file of " + std::to_string(size) +
-                            " bytes exceeds the limit of " + std::to_string(maxBytes) + " bytes");
+        return QuilletError("file of " + std::to_string(size) + " bytes exceeds the limit of " +
+                            std::to_string(maxBytes) + " bytes");
     };
     errno = 0;
     FilePtr file{std::fopen(path.c_str(), "rb")};
     if (!file)
-        throw QuilletError(path + ": cannot open for reading: " + reason(errno));
+        throw QuilletError("cannot open for reading: " + reason(errno));
 
     Bytes data;
     std::error_code ec;
@@ -109,7 +109,7 @@ Bytes readWholeFile(const std::string& path, std::uint64_t maxBytes) {
             break;
     }
     if (std::ferror(file.get()))
-        throw QuilletError(path + ": read error: " + reason(errno));
+        throw QuilletError("read error: " + reason(errno));
     return data;
 }
 

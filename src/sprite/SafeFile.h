@@ -9,8 +9,8 @@
 
 namespace quillet {
 
-// Reads a whole file; throws QuilletError naming the file and the reason,
-// also when the file holds more than `maxBytes` bytes.
+// Reads a whole file; throws QuilletError with the reason (the caller names
+// the file), also when the file holds more than `maxBytes` bytes.
 Bytes readWholeFile(const std::string& path, std::uint64_t maxBytes = UINT64_MAX);
 
 // Replaces `path` with `data` so that a failure at any point leaves the old

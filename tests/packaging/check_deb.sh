@@ -11,7 +11,7 @@ deb=$(ls "$scratch"/out/*.deb)
 dpkg-deb -x "$deb" "$scratch/root"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for package in libqt6widgets6 libgif7 libimagequant0; do
+for package in libqt6widgets6 libgif7 libpng16-16 libimagequant0; do
     grep -q "$package" <<<"$depends" || { echo "Depends lacks $package: $depends"; exit 1; }
 done
 for file in usr/bin/quillet usr/bin/quillet-cli \
