@@ -869,6 +869,7 @@ void decodeGif(ByteView data, PictureSink& sink) {
         checkPixelsPerByte(canvas->width(), canvas->height(), data.size(),
                            canvasPixels * (images + 1));
 
+        checkPixelsPerByte(desc.Width, desc.Height, data.size());
         image.assign(static_cast<std::size_t>(desc.Width) * desc.Height, 0);
         const auto decodeRow = [&](int y) {
             if (DGifGetLine(gif.get(), image.data() + static_cast<std::size_t>(y) * desc.Width,
@@ -984,7 +985,8 @@ struct CellLayout {
     int rows = 0;
 };
 
-// Cells in one direction: how many fit, or the size that `count` cells get.
+// The cells of a grid: as many as fit the picture when their size is given,
+// else the size that the given columns and rows divide the picture into.
 CellLayout layCells(const SheetGrid& grid, int pictureWidth, int pictureHeight) {
     const std::int64_t margin = grid.margin;
     const std::int64_t spacing = grid.spacing;
@@ -1090,11 +1092,12 @@ template <typename Work> auto withMemoryGuard(Work work) {
 Palette pngColourTable(ByteView d) {
     std::size_t at = sizeof kPngSignature;
     bool paletted = false;
-    while (d.size() - at >= 12) {
+    // Each chunk: length, type, data, checksum; a chunk must fit whole.
+    while (at <= d.size() && d.size() - at >= 12) {
         const std::uint32_t length = be32(d, at);
         const std::string_view type(reinterpret_cast<const char*>(d.data() + at + 4), 4);
         at += 8;
-        if (length > d.size() - at)
+        if (length > d.size() - at - 4)
             break;
         if (type == "IHDR" && length >= 13)
             paletted = d[at + 9] == PNG_COLOR_TYPE_PALETTE;

@@ -256,6 +256,12 @@ TEST(TrueColourPictures, OpaquePixelsGetTheNearestEntryFrom1To255) {
         {"24-bit BMP", false, bmp(24, false)},
         {"32-bit BMP without an alpha mask", false, bmp(32, false)},
         {"32-bit BMP with an alpha mask", true, bmp(32, true)},
+        {"32-bit BMP with an alpha mask and every alpha 0", false,
+         [&](int w, int h, std::vector<std::uint32_t> pixels) {
+             for (auto& p : pixels)
+                 p &= 0xFFFFFF;
+             return bmp(32, true)(w, h, pixels);
+         }},
         {"RGB PNG", false, png(PNG_COLOR_TYPE_RGB, 8, false)},
         {"RGBA PNG", true, png(PNG_COLOR_TYPE_RGBA, 8, false)},
         {"16-bit interlaced RGBA PNG", true, png(PNG_COLOR_TYPE_RGBA, 16, true)},

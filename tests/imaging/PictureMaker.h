@@ -179,6 +179,10 @@ inline Bytes makeGif(const GifRecipe& s) {
             EGifGCBToExtension(&control, block);
             check(EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, block));
         }
+        // giflib drops, without freeing, the previous image's table when
+        // the next one has none.
+        GifFreeMapObject(gif->Image.ColorMap);
+        gif->Image.ColorMap = nullptr;
         ColorMapObject* local = makeGifMap(image.localTable);
         const int put = EGifPutImageDesc(gif, image.left, image.top, image.width, image.height,
                                          image.interlace, local);
