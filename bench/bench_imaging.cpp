@@ -7,9 +7,16 @@
 #include "imaging/IndexedPng.h"
 #include "imaging/PictureImport.h"
 #include "imaging/SheetExport.h"
+#include "palette/PaletteFile.h"
+#include "sprite/transform.h"
 
+#include <QImage>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <benchmark/benchmark.h>
+#include <cmath>
+#include <libimagequant.h>
+#include <memory>
 #include <random>
 
 using namespace quillet;
@@ -43,7 +50,7 @@ std::vector<std::uint32_t> colourTable(std::size_t n) {
 
 void runImport(benchmark::State& state, const Bytes& file, std::int64_t pixels) {
     for (auto _ : state) {
-        FrameList frames = imaging::LoadImageFromMemory(file);
+        FrameList frames = imaging::LoadImageFromMemory(file, {builtinPalette()});
         benchmark::DoNotOptimize(frames.data());
     }
     state.SetItemsProcessed(state.iterations() * pixels);
@@ -51,7 +58,7 @@ void runImport(benchmark::State& state, const Bytes& file, std::int64_t pixels) 
 }
 
 void BM_ImportBmp8_2048(benchmark::State& state) {
-    BmpSpec spec;
+    BmpRecipe spec;
     spec.width = kSide;
     spec.height = kSide;
     spec.table = colourTable(256);
@@ -61,7 +68,7 @@ void BM_ImportBmp8_2048(benchmark::State& state) {
 BENCHMARK(BM_ImportBmp8_2048)->Unit(benchmark::kMillisecond);
 
 void BM_ImportGif_2048(benchmark::State& state) {
-    GifSpec spec;
+    GifRecipe spec;
     spec.screenWidth = kSide;
     spec.screenHeight = kSide;
     spec.globalTable = colourTable(256);
@@ -72,9 +79,19 @@ void BM_ImportGif_2048(benchmark::State& state) {
 }
 BENCHMARK(BM_ImportGif_2048)->Unit(benchmark::kMillisecond);
 
-// True colour with at most 256 colours: the exact-table path.
+void BM_ImportPng8_2048(benchmark::State& state) {
+    PngRecipe recipe;
+    recipe.width = kSide;
+    recipe.height = kSide;
+    recipe.table = colourTable(256);
+    recipe.pixels = spriteLikeIndices(kSide, 256);
+    runImport(state, makePng(recipe), std::int64_t{kSide} * kSide);
+}
+BENCHMARK(BM_ImportPng8_2048)->Unit(benchmark::kMillisecond);
+
+// True colour with few colours: every run of a colour costs one lookup.
 void BM_ImportBmp24FewColours_2048(benchmark::State& state) {
-    BmpSpec spec;
+    BmpRecipe spec;
     spec.bits = 24;
     spec.width = kSide;
     spec.height = kSide;
@@ -85,19 +102,139 @@ void BM_ImportBmp24FewColours_2048(benchmark::State& state) {
 }
 BENCHMARK(BM_ImportBmp24FewColours_2048)->Unit(benchmark::kMillisecond);
 
-// More than 256 colours: reduction by the quantiser at its best quality.
-void BM_ImportBmp24Gradient_512(benchmark::State& state) {
-    BmpSpec spec;
-    spec.bits = 24;
-    spec.width = 512;
-    spec.height = 512;
-    for (int y = 0; y < 512; ++y)
-        for (int x = 0; x < 512; ++x)
-            spec.pixels.push_back(std::uint32_t(x / 2) << 16 | std::uint32_t(y / 2) << 8 |
-                                  std::uint32_t((x + y) / 4));
-    runImport(state, makeBmp(spec), 512 * 512);
+// ---------------------------------------------------------------------------
+// A photo-like true-colour picture into the document palette, three ways side
+// by side: the former path (own palette by the quantiser, then matched into
+// the document palette), nearest colour, and dithered remapping. Each reports
+// its PSNR against the original as a counter.
+
+const std::vector<std::uint32_t>& photo() {
+    static const std::vector<std::uint32_t> pixels = [] {
+        std::mt19937 rng(2026);
+        std::uniform_int_distribution<int> noise(-12, 12);
+        std::vector<std::uint32_t> out;
+        out.reserve(std::size_t{kSide} * kSide);
+        for (int y = 0; y < kSide; ++y)
+            for (int x = 0; x < kSide; ++x) {
+                const double u = x / double(kSide), v = y / double(kSide);
+                const double smooth[3] = {128 + 100 * std::sin(3.1 * u + 1.7 * v),
+                                          128 + 90 * std::cos(2.3 * v - 1.1 * u),
+                                          128 + 110 * std::sin(4.2 * u * v + 0.5)};
+                std::uint32_t colour = 0;
+                for (double c : smooth)
+                    colour = colour << 8 |
+                             static_cast<std::uint32_t>(std::clamp(int(c) + noise(rng), 0, 255));
+                out.push_back(colour);
+            }
+        return out;
+    }();
+    return pixels;
 }
-BENCHMARK(BM_ImportBmp24Gradient_512)->Unit(benchmark::kMillisecond);
+
+const Bytes& photoBmp() {
+    static const Bytes bmp = [] {
+        BmpRecipe recipe;
+        recipe.bits = 24;
+        recipe.width = kSide;
+        recipe.height = kSide;
+        recipe.pixels = photo();
+        return makeBmp(recipe);
+    }();
+    return bmp;
+}
+
+// Indices of the whole picture (top row first) in `palette`, against the original.
+double psnr(const Bytes& indices, const Palette& palette) {
+    const std::vector<std::uint32_t>& original = photo();
+    double sum = 0;
+    for (std::size_t i = 0; i < original.size(); ++i)
+        for (int c = 0; c < 3; ++c) {
+            const int want = int(original[i] >> (16 - 8 * c) & 255);
+            const int got = palette[3 * std::size_t{indices[i]} + c];
+            sum += double(want - got) * (want - got);
+        }
+    const double mse = sum / (3.0 * double(original.size()));
+    return 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+// The frames' tiles put back together: bands from the top, tiles left to right.
+Bytes untile(const FrameList& frames) {
+    Bytes picture(std::size_t{kSide} * kSide);
+    const int across = kSide / 256;
+    for (std::size_t n = 0; n < frames.size(); ++n) {
+        const Bytes tile = frames[n]->getPixelData(0);
+        const int left = int(n % across) * 256, top = int(n / across) * 256;
+        for (int k = 0; k < 256; ++k)
+            std::copy_n(tile.begin() + k * 256, 256,
+                        picture.begin() + std::ptrdiff_t(top + 255 - k) * kSide + left);
+    }
+    return picture;
+}
+
+void liqRow(liq_color rowOut[], int row, int width, void* user) {
+    const auto* image = static_cast<const QImage*>(user);
+    const auto* line = reinterpret_cast<const QRgb*>(image->constScanLine(row));
+    for (int x = 0; x < width; ++x)
+        rowOut[x] = liq_color{static_cast<unsigned char>(qRed(line[x])),
+                              static_cast<unsigned char>(qGreen(line[x])),
+                              static_cast<unsigned char>(qBlue(line[x])), 255};
+}
+
+// The former import of true colour, kept here only for comparison.
+Bytes formerPath(const Bytes& bmp, const Palette& documentPalette) {
+    const QImage image =
+        QImage::fromData(bmp.data(), int(bmp.size()), "BMP").convertToFormat(QImage::Format_RGB32);
+    liq_attr* attr = liq_attr_create();
+    liq_set_speed(attr, 1);
+    liq_set_quality(attr, 0, 100);
+    liq_image* liqImage = liq_image_create_custom(attr, liqRow, const_cast<QImage*>(&image),
+                                                  image.width(), image.height(), 0);
+    liq_result* result = nullptr;
+    liq_image_quantize(liqImage, attr, &result);
+    liq_set_dithering_level(result, 0.0f);
+    Bytes indices(std::size_t(image.width()) * image.height());
+    liq_write_remapped_image(result, liqImage, indices.data(), indices.size());
+    const liq_palette* lp = liq_get_palette(result);
+    Palette own{};
+    for (unsigned i = 0; i < lp->count; ++i) {
+        own[3 * i] = lp->entries[i].r;
+        own[3 * i + 1] = lp->entries[i].g;
+        own[3 * i + 2] = lp->entries[i].b;
+    }
+    liq_result_destroy(result);
+    liq_image_destroy(liqImage);
+    liq_attr_destroy(attr);
+    const MapTable map = transform{}.Map(own, documentPalette);
+    for (auto& p : indices)
+        p = map[p];
+    return indices;
+}
+
+void BM_PhotoIntoDocumentPalette(benchmark::State& state) {
+    const int way = static_cast<int>(state.range(0));
+    const Bytes& bmp = photoBmp();
+    const Palette& doc = builtinPalette();
+    Bytes picture;
+    for (auto _ : state) {
+        if (way == 0) {
+            picture = formerPath(bmp, doc);
+        } else {
+            FrameList frames = imaging::LoadImageFromMemory(bmp, {doc, way == 2});
+            state.PauseTiming();
+            picture = untile(frames);
+            state.ResumeTiming();
+        }
+        benchmark::DoNotOptimize(picture.data());
+    }
+    state.counters["PSNR_dB"] = psnr(picture, doc);
+    state.SetLabel(way == 0 ? "former: own palette, then Map" : way == 1 ? "nearest" : "dithered");
+}
+BENCHMARK(BM_PhotoIntoDocumentPalette)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // 100 frames of 256 x 256 sprite-like indices, offsets spread a little as
 // in a walk cycle, so the GIF canvas is slightly larger than one frame.

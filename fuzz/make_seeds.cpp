@@ -1,6 +1,7 @@
 // Writes the seed corpus of every fuzz harness into the folder given on the
 // command line: small valid inputs of each kind, made with our own writers,
-// Qt's image writer and giflib. Nothing is fetched.
+// Qt's image writer, giflib and libpng. Nothing is fetched.
+#include "../tests/imaging/PictureMaker.h"
 #include "sprite/DC6FileIO.h"
 
 #include <QGuiApplication>
@@ -16,6 +17,7 @@ namespace fs = std::filesystem;
 using quillet::Bytes;
 using quillet::DC6Frame;
 using quillet::FrameList;
+using namespace quillet::testing;
 
 namespace {
 
@@ -84,6 +86,84 @@ bool writeGif(const fs::path& path, int w, int h, int colours) {
     return EGifCloseFile(gif, &error) == GIF_OK && ok;
 }
 
+std::vector<std::uint32_t> pattern(int w, int h, std::uint32_t modulo, std::uint32_t scale = 1) {
+    std::vector<std::uint32_t> out;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            out.push_back(static_cast<std::uint32_t>(x * 7 + y * 3) % modulo * scale);
+    return out;
+}
+
+std::vector<std::uint32_t> ramp(int n) {
+    std::vector<std::uint32_t> t;
+    for (int i = 0; i < n; ++i)
+        t.push_back(static_cast<std::uint32_t>(i * 0x9E3779B1u) & 0xFFFFFF);
+    return t;
+}
+
+void writePngSeeds(const fs::path& dir) {
+    for (int depth : {1, 2, 4, 8}) {
+        PngRecipe r;
+        r.width = 13;
+        r.height = 6;
+        r.bitDepth = depth;
+        r.table = ramp(1 << depth);
+        r.pixels = pattern(r.width, r.height, 1u << depth);
+        r.interlace = depth == 2;
+        if (depth >= 4)
+            r.tableAlpha = {0, 64, 200, 127, 128};
+        writeFile(dir / ("indexed" + std::to_string(depth) + ".png"), makePng(r));
+    }
+    struct Kind {
+        const char* name;
+        int type;
+        int depth;
+    };
+    for (const Kind k :
+         {Kind{"grey", PNG_COLOR_TYPE_GRAY, 8}, Kind{"grey4", PNG_COLOR_TYPE_GRAY, 4},
+          Kind{"greyalpha", PNG_COLOR_TYPE_GRAY_ALPHA, 8}, Kind{"rgb", PNG_COLOR_TYPE_RGB, 8},
+          Kind{"rgba", PNG_COLOR_TYPE_RGBA, 8}, Kind{"rgba16", PNG_COLOR_TYPE_RGBA, 16}}) {
+        PngRecipe r;
+        r.width = 21;
+        r.height = 9;
+        r.colourType = k.type;
+        r.bitDepth = k.depth;
+        r.interlace = k.depth == 16;
+        r.pixels = pattern(r.width, r.height, k.depth == 4 ? 16 : 0xFFFFFFFFu, 0x01030507u);
+        if (k.type == PNG_COLOR_TYPE_RGB)
+            r.keyColour = r.pixels[3] & 0xFFFFFF;
+        writeFile(dir / (std::string(k.name) + ".png"), makePng(r));
+    }
+}
+
+void writeAnimatedGifSeeds(const fs::path& dir) {
+    GifRecipe r;
+    r.screenWidth = 12;
+    r.screenHeight = 8;
+    r.background = 2;
+    r.globalTable = ramp(16);
+    const int disposals[] = {1, 2, 3, 0};
+    for (int i = 0; i < 4; ++i) {
+        GifImage image;
+        image.left = i * 2;
+        image.top = i;
+        image.width = 6;
+        image.height = 5;
+        image.disposal = disposals[i];
+        image.transparent = i % 2 ? 5 : -1;
+        image.interlace = i == 3;
+        for (std::uint32_t v : pattern(6, 5, 16))
+            image.indices.push_back(static_cast<std::uint8_t>((v + i) % 16));
+        if (i == 2)
+            image.localTable = ramp(32);
+        r.images.push_back(image);
+    }
+    writeFile(dir / "animated.gif", makeGif(r));
+    r.images.resize(2);
+    r.images[1].left = 9; // reaches past the canvas
+    writeFile(dir / "animated-clipped.gif", makeGif(r));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -129,6 +209,8 @@ int main(int argc, char** argv) {
         .save(QString::fromStdString((pictures / "photo.jpg").string()), "JPEG", 80);
     writeGif(pictures / "small.gif", 19, 11, 16);
     writeGif(pictures / "wide.gif", 260, 4, 256);
+    writePngSeeds(pictures);
+    writeAnimatedGifSeeds(pictures);
 
     Bytes palette(768);
     for (std::size_t i = 0; i < palette.size(); ++i)
@@ -137,5 +219,10 @@ int main(int argc, char** argv) {
     writeFile(out / "palette" / "short", Bytes(palette.begin(), palette.end() - 1));
     palette.push_back(0);
     writeFile(out / "palette" / "long", palette);
+    const std::string jasc = "JASC-PAL\r\n0100\r\n3\r\n0 0 0\r\n255 128 7\r\n12 34 56\r\n";
+    writeFile(out / "palette" / "jasc", Bytes(jasc.begin(), jasc.end()));
+    const std::string gimp = "GIMP Palette\nName: seed\nColumns: 4\n# comment\n"
+                             "  0   0   0\tBlack\n255 255 255\tWhite\n 17 34  51\n";
+    writeFile(out / "palette" / "gimp", Bytes(gimp.begin(), gimp.end()));
     return 0;
 }

@@ -1,6 +1,7 @@
 // quillet-cli: the editor's file work for scripts and build pipelines. The
 // work itself is done by the same library calls the editor's commands make;
 // this file only reads arguments and prints.
+#include "document/Document.h"
 #include "imaging/BitmapExport.h"
 #include "imaging/GifExport.h"
 #include "imaging/PictureImport.h"
@@ -43,6 +44,7 @@ const char* const kUsage =
     "usage: quillet-cli info FILE.dc6 [--json]\n"
     "       quillet-cli build OUT.dc6 INPUT... [--palette FILE.pal] [--no-transform]\n"
     "                                          [--offset X,Y] [--directions D]\n"
+    "                                          [--grid WxH[+MARGIN+SPACING]] [--trim]\n"
     "       quillet-cli export FILE.dc6 BASE [--format bmp|png] [--palette FILE.pal]\n"
     "                                        [--no-transform]\n"
     "       quillet-cli export FILE.dc6 OUT.png --sheet COLUMNS [--palette FILE.pal]\n"
@@ -51,7 +53,14 @@ const char* const kUsage =
     "                                        [--no-transform]\n"
     "       quillet-cli --help | --version\n"
     "An INPUT is a picture, or a .dc6 file that adds all its frames; a lone .dc6\n"
-    "input keeps its directions unless --directions D (1 to 32) says otherwise.\n";
+    "input keeps its directions unless --directions D (1 to 32) says otherwise.\n"
+    "\n"
+    "Pictures are BMP, GIF (every image of an animation), PNG or JPEG. With --grid each\n"
+    "picture is a sprite sheet of W x H pixel cells, MARGIN pixels from its left and top\n"
+    "edges and SPACING pixels apart; cells become frames left to right, top to bottom,\n"
+    "empty cells are skipped, and --trim cuts each frame to its non-transparent box,\n"
+    "offsets keeping it in place in its cell. Palettes are 768-byte .pal files, JASC-PAL\n"
+    "or GIMP .gpl files, or the colour table of a paletted BMP, PNG or GIF.\n";
 
 struct UsageError {
     std::string message;
@@ -72,6 +81,8 @@ struct Options {
     std::optional<int> sheetColumns;
     bool gif = false;
     std::optional<int> framesPerSecond;
+    std::optional<imaging::SheetGrid> grid;
+    bool trim = false;
 };
 
 std::int32_t parseOffset(const std::string& text) {
@@ -100,6 +111,37 @@ int parseCount(const std::string& option, const std::string& text, int max) {
         throw UsageError{option + " wants a whole number from 1 to " + std::to_string(max) +
                          ", got '" + text + "'"};
     return static_cast<int>(v);
+}
+
+// W x H[+MARGIN+SPACING], all whole numbers; sizes from 1, margin and spacing from 0.
+imaging::SheetGrid parseGrid(const std::string& text) {
+    const UsageError bad{"--grid wants WxH or WxH+MARGIN+SPACING, got '" + text + "'"};
+    int values[4] = {0, 0, 0, 0};
+    const char separators[4] = {'x', '+', '+', '\0'};
+    std::size_t at = 0;
+    int count = 0;
+    for (; count < 4; ++count) {
+        const std::size_t end = text.find_first_not_of("0123456789", at);
+        const std::string digits = text.substr(at, end - at);
+        if (digits.empty() || digits.size() > 5)
+            throw bad;
+        values[count] = std::stoi(digits);
+        if (end == std::string::npos)
+            break;
+        if (text[end] != separators[count])
+            throw bad;
+        at = end + 1;
+    }
+    if (count != 1 && count != 3)
+        throw bad;
+    if (values[0] < 1 || values[1] < 1)
+        throw UsageError{"--grid cells need at least one pixel a side, got '" + text + "'"};
+    imaging::SheetGrid grid;
+    grid.cellWidth = values[0];
+    grid.cellHeight = values[1];
+    grid.margin = values[2];
+    grid.spacing = values[3];
+    return grid;
 }
 
 Options parseOptions(int argc, char** argv, int first, bool allowPalette, bool allowOffset,
@@ -144,12 +186,20 @@ Options parseOptions(int argc, char** argv, int first, bool allowPalette, bool a
             if (++i == argc)
                 throw UsageError{"--fps needs a number of frames per second"};
             o.framesPerSecond = parseCount(a, argv[i], imaging::kMaxGifFramesPerSecond);
+        } else if (allowOffset && a == "--grid") {
+            if (++i == argc)
+                throw UsageError{"--grid needs WxH"};
+            o.grid = parseGrid(argv[i]);
+        } else if (allowOffset && a == "--trim") {
+            o.trim = true;
         } else if (a.size() > 1 && a[0] == '-') {
             throw UsageError{"unknown option " + a};
         } else {
             o.positional.push_back(a);
         }
     }
+    if (o.trim && !o.grid)
+        throw UsageError{"--trim works on sheets: give --grid as well"};
     return o;
 }
 
@@ -158,7 +208,7 @@ Palette documentPalette(const Options& o) {
     if (!o.palette)
         return loadDefaultPalette(QDir::currentPath().toStdString());
     try {
-        return readPaletteFile(*o.palette);
+        return imaging::readPaletteAny(*o.palette);
     } catch (const QuilletError& e) {
         throw WorkError{*o.palette + ": " + e.what()};
     }
@@ -260,20 +310,28 @@ int build(const Options& o) {
         // the document palette.
         const bool sprite = isDC6File(input);
         try {
-            tiles = sprite ? DC6FileIO().LoadDC6(input, &directions) : imaging::LoadImage(input);
+            const imaging::ImportOptions options{palette};
+            if (sprite)
+                tiles = DC6FileIO().LoadDC6(input, &directions);
+            else if (o.grid)
+                tiles = imaging::LoadSheet(input, *o.grid, o.trim, options);
+            else
+                tiles = imaging::LoadImage(input, options);
         } catch (const QuilletError& e) {
             throw WorkError{input + ": " + e.what()};
         }
+        if (sprite)
+            document::adoptOpenedFrames(tiles, palette);
+        else
+            document::adoptImportedFrames(tiles, palette);
         if (document.size() + tiles.size() > static_cast<std::size_t>(limits::kMaxFrames))
             throw WorkError{input + ": the document would exceed " +
                             std::to_string(limits::kMaxFrames) + " frames"};
         for (auto& frame : tiles) {
-            if (sprite)
-                frame->seOriginalPalette(palette);
-            frame->setNewPalette(palette);
+            // Trimmed sheet cells carry their own offsets; --offset moves them all.
             if (o.offset) {
-                frame->set_X_offset(o.offset->first);
-                frame->set_Y_offset(o.offset->second);
+                frame->set_X_offset(frame->get_X_offset() + o.offset->first);
+                frame->set_Y_offset(frame->get_Y_offset() + o.offset->second);
             }
             document.push_back(std::move(frame));
         }

@@ -546,7 +546,7 @@ std::optional<FrameList> frmQuillet2::importPicture(const QString& path) {
     {
         BusyScope busy(*m_services.busyPointer);
         try {
-            pieces = imaging::LoadImage(nativePath(path));
+            pieces = imaging::LoadImage(nativePath(path), {currentPalette()});
             if (pieces.empty())
                 failure = QStringLiteral("the picture holds no frames");
             else if (std::ssize(pieces) > m_doc.room())

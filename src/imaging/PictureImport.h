@@ -11,20 +11,63 @@ namespace quillet::imaging {
 inline constexpr int kMaxPictureSide = 16384;
 inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 28;
 
-// Turns a BMP, GIF or JPEG picture into frames: tiles of at most 256 x 256,
-// bands from the top down, tiles left to right; each frame's pixels are the
-// picture's indices (row 0 = bottom row) and its original palette the
-// picture's colour table. Offsets 0, new palette zero. Throws QuilletError.
-FrameList LoadImage(const std::string& FileName);
-
 // Caps checked before a picture's pixels exist. The defaults suit the editor;
 // callers that must bound time and memory more tightly (fuzzing) lower them.
+// For an animated GIF they hold for all its composed images together.
 struct ImportLimits {
     int maxSide = kMaxPictureSide;
     std::int64_t maxPixels = kMaxPicturePixels;
 };
 
+struct ImportOptions {
+    // The palette frames are drawn with: true-colour pictures are reduced
+    // into it, and every frame gets it as its new palette.
+    Palette documentPalette{};
+    // True colour through error diffusion onto the document palette instead
+    // of the nearest colour of each pixel.
+    bool dither = false;
+    ImportLimits limits{};
+};
+
+// Turns a BMP, GIF, PNG or JPEG picture into frames: tiles of at most
+// 256 x 256, bands from the top down, tiles left to right; every image of an
+// animated GIF in turn, as composed on its canvas. Paletted pictures keep
+// their indices (row 0 = bottom row) and colour table (the original palette);
+// a pixel whose PNG palette entry is less than half opaque becomes index 0.
+// True-colour pictures get, per pixel, index 0 when less than half opaque,
+// else the nearest colour of the document palette among entries 1 to 255,
+// which is then their original palette too. Offsets 0; the new palette is
+// the document palette. Throws QuilletError.
+FrameList LoadImage(const std::string& FileName, const ImportOptions& options);
+
 // The same from bytes in memory (the format is recognised from the content).
-FrameList LoadImageFromMemory(ByteView data, const ImportLimits& limits = {});
+FrameList LoadImageFromMemory(ByteView data, const ImportOptions& options);
+
+// A sprite sheet's grid: the cell size, or columns x rows (the cell size then
+// follows from the picture's size less a margin on each side and the spacing
+// between cells). Cells start `margin` pixels from the left and top edges.
+struct SheetGrid {
+    int cellWidth = 0, cellHeight = 0;
+    int columns = 0, rows = 0;
+    int margin = 0, spacing = 0;
+};
+
+// One frame per cell, left to right, top to bottom, read from the whole
+// picture (the first image of a GIF); cells all index 0 are skipped. With
+// `trim` a frame is cut to its box of non-zero pixels and its offsets keep
+// every pixel where it was relative to the cell's bottom-left corner (x
+// offset = the box's left column, y offset = its bottom edge less the cell
+// height, rows counted from the cell's top); else offsets are 0, 0.
+FrameList LoadSheet(const std::string& FileName, const SheetGrid& grid, bool trim,
+                    const ImportOptions& options);
+FrameList LoadSheetFromMemory(ByteView data, const SheetGrid& grid, bool trim,
+                              const ImportOptions& options);
+
+// A palette file as "Select palette..." takes it: JASC-PAL or GIMP text, the
+// colour table of a paletted BMP, PNG or GIF, or else raw 768 bytes. Throws
+// PaletteSizeError for raw data of another length, QuilletError with the
+// reason otherwise.
+Palette readPaletteAny(const std::string& path);
+Palette parsePaletteAny(ByteView bytes);
 
 } // namespace quillet::imaging

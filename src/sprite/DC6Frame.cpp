@@ -16,6 +16,13 @@ std::int32_t strToLong(ByteView s) {
     return static_cast<std::int32_t>(u); // two's complement since C++20
 }
 
+std::uint16_t strToShort(ByteView s) {
+    if (s.size() < 2)
+        throw QuilletError("a 16-bit integer needs 2 bytes, only " + std::to_string(s.size()) +
+                           " given");
+    return static_cast<std::uint16_t>(s[0] | s[1] << 8);
+}
+
 void appendLong(Bytes& out, std::int32_t v) {
     const auto u = static_cast<std::uint32_t>(v);
     out.push_back(static_cast<std::uint8_t>(u));

@@ -63,6 +63,8 @@ using FrameList = std::vector<FramePtr>;
 
 // 4-byte little-endian signed 32-bit integers, the only integer form in a DC6 file.
 std::int32_t strToLong(ByteView s);
+// The 2-byte little-endian unsigned form other little-endian files use beside it.
+std::uint16_t strToShort(ByteView s);
 Bytes longToStr(std::int32_t v);
 void appendLong(Bytes& out, std::int32_t v);
 

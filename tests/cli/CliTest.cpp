@@ -86,6 +86,27 @@ protected:
     std::unique_ptr<testing::ScriptedServices> scripted;
 };
 
+TEST_F(CliTest, SheetCellsBecomeTrimmedFramesMovedByTheOffset) {
+    // Two 4 x 4 cells side by side: one pixel in the first, the second empty.
+    QImage sheet(8, 4, QImage::Format_Indexed8);
+    sheet.setColorTable({qRgb(0, 0, 0), qRgb(255, 0, 0)});
+    sheet.fill(0);
+    sheet.scanLine(1)[1] = 1;
+    ASSERT_TRUE(sheet.save(path("sheet.png"), "PNG"));
+    const CliResult build = cli(
+        {"build", "out.dc6", path("sheet.png"), "--grid", "4x4", "--trim", "--offset", "10,10"});
+    ASSERT_EQ(build.exitCode, 0) << build.err.toStdString();
+    const CliResult info = cli({"info", "out.dc6", "--json"});
+    const QJsonObject root = QJsonDocument::fromJson(info.out.toUtf8()).object();
+    ASSERT_EQ(root["frames"].toInt(), 1);
+    const QJsonObject frame = root["frame_list"].toArray()[0].toObject();
+    EXPECT_EQ(frame["width"].toInt(), 1);
+    EXPECT_EQ(frame["height"].toInt(), 1);
+    EXPECT_EQ(frame["x_offset"].toInt(), 11);
+    EXPECT_EQ(frame["y_offset"].toInt(), 10 + 2 - 4);
+    EXPECT_TRUE(cli({"--help"}).out.contains("--grid WxH[+MARGIN+SPACING]"));
+}
+
 TEST_F(CliTest, BuildWritesWhatTheEditorSaves) {
     writePalette("Diablo2.pal", 768, 7);
     writePalette("other.pal", 768, 13);
@@ -317,6 +338,10 @@ TEST_F(CliTest, FailuresNameTheFileAndWriteNothing) {
         {{"build", "out.dc6", picture, "--directions", "0"}, 2, "--directions"},
         {{"build", "out.dc6", picture, "--directions", "33"}, 2, "33"},
         {{"build", "out.dc6", picture, "--directions", "3"}, 2, "3 directions"},
+        {{"build", "out.dc6", picture, "--trim"}, 2, "--grid"},
+        {{"build", "out.dc6", picture, "--grid", "0x4"}, 2, "0x4"},
+        {{"build", "out.dc6", picture, "--grid", "4x4+1"}, 2, "4x4+1"},
+        {{"build", "out.dc6", picture, "--grid", "400x4"}, 1, "does not fit"},
         {{"info", "a.dc6", "--palette", "x.pal"}, 2, "--palette"},
         {{"info", "junk.dc6"}, 1, "junk.dc6"},
         {{"info", "missing.dc6"}, 1, "missing.dc6"},

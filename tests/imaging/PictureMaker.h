@@ -1,20 +1,21 @@
 #pragma once
 
-// Pictures built byte by byte (BMP) or with giflib's encoder (GIF), so the
-// importer is tested on exactly the files we describe.
+// Pictures built byte by byte (BMP) or with giflib's and libpng's encoders
+// (GIF, PNG), so the importer is tested on exactly the files we describe.
 
 #include "sprite/Bytes.h"
 
 #include <cstdint>
 #include <gif_lib.h>
 #include <optional>
+#include <png.h>
 #include <stdexcept>
 #include <vector>
 
 namespace quillet::testing {
 
 // Colours are 0xRRGGBB.
-struct BmpSpec {
+struct BmpRecipe {
     int width = 1;
     int height = 1;
     int bits = 8;
@@ -24,7 +25,8 @@ struct BmpSpec {
     std::vector<std::uint32_t> table;
     std::optional<std::uint32_t> colourCount; // header field; table.size() when unset
     std::vector<std::uint32_t> pixels;        // top row first: indices, or colours above 8 bits
-    Bytes rawData;                            // used instead of `pixels` when set (RLE)
+    bool alphaMask = false; // 32 bits: a version 4 header whose masks hold alpha (0xAARRGGBB)
+    Bytes rawData;          // used instead of `pixels` when set (RLE)
 };
 
 inline void putLe(Bytes& out, std::uint32_t v, int bytes) {
@@ -37,7 +39,7 @@ inline void patchLe(Bytes& out, std::size_t at, std::uint32_t v, int bytes) {
         out.at(at + i) = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
-inline Bytes packBmpRows(const BmpSpec& s) {
+inline Bytes packBmpRows(const BmpRecipe& s) {
     const std::size_t stride = (static_cast<std::size_t>(s.width) * s.bits + 31) / 32 * 4;
     Bytes data;
     for (int r = 0; r < s.height; ++r) {
@@ -57,7 +59,7 @@ inline Bytes packBmpRows(const BmpSpec& s) {
                 break;
             case 24:
             case 32:
-                for (int c = 0; c < 3; ++c)
+                for (int c = 0; c < s.bits / 8; ++c)
                     row[x * (s.bits / 8) + c] = static_cast<std::uint8_t>(v >> (8 * c));
                 break;
             default:
@@ -69,7 +71,11 @@ inline Bytes packBmpRows(const BmpSpec& s) {
     return data;
 }
 
-inline Bytes makeBmp(const BmpSpec& s) {
+inline Bytes makeBmp(BmpRecipe s) {
+    if (s.alphaMask) {
+        s.headerSize = 108;
+        s.compression = 3;
+    }
     const Bytes data = s.rawData.empty() ? packBmpRows(s) : s.rawData;
     const int entryBytes = s.headerSize == 12 ? 3 : 4;
     const std::uint32_t offBits =
@@ -95,6 +101,9 @@ inline Bytes makeBmp(const BmpSpec& s) {
         putLe(out, 2835, 4);
         putLe(out, s.colourCount.value_or(static_cast<std::uint32_t>(s.table.size())), 4);
         putLe(out, 0, 4);
+        if (s.alphaMask)
+            for (std::uint32_t mask : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u})
+                putLe(out, mask, 4);
         out.resize(14 + s.headerSize, 0);
     }
     for (std::uint32_t c : s.table) {
@@ -114,9 +123,11 @@ struct GifImage {
     bool interlace = false;
     std::vector<std::uint32_t> localTable; // empty: the global table applies
     std::vector<std::uint8_t> indices;     // top row first
+    int disposal = -1;    // with `transparent`, a graphics control block when either is set
+    int transparent = -1; // the transparent index
 };
 
-struct GifSpec {
+struct GifRecipe {
     int screenWidth = 1;
     int screenHeight = 1;
     int background = 0;
@@ -144,7 +155,7 @@ inline int appendGifBytes(GifFileType* gif, const GifByteType* data, int n) {
     return n;
 }
 
-inline Bytes makeGif(const GifSpec& s) {
+inline Bytes makeGif(const GifRecipe& s) {
     Bytes out;
     int error = 0;
     GifFileType* gif = EGifOpen(&out, appendGifBytes, &error);
@@ -156,11 +167,22 @@ inline Bytes makeGif(const GifSpec& s) {
             throw std::runtime_error("giflib encoder failed");
         }
     };
+    EGifSetGifVersion(gif, true);
     ColorMapObject* global = makeGifMap(s.globalTable);
     const int rc = EGifPutScreenDesc(gif, s.screenWidth, s.screenHeight, 8, s.background, global);
     GifFreeMapObject(global);
     check(rc);
     for (const GifImage& image : s.images) {
+        if (image.disposal >= 0 || image.transparent >= 0) {
+            GraphicsControlBlock control{std::max(image.disposal, 0), false, 0, image.transparent};
+            GifByteType block[4];
+            EGifGCBToExtension(&control, block);
+            check(EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, block));
+        }
+        // giflib drops, without freeing, the previous image's table when
+        // the next one has none.
+        GifFreeMapObject(gif->Image.ColorMap);
+        gif->Image.ColorMap = nullptr;
         ColorMapObject* local = makeGifMap(image.localTable);
         const int put = EGifPutImageDesc(gif, image.left, image.top, image.width, image.height,
                                          image.interlace, local);
@@ -185,6 +207,87 @@ inline Bytes makeGif(const GifSpec& s) {
     }
     if (EGifCloseFile(gif, &error) == GIF_ERROR)
         throw std::runtime_error("EGifCloseFile failed");
+    return out;
+}
+
+// Colour types and bit depths as libpng names them. Pixels, top row first:
+// indices; grey in the low byte (alpha above it in the top byte); 0xAARRGGBB
+// for colour (alpha used with PNG_COLOR_MASK_ALPHA). 16-bit samples repeat
+// the 8-bit value in both bytes.
+struct PngRecipe {
+    int width = 1;
+    int height = 1;
+    int colourType = PNG_COLOR_TYPE_PALETTE;
+    int bitDepth = 8;
+    bool interlace = false;
+    std::vector<std::uint32_t> table;       // PLTE
+    std::vector<std::uint8_t> tableAlpha;   // tRNS of a palette picture
+    std::optional<std::uint32_t> keyColour; // tRNS of a grey or colour picture
+    std::vector<std::uint32_t> pixels;
+};
+
+inline void appendPngBytes(png_structp png, png_bytep data, png_size_t n) {
+    auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + n);
+}
+
+inline Bytes makePng(const PngRecipe& s) {
+    Bytes out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_set_write_fn(png, &out, appendPngBytes, nullptr);
+    png_set_IHDR(png, info, s.width, s.height, s.bitDepth, s.colourType,
+                 s.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    std::vector<png_color> plte;
+    for (std::uint32_t c : s.table)
+        plte.push_back(png_color{static_cast<png_byte>(c >> 16), static_cast<png_byte>(c >> 8),
+                                 static_cast<png_byte>(c)});
+    if (!plte.empty())
+        png_set_PLTE(png, info, plte.data(), static_cast<int>(plte.size()));
+    png_color_16 key{};
+    if (s.keyColour) {
+        key.gray = static_cast<png_uint_16>((*s.keyColour & 0xFF) * (s.bitDepth == 16 ? 257 : 1));
+        key.red =
+            static_cast<png_uint_16>((*s.keyColour >> 16 & 0xFF) * (s.bitDepth == 16 ? 257 : 1));
+        key.green =
+            static_cast<png_uint_16>((*s.keyColour >> 8 & 0xFF) * (s.bitDepth == 16 ? 257 : 1));
+        key.blue = static_cast<png_uint_16>((*s.keyColour & 0xFF) * (s.bitDepth == 16 ? 257 : 1));
+    }
+    if (!s.tableAlpha.empty() || s.keyColour)
+        png_set_tRNS(png, info, s.tableAlpha.empty() ? nullptr : s.tableAlpha.data(),
+                     static_cast<int>(s.tableAlpha.size()), s.keyColour ? &key : nullptr);
+    png_write_info(png, info);
+    if (s.bitDepth < 8)
+        png_set_packing(png);
+
+    const bool colour =
+        s.colourType & PNG_COLOR_MASK_COLOR && s.colourType != PNG_COLOR_TYPE_PALETTE;
+    const bool alpha = s.colourType & PNG_COLOR_MASK_ALPHA;
+    const int bytesPerSample = s.bitDepth == 16 ? 2 : 1;
+    std::vector<Bytes> rows(static_cast<std::size_t>(s.height));
+    std::vector<png_bytep> pointers;
+    for (int y = 0; y < s.height; ++y) {
+        Bytes& row = rows[static_cast<std::size_t>(y)];
+        for (int x = 0; x < s.width; ++x) {
+            const std::uint32_t v = s.pixels.at(static_cast<std::size_t>(y) * s.width + x);
+            std::vector<std::uint8_t> samples;
+            if (colour)
+                samples = {static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
+                           static_cast<std::uint8_t>(v)};
+            else
+                samples = {static_cast<std::uint8_t>(v)};
+            if (alpha)
+                samples.push_back(static_cast<std::uint8_t>(v >> 24));
+            for (std::uint8_t sample : samples)
+                for (int b = 0; b < bytesPerSample; ++b)
+                    row.push_back(sample);
+        }
+        pointers.push_back(row.data());
+    }
+    png_write_image(png, pointers.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
     return out;
 }
 

@@ -52,7 +52,7 @@ TEST_F(PaletteFileTest, OnlyExactly768BytesAreAccepted) {
         try {
             readPaletteFile(path);
             ADD_FAILURE() << "accepted";
-        } catch (const QuilletError& e) {
+        } catch (const PaletteSizeError& e) {
             EXPECT_STREQ(e.what(), "Wrong filesize (length of file is not 768 bytes)");
         }
     }
@@ -60,20 +60,22 @@ TEST_F(PaletteFileTest, OnlyExactly768BytesAreAccepted) {
     for (std::size_t i = 0; i < pal.size(); ++i)
         ASSERT_EQ(pal[i], i % 251) << i;
     const Bytes bytes(769, 7);
-    EXPECT_THROW(parsePaletteBytes(bytes), QuilletError);
+    EXPECT_THROW(parsePaletteBytes(bytes), PaletteSizeError);
     EXPECT_EQ(parsePaletteBytes(ByteView(bytes).first(768)), filledPalette(7));
 }
 
-TEST_F(PaletteFileTest, UnreadableFileNamesTheFileAndIsNotASizeError) {
+TEST_F(PaletteFileTest, UnreadableFileIsNotASizeErrorAndLeavesNamingTheFileToTheCaller) {
     for (const fs::path& path : {m_dir / "missing.pal", m_dir}) {
         SCOPED_TRACE(path.string());
         try {
             readPaletteFile(path.string());
             ADD_FAILURE() << "accepted";
+        } catch (const PaletteSizeError&) {
+            ADD_FAILURE() << "taken for a size error";
         } catch (const QuilletError& e) {
             const std::string text = e.what();
-            EXPECT_NE(text.find(path.string()), std::string::npos) << text;
-            EXPECT_EQ(text.find("Wrong filesize"), std::string::npos) << text;
+            EXPECT_EQ(text.find(path.string()), std::string::npos) << text;
+            EXPECT_NE(text.find("cannot be read"), std::string::npos) << text;
         }
     }
 }

@@ -161,6 +161,24 @@ TEST(transform, AgreesWithPlainNearestColourSearch) {
                 dest[i] = static_cast<std::uint8_t>(random() % range * (255 / (range - 1)));
             }
             const MapTable table = transform{}.Map(src, dest);
+            // Single colours, transparent entry left out, through the
+            // per-region lists (asked twice: the second answer is cached).
+            NearestColour nearest(dest, 1);
+            for (int i = 0; i < 256; ++i) {
+                int best = 1000, bestIndex = 0;
+                for (int j = 1; j < 256; ++j) {
+                    const int d = std::abs(dest[3 * j] - src[3 * i]) +
+                                  std::abs(dest[3 * j + 1] - src[3 * i + 1]) +
+                                  std::abs(dest[3 * j + 2] - src[3 * i + 2]);
+                    if (d < best) {
+                        best = d;
+                        bestIndex = j;
+                    }
+                }
+                for (int ask = 0; ask < 2; ++ask)
+                    ASSERT_EQ(nearest(src[3 * i], src[3 * i + 1], src[3 * i + 2]), bestIndex)
+                        << "range " << range << " entry " << i;
+            }
             for (int i = 0; i < 256; ++i) {
                 int best = 1000, bestIndex = 0;
                 for (int j = 0; j < 256; ++j) {
