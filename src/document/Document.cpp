@@ -194,20 +194,24 @@ private:
     int m_to;
 };
 
+// Swaps a frame's contents rather than the frame, so that whoever holds the
+// frame (an external edit watching it) keeps holding the same one.
 class ReplaceFrame : public Step {
 public:
-    ReplaceFrame(Document& doc, int number, FramePtr frame, const QString& name)
-        : Step(doc, name), m_number(number), m_other(std::move(frame)) {}
+    ReplaceFrame(Document& doc, int number, const DC6Frame& contents, const QString& name)
+        : Step(doc, name), m_number(number), m_frame(doc.frames()[slot(number)]),
+          m_other(contents) {}
     void redo() override { swap(); }
     void undo() override { swap(); }
 
 private:
     void swap() {
-        std::swap(frames()[slot(m_number)], m_other);
+        std::swap(*m_frame, m_other);
         finish(m_number);
     }
     int m_number;
-    FramePtr m_other;
+    FramePtr m_frame;
+    DC6Frame m_other;
 };
 
 class SetDirections : public Step {
@@ -312,9 +316,9 @@ void Document::duplicateFrame(int number) {
                           number + 1));
 }
 
-void Document::replaceFrame(int number, FramePtr frame, const QString& stepName) {
-    if (number >= 1 && number <= frameCount() && frame)
-        push(new ReplaceFrame(*this, number, std::move(frame), stepName));
+void Document::replaceFrame(int number, const DC6Frame& contents, const QString& stepName) {
+    if (number >= 1 && number <= frameCount())
+        push(new ReplaceFrame(*this, number, contents, stepName));
 }
 
 void Document::setDirections(int directions) {

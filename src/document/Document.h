@@ -69,7 +69,8 @@ public:
     void applyPalette(const Palette& palette);
     void moveFrame(int number, int delta);
     void duplicateFrame(int number);
-    void replaceFrame(int number, FramePtr frame, const QString& stepName);
+    // The frame object stays the same; its pixels, size, offsets and palettes change.
+    void replaceFrame(int number, const DC6Frame& contents, const QString& stepName);
     void setDirections(int directions);
     // After a save that had to write a different layout; not an edit.
     void setSavedDirections(int directions) { m_directions = std::max(1, directions); }
