@@ -1,14 +1,15 @@
 #include "frmQuillet2.h"
 
 #include "OffsetText.h"
-#include "display/DrawPic.h"
 #include "display/ImageArea.h"
 #include "display/Twips.h"
 #include "display/frmAbout.h"
 #include "display/frmShowFrame.h"
 #include "imaging/BitmapExport.h"
 #include "imaging/FrameImage.h"
+#include "imaging/GifExport.h"
 #include "imaging/PictureImport.h"
+#include "imaging/SheetExport.h"
 #include "palette/PaletteFile.h"
 #include "quillet/Version.h"
 #include "sprite/DC6FileIO.h"
@@ -31,11 +32,13 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
 #include <QUndoStack>
 #include <QUrl>
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 
 namespace quillet::editor {
@@ -43,12 +46,17 @@ namespace quillet::editor {
 namespace {
 
 const QString kAddFilter =
-    QStringLiteral("All formats|*.gif;*.bmp;*.jpg;*.jpe;*.jpeg|BMP (*.bmp)|*.bmp|Compuserve GIF "
-                   "(*.gif)|*.gif|JPEG (*.jpg;*.jpe;*.jpeg)|*.jpg;*.jpe;*.jpeg|");
-const QString kInsertFilter = QStringLiteral("BMP (*.bmp)|*.bmp");
+    QStringLiteral("All formats|*.gif;*.bmp;*.jpg;*.jpe;*.jpeg;*.png|BMP (*.bmp)|*.bmp|Compuserve "
+                   "GIF (*.gif)|*.gif|JPEG (*.jpg;*.jpe;*.jpeg)|*.jpg;*.jpe;*.jpeg|PNG "
+                   "(*.png)|*.png|");
+const QString kInsertFilter = QStringLiteral("BMP (*.bmp)|*.bmp|PNG (*.png)|*.png");
 const QString kOpenFilter = QStringLiteral("DC6|*.dc6|");
 const QString kSaveFilter = QStringLiteral("DC6|*.dc6|All files|*.*|");
-const QString kPaletteFilter = QStringLiteral("Palette file|*.pal");
+const QString kPaletteFilter = QStringLiteral(
+    "Palette file|*.pal|GIMP palette|*.gpl|Colour table of a picture|*.bmp;*.png;*.gif");
+const QString kPngFilter = QStringLiteral("PNG|*.png|");
+const QString kGifFilter = QStringLiteral("GIF|*.gif|");
+const QString kSheetFilter = QStringLiteral("Pictures|*.png;*.bmp;*.gif|");
 const QString kExportFilter = QStringLiteral("BMP|*.BMP|");
 
 // Saves shorter than this finish without a progress dialog ever appearing.
@@ -72,9 +80,9 @@ struct DroppedFiles {
 
 // The suffixes of the Add Frame dialog's "All formats" filter.
 bool isPicture(const QString& suffix) {
-    static const QStringList suffixes = {QStringLiteral("bmp"), QStringLiteral("gif"),
-                                         QStringLiteral("jpg"), QStringLiteral("jpe"),
-                                         QStringLiteral("jpeg")};
+    static const QStringList suffixes = {QStringLiteral("bmp"),  QStringLiteral("gif"),
+                                         QStringLiteral("jpg"),  QStringLiteral("jpe"),
+                                         QStringLiteral("jpeg"), QStringLiteral("png")};
     return suffixes.contains(suffix, Qt::CaseInsensitive);
 }
 
@@ -157,6 +165,8 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
     } catch (const std::exception&) {
         m_doc.setPalette(builtinPalette());
     }
+    m_dither->setChecked(QSettings().value(QStringLiteral("import/dither"), false).toBool());
+    makePlayer({});
     connect(&m_doc, &document::Document::changed, this, &frmQuillet2::refresh);
     connect(&m_doc.undoStack(), &QUndoStack::indexChanged, this, &frmQuillet2::updateEditActions);
     updateEditActions();
@@ -220,8 +230,13 @@ void frmQuillet2::buildWidgets() {
                             display::twipRect(120, 1320, 1095, 375));
     cmdAddFrame = button(Frame1, "cmdAddFrame", QStringLiteral("&Add Frame"),
                          display::twipRect(120, 1800, 1095, 375));
-    cmdAnimate = button(Frame1, "cmdAnimate", QStringLiteral("&Play Anim."),
+    // The caption wraps onto two lines in a face small enough for its 25-pixel
+    // button, as a narrow button's caption does; the access key stays Alt+P.
+    cmdAnimate = button(Frame1, "cmdAnimate", QStringLiteral("&Play\nAnim."),
                         display::twipRect(1560, 1800, 375, 375));
+    QFont narrow = cmdAnimate->font();
+    narrow.setPixelSize(8);
+    cmdAnimate->setFont(narrow);
     cmdAnimate->setToolTip(QStringLiteral("Play Anim."));
 
     Frame2 =
@@ -299,6 +314,10 @@ void frmQuillet2::buildMenus() {
          [this] { newDocument(); });
     item(file, "bmp_export", QStringLiteral("Export as bitmap(s)"), {},
          [this] { exportBitmaps(); });
+    item(file, "png_export", QStringLiteral("Export as PNG(s)"), {}, [this] { exportPngs(); });
+    item(file, "sheet_export", QStringLiteral("Export Sprite Sheet..."), {},
+         [this] { exportSheet(); });
+    item(file, "gif_export", QStringLiteral("Export Animated GIF..."), {}, [this] { exportGif(); });
     item(file, "Save", QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S),
          [this] { save(); });
     item(file, "SaveAs", QStringLiteral("Save As..."), {}, [this] { saveAs(); });
@@ -323,6 +342,8 @@ void frmQuillet2::buildMenus() {
     edit->addSeparator();
     item(edit, "Directions", QStringLiteral("Directions..."), {}, [this] { chooseDirections(); });
 
+    buildViewMenu();
+
     QMenu* settings = menu("Settings", QStringLiteral("&Settings"));
     item(settings, "Select_palette", QStringLiteral("Select palette..."), {},
          [this] { selectPalette(); });
@@ -336,9 +357,156 @@ void frmQuillet2::buildMenus() {
         item(settings, "Preview", QStringLiteral("Preview"), {}, [this] { previewToggled(); });
     Preview->setCheckable(true);
     Preview->setChecked(true);
+    m_dither = item(settings, "Dither", QStringLiteral("Dither true-colour pictures"), {}, [this] {
+        QSettings().setValue(QStringLiteral("import/dither"), m_dither->isChecked());
+    });
+    m_dither->setCheckable(true);
+
+    QMenu* framesMenu = menu("Frames", QStringLiteral("F&rames"));
+    item(framesMenu, "AddFramesFromSheet", QStringLiteral("Add Frames from Sheet..."), {},
+         [this] { addFramesFromSheet(); });
 
     QMenu* help = menu("Help", QStringLiteral("&Help"));
     item(help, "About", QStringLiteral("About  Quillet..."), {}, [this] { showAbout(); });
+}
+
+void frmQuillet2::buildViewMenu() {
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    view->setObjectName(QStringLiteral("View"));
+    auto change = [this](auto edit) {
+        return [this, edit] {
+            imaging::ViewOptions next = m_view;
+            edit(next);
+            setViewOptions(next);
+        };
+    };
+    auto add = [&](const char* name, const QString& caption, QList<QKeySequence> keys,
+                   auto handler) {
+        QAction* a = view->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setShortcuts(keys);
+        connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+    add("ZoomIn", QStringLiteral("Zoom In"),
+        {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+        change([](imaging::ViewOptions& v) { v.zoom = imaging::zoomedIn(v.zoom); }));
+    add("ZoomOut", QStringLiteral("Zoom Out"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)},
+        change([](imaging::ViewOptions& v) { v.zoom = imaging::zoomedOut(v.zoom); }));
+    add("ActualSize", QStringLiteral("Actual Size"), {QKeySequence(Qt::CTRL | Qt::Key_0)},
+        change([](imaging::ViewOptions& v) { v.zoom = 1; }));
+    view->addSeparator();
+    auto toggle = [&](const char* name, const QString& caption, bool imaging::ViewOptions::*flag) {
+        QAction* a = add(name, caption, {}, [this, flag](bool on) {
+            imaging::ViewOptions next = m_view;
+            next.*flag = on;
+            setViewOptions(next);
+        });
+        a->setCheckable(true);
+        a->setChecked(m_view.*flag);
+        return a;
+    };
+    m_view = imaging::loadViewOptions(QSettings());
+    toggle("AlignByOffsets", QStringLiteral("Align by Offsets"),
+           &imaging::ViewOptions::alignByOffsets);
+    toggle("OnionPrevious", QStringLiteral("Onion Skin (previous)"),
+           &imaging::ViewOptions::onionPrevious);
+    toggle("OnionNext", QStringLiteral("Onion Skin (next)"), &imaging::ViewOptions::onionNext);
+    toggle("TransparentBackground", QStringLiteral("Transparent Background"),
+           &imaging::ViewOptions::transparentBackground);
+    view->addSeparator();
+    add("FrameRate", QStringLiteral("Frame Rate..."), {}, [this] { chooseFrameRate(); });
+    m_playOneDirection =
+        add("PlayOneDirection", QStringLiteral("Play the Current Direction Only"), {}, [] {});
+    m_playOneDirection->setCheckable(true);
+}
+
+void frmQuillet2::setViewOptions(const imaging::ViewOptions& options) {
+    m_view = options;
+    QSettings settings;
+    imaging::saveViewOptions(settings, m_view);
+    m_player->setFramesPerSecond(m_view.framesPerSecond);
+    if (m_player->isPlaying())
+        showPlayedFrame(m_player->shownIndex());
+    else
+        UpdatePreview();
+}
+
+void frmQuillet2::chooseFrameRate() {
+    const std::optional<int> rate = m_services.prompt->number(
+        QStringLiteral("Frame Rate"), QStringLiteral("Frames per second:"), m_view.framesPerSecond,
+        imaging::kMinFramesPerSecond, imaging::kMaxFramesPerSecond);
+    if (!rate)
+        return;
+    imaging::ViewOptions next = m_view;
+    next.framesPerSecond = *rate;
+    setViewOptions(next);
+}
+
+// ---- Playback ---------------------------------------------------------------
+
+void frmQuillet2::makePlayer(display::AnimationPlayer::Clock clock) {
+    if (m_player)
+        m_player->stop();
+    m_player = clock ? std::make_unique<display::AnimationPlayer>(std::move(clock))
+                     : std::make_unique<display::AnimationPlayer>();
+    connect(m_player.get(), &display::AnimationPlayer::frameChanged, this,
+            &frmQuillet2::showPlayedFrame);
+}
+
+display::AnimationPlayer& frmQuillet2::usePlaybackClock(display::AnimationPlayer::Clock clock) {
+    makePlayer(std::move(clock));
+    return *m_player;
+}
+
+void frmQuillet2::animate() {
+    if (m_player->isPlaying()) {
+        stopPlayback();
+        return;
+    }
+    if (!mayRun() || frameCount() < 1)
+        return;
+    // One direction plays its own frames; otherwise the whole document.
+    const int count = frameCount();
+    const int current = std::clamp(curFrame(), 1, count) - 1;
+    const int directions = m_doc.directions();
+    int length = count;
+    m_playFrom = 0;
+    if (m_playOneDirection->isChecked() && directions > 1 && count % directions == 0) {
+        length = count / directions;
+        m_playFrom = current / length * length;
+    }
+    m_player->start(length, current - m_playFrom, m_view.framesPerSecond);
+    showPlayedFrame(current - m_playFrom);
+}
+
+void frmQuillet2::showPlayedFrame(int index) {
+    const int frame = m_playFrom + index;
+    if (frame < 0 || frame >= frameCount()) {
+        stopPlayback();
+        return;
+    }
+    // Drawn where the preview is: moving it back beside the window on every
+    // frame would fight a user who moved it.
+    display::frmShowFrame& window = m_preview ? *m_preview : preparePreview();
+    window.showFrame(frames(), frame, palTransform(), m_view);
+}
+
+void frmQuillet2::stopPlayback() {
+    if (!m_player->isPlaying())
+        return;
+    const int shown = m_playFrom + m_player->stop();
+    // The frame shown becomes the current one, and everything shows it.
+    if (shown >= 0 && shown < frameCount())
+        m_doc.setCurFrame(shown + 1);
+    refresh();
+}
+
+bool frmQuillet2::beginCommand() {
+    if (!mayRun())
+        return false;
+    stopPlayback();
+    return true;
 }
 
 bool frmQuillet2::previewTicked() const {
@@ -372,6 +540,8 @@ void frmQuillet2::showFrameData() {
 }
 
 void frmQuillet2::refresh() {
+    if (m_player->isPlaying())
+        m_player->stop();
     if (m_typingOffset) {
         // The box already shows what was typed; only the picture may move.
         UpdatePreview();
@@ -416,7 +586,7 @@ void frmQuillet2::showDirection() {
 }
 
 void frmQuillet2::chooseDirections() {
-    if (!mayRun() || frameCount() < 1)
+    if (!beginCommand() || frameCount() < 1)
         return;
     const std::optional<int> chosen = m_services.prompt->number(
         QStringLiteral("Directions"),
@@ -435,7 +605,7 @@ void frmQuillet2::chooseDirections() {
 }
 
 void frmQuillet2::offsetEdited(QLineEdit* box, bool xAxis) {
-    if (!mayRun())
+    if (!beginCommand())
         return;
     // Text that is no 16-bit number leaves the offset alone; this is also what
     // keeps a stored offset beyond 16 bits intact when the box is filled.
@@ -461,8 +631,17 @@ platform::FileDialog& frmQuillet2::prepareDialog(const QString& filter) {
 // ---- Preview ----------------------------------------------------------------
 
 display::frmShowFrame& frmQuillet2::preparePreview() {
-    if (!m_preview)
+    if (!m_preview) {
         m_preview = new display::frmShowFrame(this);
+        // Closing the preview ends playback; its zoom keys are the View menu's.
+        connect(m_preview, &display::frmShowFrame::closed, this, &frmQuillet2::stopPlayback);
+        for (auto [signal, item] : {std::pair{&display::frmShowFrame::zoomInRequested, "ZoomIn"},
+                                    {&display::frmShowFrame::zoomOutRequested, "ZoomOut"},
+                                    {&display::frmShowFrame::actualSizeRequested, "ActualSize"}}) {
+            QAction* action = findChild<QAction*>(QString::fromLatin1(item));
+            connect(m_preview, signal, action, &QAction::trigger);
+        }
+    }
     const QRect outer = frameGeometry();
     const auto x = static_cast<std::int32_t>(
         (std::int64_t{outer.x()} + outer.width()) * display::kTwipsPerPixel + 1);
@@ -494,15 +673,7 @@ void frmQuillet2::UpdatePreview() {
     BusyScope busy(*m_services.busyPointer);
     const FramePtr frame = m_doc.currentFrame();
     if (frame && previewTicked()) {
-        display::frmShowFrame& window = preparePreview();
-        try {
-            display::DrawPic(window.Img(), frame->get_X_size(), frame->get_Y_size(),
-                             frame->getPixelData(palTransform()), frame->getNewPalette());
-        } catch (const std::exception&) {
-            // A frame that cannot give its pixels shows as an empty area.
-            window.Img().clear();
-            window.Img().update();
-        }
+        preparePreview().showFrame(frames(), curFrame() - 1, palTransform(), m_view);
     } else {
         closePreview();
     }
@@ -528,11 +699,6 @@ void frmQuillet2::previewToggled() {
     UpdatePreview();
 }
 
-void frmQuillet2::animate() {
-    m_services.messageBox->show(QStringLiteral("not implemented yet !!!"), appTitle(),
-                                platform::Buttons::Ok, platform::Icon::None);
-}
-
 // ---- Frame list -----------------------------------------------------------
 
 void frmQuillet2::tellReadError(const QString& path, const QString& reason) {
@@ -546,7 +712,8 @@ std::optional<FrameList> frmQuillet2::importPicture(const QString& path) {
     {
         BusyScope busy(*m_services.busyPointer);
         try {
-            pieces = imaging::LoadImage(nativePath(path), {currentPalette()});
+            pieces =
+                imaging::LoadImage(nativePath(path), {currentPalette(), m_dither->isChecked()});
             if (pieces.empty())
                 failure = QStringLiteral("the picture holds no frames");
             else if (std::ssize(pieces) > m_doc.room())
@@ -564,7 +731,7 @@ std::optional<FrameList> frmQuillet2::importPicture(const QString& path) {
 }
 
 void frmQuillet2::addFrame() {
-    if (!mayRun())
+    if (!beginCommand())
         return;
     platform::FileDialog& dialog = prepareDialog(kAddFilter);
     if (dialog.ShowOpen() && !dialog.fileTitle().isEmpty()) {
@@ -575,7 +742,7 @@ void frmQuillet2::addFrame() {
 }
 
 void frmQuillet2::addFrameFrom(const QString& path) {
-    if (!mayRun())
+    if (!beginCommand())
         return;
     std::optional<FrameList> pieces = importPicture(path);
     if (!pieces ||
@@ -584,7 +751,7 @@ void frmQuillet2::addFrameFrom(const QString& path) {
 }
 
 void frmQuillet2::insertFrame() {
-    if (!mayRun())
+    if (!beginCommand())
         return;
     if (frameCount() <= 0) {
         addFrame();
@@ -601,7 +768,7 @@ void frmQuillet2::insertFrame() {
 }
 
 void frmQuillet2::deleteFrame() {
-    if (!mayRun() || !m_doc.currentFrame())
+    if (!beginCommand() || !m_doc.currentFrame())
         return;
     if (ask(QStringLiteral("Are you sure you want to remove the current frame ?"),
             platform::Buttons::YesNoCancel) == platform::Answer::Yes)
@@ -609,6 +776,9 @@ void frmQuillet2::deleteFrame() {
 }
 
 void frmQuillet2::frameNumberChanged(int value) {
+    // Moving to a frame by hand ends playback there.
+    if (m_player->isPlaying())
+        m_player->stop();
     m_doc.setCurFrame(value);
     showFrameData();
     UpdatePreview();
@@ -616,27 +786,27 @@ void frmQuillet2::frameNumberChanged(int value) {
 }
 
 void frmQuillet2::moveFrameEarlier() {
-    if (mayRun())
+    if (beginCommand())
         m_doc.moveFrame(curFrame(), -1);
 }
 
 void frmQuillet2::moveFrameLater() {
-    if (mayRun())
+    if (beginCommand())
         m_doc.moveFrame(curFrame(), +1);
 }
 
 void frmQuillet2::duplicateFrame() {
-    if (mayRun())
+    if (beginCommand())
         m_doc.duplicateFrame(curFrame());
 }
 
 void frmQuillet2::undo() {
-    if (mayRun())
+    if (beginCommand())
         m_doc.undo();
 }
 
 void frmQuillet2::redo() {
-    if (mayRun())
+    if (beginCommand())
         m_doc.redo();
 }
 
@@ -653,7 +823,7 @@ void frmQuillet2::updateEditActions() {
 // ---- Document ---------------------------------------------------------------
 
 void frmQuillet2::newDocument() {
-    if (!mayRun() || frameCount() < 1)
+    if (!beginCommand() || frameCount() < 1)
         return;
     if (ask(QStringLiteral("Save before closing DC6 animation ?"), platform::Buttons::YesNo) ==
             platform::Answer::Yes &&
@@ -663,7 +833,7 @@ void frmQuillet2::newDocument() {
 }
 
 void frmQuillet2::open() {
-    if (!mayRun())
+    if (!beginCommand())
         return;
     platform::FileDialog& dialog = prepareDialog(kOpenFilter);
     if (!dialog.ShowOpen())
@@ -675,7 +845,7 @@ void frmQuillet2::open() {
 }
 
 void frmQuillet2::openFile(const QString& path) {
-    if (!mayRun())
+    if (!beginCommand())
         return;
     FrameList loaded;
     int directions = 1;
@@ -708,7 +878,7 @@ void frmQuillet2::tellNoFrames() {
 }
 
 SaveResult frmQuillet2::save() {
-    if (!mayRun())
+    if (!beginCommand())
         return SaveResult::Failed;
     if (docFileName().isEmpty())
         return saveAs();
@@ -739,7 +909,7 @@ bool frmQuillet2::directionsFit() {
 }
 
 SaveResult frmQuillet2::saveAs() {
-    if (!mayRun())
+    if (!beginCommand())
         return SaveResult::Failed;
     // A DC6 file without frames is of no use to anyone; say so before asking for a name.
     if (frameCount() < 1) {
@@ -799,7 +969,7 @@ bool frmQuillet2::writeDocument(const QString& path) {
 }
 
 void frmQuillet2::exitProgram() {
-    if (!mayRun())
+    if (!beginCommand())
         return;
     if (ask(QStringLiteral("Save before exit ?"), platform::Buttons::YesNo) ==
             platform::Answer::Yes &&
@@ -809,7 +979,7 @@ void frmQuillet2::exitProgram() {
 }
 
 void frmQuillet2::closeEvent(QCloseEvent* event) {
-    if (!mayRun()) {
+    if (!beginCommand()) {
         event->ignore();
         return;
     }
@@ -881,31 +1051,22 @@ bool frmQuillet2::eventFilter(QObject* watched, QEvent* event) {
 // ---- Palette commands -----------------------------------------------------
 
 std::optional<Palette> frmQuillet2::readChosenPalette(const QString& path) {
-    QFile file(path);
-    QByteArray bytes;
-    // One byte more than a palette tells a long file from an exact one
-    // without reading all of it.
-    if (file.open(QIODevice::ReadOnly))
-        bytes = file.read(static_cast<qint64>(kPaletteBytes) + 1);
-    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
-        m_services.messageBox->show(QStringLiteral("The palette file \"%1\" could not be read.\n%2")
-                                        .arg(path, file.errorString()),
-                                    appTitle(), platform::Buttons::Ok, platform::Icon::Warning);
-        return std::nullopt;
-    }
-    if (bytes.size() != static_cast<qsizetype>(kPaletteBytes)) {
+    try {
+        return imaging::readPaletteAny(nativePath(path));
+    } catch (const PaletteSizeError&) {
         m_services.messageBox->show(
             QStringLiteral("Wrong filesize (length of file is not 768 bytes)"),
             QStringLiteral("Filesize error"), platform::Buttons::Ok, platform::Icon::Warning);
-        return std::nullopt;
+    } catch (const std::exception& e) {
+        m_services.messageBox->show(QStringLiteral("The palette file \"%1\" could not be read.\n%2")
+                                        .arg(path, QString::fromUtf8(e.what())),
+                                    appTitle(), platform::Buttons::Ok, platform::Icon::Warning);
     }
-    Palette palette{};
-    std::copy(bytes.begin(), bytes.end(), palette.begin());
-    return palette;
+    return std::nullopt;
 }
 
 void frmQuillet2::selectPalette() {
-    if (!mayRun())
+    if (!beginCommand())
         return;
     platform::FileDialog& dialog = prepareDialog(kPaletteFilter);
     if (dialog.ShowOpen() && !dialog.fileTitle().isEmpty()) {
@@ -932,49 +1093,151 @@ void frmQuillet2::transformPaletteToggled() {
 // ---- Export and About -----------------------------------------------------
 
 void frmQuillet2::exportBitmaps() {
-    if (!mayRun())
+    exportFiles(imaging::ExportFormat::Bmp);
+}
+
+void frmQuillet2::exportPngs() {
+    exportFiles(imaging::ExportFormat::Png);
+}
+
+void frmQuillet2::exportFiles(imaging::ExportFormat format) {
+    if (!beginCommand())
         return;
-    platform::FileDialog& dialog = prepareDialog(kExportFilter);
+    const bool bmp = format == imaging::ExportFormat::Bmp;
+    platform::FileDialog& dialog = prepareDialog(bmp ? kExportFilter : kPngFilter);
     dialog.FileName.clear();
-    dialog.DefaultExt = QStringLiteral("BMP");
+    dialog.DefaultExt = bmp ? QStringLiteral("BMP") : QStringLiteral("png");
     if (!dialog.ShowSave())
         return;
 
     const int total = frameCount();
-    int failed = 0;
-    QString firstReason;
+    imaging::ExportReport report;
     if (!dialog.fileTitle().isEmpty() && total > 0) {
         BusyScope busy(*m_services.busyPointer);
         // The document keeps its own name; the export only borrows the chosen one.
-        const QString base = imaging::exportBaseName(dialog.FileName);
-        for (int n = 1; n <= total; ++n) {
-            const QString target = imaging::exportFileName(base, n);
-            bool written = false;
-            QString reason;
-            try {
-                const DC6Frame& frame = *frames()[n - 1];
-                imaging::writeBitmap(imaging::renderFrame(frame.get_X_size(), frame.get_Y_size(),
-                                                          frame.getPixelData(palTransform()),
-                                                          frame.getNewPalette()),
-                                     target);
-                written = true;
-            } catch (const std::exception& e) {
-                reason = QString::fromUtf8(e.what());
-            }
-            if (!written && failed++ == 0)
-                firstReason = QStringLiteral("%1: %2").arg(
-                    target, reason.isEmpty() ? QStringLiteral("not written") : reason);
-        }
+        report = imaging::exportFrames(frames(), palTransform(), dialog.FileName, format);
     }
     UpdatePreview();
     m_services.busyPointer->setBusy(false);
-    if (failed > 0) {
+    if (report.failed > 0) {
         m_services.messageBox->show(QStringLiteral("%1 of %2 frames could not be written.\n%3")
-                                        .arg(failed)
+                                        .arg(report.failed)
                                         .arg(total)
-                                        .arg(firstReason),
+                                        .arg(report.firstFailure),
                                     appTitle(), platform::Buttons::Ok, platform::Icon::Warning);
     }
+}
+
+// The name of a one-file export; empty when cancelled or there is nothing to write.
+QString frmQuillet2::chooseExportFile(const QString& filter, const QString& extension) {
+    if (!beginCommand())
+        return {};
+    if (frameCount() < 1) {
+        tellNoFrames();
+        return {};
+    }
+    platform::FileDialog& dialog = prepareDialog(filter);
+    dialog.FileName.clear();
+    dialog.DefaultExt = extension;
+    if (!dialog.ShowSave() || dialog.fileTitle().isEmpty())
+        return {};
+    return dialog.FileName;
+}
+
+void frmQuillet2::exportSheet() {
+    const QString path = chooseExportFile(kPngFilter, QStringLiteral("png"));
+    if (path.isEmpty())
+        return;
+    const int suggested = static_cast<int>(std::ceil(std::sqrt(double(frameCount()))));
+    const std::optional<int> columns =
+        m_services.prompt->number(QStringLiteral("Export Sprite Sheet"), QStringLiteral("Columns:"),
+                                  suggested, 1, frameCount());
+    if (!columns)
+        return;
+    QString message;
+    platform::Icon icon = platform::Icon::None;
+    try {
+        BusyScope busy(*m_services.busyPointer);
+        const imaging::SheetLayout layout =
+            imaging::exportSheet(frames(), palTransform(), currentPalette(), *columns, path);
+        // What Add Frames from Sheet needs to cut it the same way.
+        message = QStringLiteral("%1: %2 frames in %3 x %4 cells of %5 x %6 pixels; the anchor "
+                                 "is at %7, %8 in each cell.")
+                      .arg(QFileInfo(path).fileName())
+                      .arg(frameCount())
+                      .arg(layout.columns)
+                      .arg(layout.rows)
+                      .arg(layout.cell.width())
+                      .arg(layout.cell.height())
+                      .arg(layout.anchor.x())
+                      .arg(layout.anchor.y());
+    } catch (const std::exception& e) {
+        message =
+            QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), QString::fromUtf8(e.what()));
+        icon = platform::Icon::Warning;
+    }
+    m_services.messageBox->show(message, appTitle(), platform::Buttons::Ok, icon);
+}
+
+void frmQuillet2::exportGif() {
+    const QString path = chooseExportFile(kGifFilter, QStringLiteral("gif"));
+    if (path.isEmpty())
+        return;
+    try {
+        BusyScope busy(*m_services.busyPointer);
+        imaging::exportGif(frames(), palTransform(), currentPalette(), m_view.framesPerSecond,
+                           path);
+    } catch (const std::exception& e) {
+        m_services.messageBox->show(
+            QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), QString::fromUtf8(e.what())),
+            appTitle(), platform::Buttons::Ok, platform::Icon::Warning);
+    }
+}
+
+void frmQuillet2::addFramesFromSheet() {
+    if (!beginCommand())
+        return;
+    platform::FileDialog& dialog = prepareDialog(kSheetFilter);
+    if (!dialog.ShowOpen() || dialog.fileTitle().isEmpty())
+        return;
+    const QString path = dialog.FileName;
+    const std::optional<platform::SheetRequest> request =
+        m_services.prompt->sheet(QStringLiteral("Add Frames from Sheet"), m_lastSheet);
+    if (!request)
+        return;
+    m_lastSheet = *request;
+    imaging::SheetGrid grid;
+    if (request->byCellSize) {
+        grid.cellWidth = request->cellWidth;
+        grid.cellHeight = request->cellHeight;
+    } else {
+        grid.columns = request->columns;
+        grid.rows = request->rows;
+    }
+    grid.margin = request->margin;
+    grid.spacing = request->spacing;
+    QString failure;
+    FrameList cells;
+    {
+        BusyScope busy(*m_services.busyPointer);
+        try {
+            cells = imaging::LoadSheet(nativePath(path), grid, request->trim,
+                                       {currentPalette(), m_dither->isChecked()});
+            if (cells.empty())
+                failure = QStringLiteral("every cell is transparent");
+            else if (std::ssize(cells) > m_doc.room())
+                failure = QStringLiteral("%1 more frames would exceed the limit of %2 frames")
+                              .arg(cells.size())
+                              .arg(limits::kMaxFrames);
+        } catch (const std::exception& e) {
+            failure = QString::fromUtf8(e.what());
+        }
+    }
+    if (!failure.isEmpty()) {
+        tellReadError(path, failure);
+        return;
+    }
+    m_doc.insertFrames(std::move(cells), frameCount(), QStringLiteral("Add Frames from Sheet"));
 }
 
 void frmQuillet2::showAbout() {

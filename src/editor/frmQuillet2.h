@@ -1,7 +1,10 @@
 #pragma once
 
+#include "display/AnimationPlayer.h"
 #include "display/frmShowFrame.h"
 #include "document/Document.h"
+#include "imaging/BitmapExport.h"
+#include "imaging/ViewOptions.h"
 #include "platform/Services.h"
 #include "sprite/DC6Frame.h"
 #include "sprite/Palette.h"
@@ -75,6 +78,17 @@ public:
     void moveFrameLater();
     void duplicateFrame();
     void chooseDirections();
+    void exportPngs();
+    void exportSheet();
+    void exportGif();
+    void addFramesFromSheet();
+    void chooseFrameRate();
+    // The preview's views; each is remembered between runs.
+    const imaging::ViewOptions& viewOptions() const { return m_view; }
+    void setViewOptions(const imaging::ViewOptions& options);
+    bool isPlaying() const { return m_player->isPlaying(); }
+    // Tests drive playback with a clock of their own.
+    display::AnimationPlayer& usePlaybackClock(display::AnimationPlayer::Clock clock);
     void showAbout();
     void animate();
 
@@ -98,6 +112,15 @@ private:
     void previewToggled();
     // Whether a command may start now; every command asks first.
     bool mayRun() const;
+    // mayRun() for a command that goes on to change, save or replace the
+    // document: playback stops first, so no frame it shows can go away.
+    bool beginCommand();
+    void stopPlayback();
+    void showPlayedFrame(int index);
+    void makePlayer(display::AnimationPlayer::Clock clock);
+    void exportFiles(imaging::ExportFormat format);
+    QString chooseExportFile(const QString& filter, const QString& extension);
+    void buildViewMenu();
     std::optional<FrameList> importPicture(const QString& path);
     void tellReadError(const QString& path, const QString& reason);
     bool writeDocument(const QString& path); // the one place Save and Save As write
@@ -144,6 +167,15 @@ private:
     QAction* m_undoAction = nullptr;
     QAction* m_redoAction = nullptr;
     QList<QAction*> m_frameEdits;
+    QAction* m_dither = nullptr;
+    QAction* m_playOneDirection = nullptr;
+
+    imaging::ViewOptions m_view;
+    std::unique_ptr<display::AnimationPlayer> m_player;
+    // The first frame (0-based) of what is playing: a direction's first
+    // frame when one direction plays, else 0.
+    int m_playFrom = 0;
+    platform::SheetRequest m_lastSheet;
 };
 
 } // namespace quillet::editor

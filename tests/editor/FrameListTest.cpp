@@ -19,8 +19,8 @@ TEST_F(FrameList_, AddOnAnEmptyDocumentMakesTheFirstPieceCurrent) {
     for (const FramePtr& frame : window->frames())
         EXPECT_EQ(frame->getNewPalette(), window->currentPalette());
     EXPECT_EQ(fileDialog().shown.back().filter,
-              "All formats|*.gif;*.bmp;*.jpg;*.jpe;*.jpeg|BMP (*.bmp)|*.bmp|Compuserve GIF "
-              "(*.gif)|*.gif|JPEG (*.jpg;*.jpe;*.jpeg)|*.jpg;*.jpe;*.jpeg|");
+              "All formats|*.gif;*.bmp;*.jpg;*.jpe;*.jpeg;*.png|BMP (*.bmp)|*.bmp|Compuserve GIF "
+              "(*.gif)|*.gif|JPEG (*.jpg;*.jpe;*.jpeg)|*.jpg;*.jpe;*.jpeg|PNG (*.png)|*.png|");
 }
 
 TEST_F(FrameList_, AddAppendsAndInsertGoesBeforeTheCurrentFrame) {
@@ -49,7 +49,7 @@ TEST_F(FrameList_, AddAppendsAndInsertGoesBeforeTheCurrentFrame) {
         EXPECT_EQ(text("txtWidth"), c.shown);
         EXPECT_EQ(previewImage().width(), text("txtWidth").toInt());
     }
-    EXPECT_EQ(fileDialog().shown.back().filter, "BMP (*.bmp)|*.bmp");
+    EXPECT_EQ(fileDialog().shown.back().filter, "BMP (*.bmp)|*.bmp|PNG (*.png)|*.png");
 }
 
 TEST_F(FrameList_, InsertIntoAnEmptyDocumentIsAdd) {

@@ -54,7 +54,8 @@ TEST_F(Palettes, FilesOfAnyOtherSizeOrUnreadableAreRejectedWithNothingChanged) {
         EXPECT_EQ(window->frames()[1]->getOrigPalette(), pictureOriginal);
         EXPECT_EQ(window->frames()[1]->getNewPalette(), before);
     }
-    EXPECT_EQ(fileDialog().shown.back().filter, "Palette file|*.pal");
+    EXPECT_EQ(fileDialog().shown.back().filter,
+              "Palette file|*.pal|GIMP palette|*.gpl|Colour table of a picture|*.bmp;*.png;*.gif");
 }
 
 TEST_F(Palettes, EqualPalettesFollowTheChoiceDifferentOnesKeepTheirOriginal) {

@@ -37,7 +37,7 @@ TEST_F(Window, StartsEmptyWithItsControlsMenusAndFocusOrder) {
     QStringList menus;
     for (QAction* menu : window->menuBar()->actions())
         menus << menu->text();
-    EXPECT_EQ(menus.join(' '), "&File &Edit &Settings &Help");
+    EXPECT_EQ(menus.join(' '), "&File &Edit &View &Settings F&rames &Help");
     EXPECT_TRUE(child<QAction>("transform_palette").isChecked());
     EXPECT_TRUE(child<QAction>("Preview").isChecked());
     EXPECT_EQ(window->curFrame(), 0);
@@ -183,20 +183,6 @@ TEST_F(Window, TransformTickDecidesWhetherThePreviewMapsThePixels) {
     EXPECT_EQ(previewImage().pixel(5, 1), colourOf(0, 5, 1));
     EXPECT_NE(colourOf(0, 5, 1), colourOf(1, 5, 1));
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == window.get(); }));
-}
-
-TEST_F(Window, PlayAnimOnlySaysItIsNotThereYet) {
-    for (bool withFrames : {false, true}) {
-        if (withFrames)
-            openDocument({{4, 3}});
-        messages().shown.clear();
-        QTest::mouseClick(&child<QPushButton>("cmdAnimate"), Qt::LeftButton);
-        ASSERT_EQ(messages().shown.size(), 1u);
-        EXPECT_EQ(messages().shown[0].text, "not implemented yet !!!");
-        EXPECT_EQ(messages().shown[0].title, "Quillet 2.1");
-        EXPECT_EQ(messages().shown[0].buttons, platform::Buttons::Ok);
-        EXPECT_EQ(window->curFrame(), withFrames ? 1 : 0);
-    }
 }
 
 TEST_F(Window, AboutIsModal) {
