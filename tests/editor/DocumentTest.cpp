@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 
 namespace quillet::editor::test {
 namespace {
@@ -221,6 +222,89 @@ TEST_F(Document, AStoredOffsetBeyond16BitsSurvivesOpenShowAndSave) {
     const FrameList back = readBack(path("doc.dc6"));
     EXPECT_EQ(back[0]->get_X_offset(), 70000);
     EXPECT_EQ(back[0]->get_Y_offset(), -40000);
+}
+
+} // namespace
+} // namespace quillet::editor::test
+
+namespace quillet::editor::test {
+namespace {
+
+Bytes fileBytes(const QString& file) {
+    QFile f(file);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray all = f.readAll();
+    return Bytes(all.begin(), all.end());
+}
+
+// Every direction survives Open then Save byte for byte, and the status line
+// tells where the current frame stands.
+TEST_F(Document, OpenThenSaveKeepsEveryDirection) {
+    struct Case {
+        int directions;
+        int frames;
+        int current;
+        const char* status;
+    };
+    const Case cases[] = {
+        {1, 3, 2, "1 direction"},
+        {2, 4, 3, "Direction 2 of 2, frame 1 of 2"},
+        {8, 16, 16, "Direction 8 of 8, frame 2 of 2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.directions);
+        std::vector<FrameShape> shapes;
+        for (int i = 0; i < c.frames; ++i)
+            shapes.push_back({1 + i % 5, 2, i, -i});
+        FrameList frames;
+        for (const FrameShape& shape : shapes)
+            frames.push_back(makeFrame(shape));
+        const QString file = path(QStringLiteral("d%1.dc6").arg(c.directions));
+        DC6FileIO().SaveDC6(file.toStdString(), frames, 0, {}, c.directions);
+        const Bytes written = fileBytes(file);
+        fileDialog().answers = {file};
+        window->open();
+        frameNr().setValue(c.current);
+        EXPECT_EQ(child<QLabel>("lblDirection").text(), c.status);
+        trigger("Save");
+        EXPECT_EQ(fileBytes(file), written);
+    }
+}
+
+TEST_F(Document, SaveAsksWhenTheFramesNoLongerSplitIntoTheDirections) {
+    FrameList frames;
+    for (int i = 0; i < 4; ++i)
+        frames.push_back(makeFrame({2 + i, 2}));
+    const QString file = path("two.dc6");
+    DC6FileIO().SaveDC6(file.toStdString(), frames, 0, {}, 2);
+    fileDialog().answers = {file};
+    window->open();
+    addPicture(3, 3);
+    const Bytes before = fileBytes(file);
+
+    messages().answers = {Answer::Cancel};
+    EXPECT_EQ(window->save(), SaveResult::Failed);
+    EXPECT_EQ(messages().shown.back().text,
+              "The document has 2 directions but 5 frames, which is not a multiple of 2. Save it "
+              "as one direction of 5 frames?");
+    EXPECT_EQ(messages().shown.back().buttons, platform::Buttons::YesCancel);
+    EXPECT_EQ(fileBytes(file), before);
+
+    messages().answers = {Answer::Yes};
+    EXPECT_EQ(window->save(), SaveResult::Saved);
+    int directions = 0;
+    EXPECT_EQ(DC6FileIO().LoadDC6(file.toStdString(), &directions).size(), 5u);
+    EXPECT_EQ(directions, 1);
+
+    // Directions... takes only a count that divides the frames.
+    addPicture(4, 4);
+    scripted->prompt->numbers = {4, 3};
+    trigger("Directions");
+    EXPECT_EQ(messages().shown.back().icon, platform::Icon::Warning);
+    trigger("Directions");
+    EXPECT_EQ(window->document().directions(), 3);
+    trigger("Undo");
+    EXPECT_EQ(window->document().directions(), 1);
 }
 
 } // namespace

@@ -167,3 +167,42 @@ TEST_F(Export, CancelOrNoFramesWritesNothing) {
 
 } // namespace
 } // namespace quillet::editor::test
+
+namespace quillet::editor::test {
+namespace {
+
+// The one-file exports from the menus, and a sheet cut back into frames.
+TEST_F(Export, SheetAndGifFromTheMenusAndASheetBackIn) {
+    openDocument({{3, 2, 0, 0}, {4, 3, 1, -1}});
+    fileDialog().answers = {path("sheet.png")};
+    scripted->prompt->numbers = {2};
+    trigger("sheet_export");
+    ASSERT_TRUE(QFile::exists(path("sheet.png")));
+    EXPECT_TRUE(
+        messages().shown.back().text.contains("2 x 1 cells of 5 x 4 pixels; the anchor is at 0, 4"))
+        << messages().shown.back().text.toStdString();
+
+    fileDialog().answers = {path("anim.gif")};
+    trigger("gif_export");
+    EXPECT_TRUE(QFile::exists(path("anim.gif")));
+
+    fileDialog().answers = {path("out.png")};
+    trigger("png_export");
+    EXPECT_TRUE(QFile::exists(path("out_001.png")));
+    EXPECT_TRUE(QFile::exists(path("out_002.png")));
+
+    const Bytes first = window->frames()[0]->getPixelData(1);
+    platform::SheetRequest cells;
+    cells.cellWidth = 5;
+    cells.cellHeight = 4;
+    fileDialog().answers = {path("sheet.png")};
+    scripted->prompt->sheets = {cells};
+    trigger("AddFramesFromSheet");
+    ASSERT_EQ(window->frameCount(), 4);
+    EXPECT_EQ(window->frames()[2]->getPixelData(1), first);
+    EXPECT_EQ(window->frames()[3]->get_X_offset(), 1);
+    EXPECT_EQ(window->frames()[3]->get_Y_offset(), -1);
+}
+
+} // namespace
+} // namespace quillet::editor::test
