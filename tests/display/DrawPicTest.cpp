@@ -2,6 +2,7 @@
 
 #include "display/ImageArea.h"
 #include "imaging/FrameImage.h"
+#include "support/SpriteTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -10,12 +11,9 @@
 namespace quillet::display {
 namespace {
 
-// Every byte distinct enough that a swapped channel or a neighbour's entry shows.
+// Every entry distinct, so a swapped channel or a neighbour's entry shows.
 Palette rampPalette() {
-    Palette palette{};
-    for (std::size_t i = 0; i < palette.size(); ++i)
-        palette[i] = static_cast<std::uint8_t>(i * 7 + 3);
-    return palette;
+    return testing::distinctPalette();
 }
 
 QRgb entry(const Palette& palette, int index) {

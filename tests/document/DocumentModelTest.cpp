@@ -1,5 +1,5 @@
 #include "document/Document.h"
-#include "sprite/AllocationProbe.h"
+#include "support/AllocationProbe.h"
 
 #include <gtest/gtest.h>
 

@@ -8,6 +8,7 @@
 #include "sprite/DC6FileIO.h"
 #include "sprite/SafeFile.h"
 #include "support/ScriptedServices.h"
+#include "support/SpriteTestSupport.h"
 
 #include <QAction>
 #include <QImage>
@@ -28,28 +29,14 @@ struct FrameShape {
     int y = 0;
 };
 
+using quillet::testing::rampPalette;
+
 // Pixels that differ from frame to frame and from row to row.
 inline FramePtr makeFrame(const FrameShape& shape) {
     Bytes pixels(static_cast<std::size_t>(shape.width) * shape.height);
     for (std::size_t i = 0; i < pixels.size(); ++i)
         pixels[i] = static_cast<std::uint8_t>((i * 7 + shape.width) % 256);
-    auto frame = std::make_shared<DC6Frame>();
-    frame->setPixelData(pixels, static_cast<std::int16_t>(shape.width),
-                        static_cast<std::int16_t>(shape.height));
-    frame->set_X_offset(shape.x);
-    frame->set_Y_offset(shape.y);
-    return frame;
-}
-
-// 256 distinct colours; `shift` moves green so two such palettes differ everywhere.
-inline Palette rampPalette(int shift = 0) {
-    Palette p{};
-    for (int i = 0; i < 256; ++i) {
-        p[3 * i] = static_cast<std::uint8_t>(i);
-        p[3 * i + 1] = static_cast<std::uint8_t>((i + shift) % 256);
-        p[3 * i + 2] = static_cast<std::uint8_t>(255 - i);
-    }
-    return p;
+    return quillet::testing::makeFrame(shape.width, shape.height, pixels, shape.x, shape.y);
 }
 
 class EditorTest : public ::testing::Test {

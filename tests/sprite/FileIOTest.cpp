@@ -1,5 +1,5 @@
-#include "AllocationProbe.h"
-#include "SpriteTestSupport.h"
+#include "support/AllocationProbe.h"
+#include "support/SpriteTestSupport.h"
 #include "sprite/DC6FileIO.h"
 #include "sprite/Error.h"
 #include "sprite/Limits.h"

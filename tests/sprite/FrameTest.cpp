@@ -1,4 +1,4 @@
-#include "SpriteTestSupport.h"
+#include "support/SpriteTestSupport.h"
 #include "sprite/Error.h"
 #include "sprite/transform.h"
 

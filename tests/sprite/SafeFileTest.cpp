@@ -1,6 +1,6 @@
 #include "sprite/SafeFile.h"
 
-#include "SpriteTestSupport.h"
+#include "support/SpriteTestSupport.h"
 #include "sprite/DC6FileIO.h"
 #include "sprite/Error.h"
 

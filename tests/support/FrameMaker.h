@@ -3,7 +3,7 @@
 // Frames for the drawing tests: a size, offsets and a pixel per position.
 
 #include "sprite/DC6Frame.h"
-#include "sprite/SpriteTestSupport.h"
+#include "support/SpriteTestSupport.h"
 
 #include <functional>
 

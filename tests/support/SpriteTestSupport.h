@@ -56,6 +56,17 @@ inline Palette distinctPalette() {
     return p;
 }
 
+// 256 distinct colours; `shift` moves green so two such palettes differ everywhere.
+inline Palette rampPalette(int shift = 0) {
+    Palette p{};
+    for (int i = 0; i < 256; ++i) {
+        p[3 * i] = static_cast<std::uint8_t>(i);
+        p[3 * i + 1] = static_cast<std::uint8_t>((i + shift) % 256);
+        p[3 * i + 2] = static_cast<std::uint8_t>(255 - i);
+    }
+    return p;
+}
+
 inline void setColour(Palette& p, int index, int r, int g, int b) {
     p[3 * index] = static_cast<std::uint8_t>(r);
     p[3 * index + 1] = static_cast<std::uint8_t>(g);
