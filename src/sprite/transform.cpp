@@ -108,7 +108,7 @@ MapTable transform::Map(const Palette& src, const Palette& dest) const {
 }
 
 // ---------------------------------------------------------------------------
-// Many single colours: the colour cube is cut into regions of 16 x 16 x 16.
+// Many single colours: the colour cube is cut into regions of 8 x 8 x 8.
 // For a region, an entry can only be nearest to some colour in it when its
 // least possible distance to the region is at most the smallest greatest
 // distance of any entry; those candidates, least possible distance first,
@@ -116,7 +116,7 @@ MapTable transform::Map(const Palette& src, const Palette& dest) const {
 
 namespace {
 
-constexpr int kRegionShift = 4;
+constexpr int kRegionShift = 3;
 constexpr std::uint32_t kRegions = 1u << (3 * (8 - kRegionShift));
 constexpr std::uint32_t kUnbuilt = UINT32_MAX;
 // 2^18 cached colours; a slot holds the colour's remaining 6 bits above its index.
