@@ -60,7 +60,13 @@ done
     --offset -48,-4 >/dev/null
 
 # Xvfb picks a free display itself and names it once it accepts clients.
-Xvfb -displayfd 3 -screen 0 800x480x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+# The picture shows playback at 4x with the frames aligned by their offsets:
+# settings of a fresh run folder, never the user's.
+export XDG_CONFIG_HOME="$work/config"
+mkdir -p "$XDG_CONFIG_HOME/Quillet"
+printf '[view]\nzoom=4\nalignByOffsets=true\nframesPerSecond=2\n' >"$XDG_CONFIG_HOME/Quillet/Quillet.conf"
+
+Xvfb -displayfd 3 -screen 0 1024x600x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do
     [ -s "$work/display" ] && break
@@ -86,9 +92,10 @@ xdotool type --delay 5 "$work/demo.dc6"
 xdotool key Return
 
 preview=$(timeout 20 xdotool search --sync --onlyvisible --name '^Frame Preview$' | head -n 1)
-xdotool windowsize --sync "$preview" 112 112
-# Lets both windows repaint after the dialog and the resize.
-sleep 1
+# Play Anim.; the picture is taken while it plays.
+xdotool windowfocus --sync "$main"
+xdotool key --clearmodifiers alt+p
+sleep 1.2
 
 geometry() { # window -> "x y width height"
     eval "$(xdotool getwindowgeometry --shell "$1")"
