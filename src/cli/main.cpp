@@ -149,47 +149,40 @@ Options parseOptions(int argc, char** argv, int first, bool allowPalette, bool a
     Options o;
     for (int i = first; i < argc; ++i) {
         const std::string a = argv[i];
-        if (allowPalette && a == "--palette") {
+        // The word after an option that takes one.
+        auto value = [&](const char* what) -> std::string {
             if (++i == argc)
-                throw UsageError{"--palette needs a file"};
-            o.palette = argv[i];
+                throw UsageError{a + " needs " + what};
+            return argv[i];
+        };
+        if (allowPalette && a == "--palette") {
+            o.palette = value("a file");
         } else if (allowPalette && a == "--no-transform") {
             o.transform = false;
         } else if (allowJson && a == "--json") {
             o.json = true;
         } else if (allowOffset && a == "--offset") {
-            if (++i == argc)
-                throw UsageError{"--offset needs X,Y"};
-            const std::string v = argv[i];
+            const std::string v = value("X,Y");
             const auto comma = v.find(',');
             if (comma == std::string::npos)
                 throw UsageError{"--offset wants X,Y, got '" + v + "'"};
             o.offset = {parseOffset(v.substr(0, comma)), parseOffset(v.substr(comma + 1))};
         } else if (allowOffset && a == "--directions") {
-            if (++i == argc)
-                throw UsageError{"--directions needs a number"};
-            o.directions = parseCount(a, argv[i], limits::kMaxDirections);
+            o.directions = parseCount(a, value("a number"), limits::kMaxDirections);
         } else if (allowExport && a == "--format") {
-            if (++i == argc)
-                throw UsageError{"--format needs bmp or png"};
-            const std::string v = argv[i];
+            const std::string v = value("bmp or png");
             if (v != "bmp" && v != "png")
                 throw UsageError{"--format wants bmp or png, got '" + v + "'"};
             o.format = v == "png" ? imaging::ExportFormat::Png : imaging::ExportFormat::Bmp;
         } else if (allowExport && a == "--sheet") {
-            if (++i == argc)
-                throw UsageError{"--sheet needs a number of columns"};
-            o.sheetColumns = parseCount(a, argv[i], limits::kMaxFrames);
+            o.sheetColumns = parseCount(a, value("a number of columns"), limits::kMaxFrames);
         } else if (allowExport && a == "--gif") {
             o.gif = true;
         } else if (allowExport && a == "--fps") {
-            if (++i == argc)
-                throw UsageError{"--fps needs a number of frames per second"};
-            o.framesPerSecond = parseCount(a, argv[i], imaging::kMaxGifFramesPerSecond);
+            o.framesPerSecond = parseCount(a, value("a number of frames per second"),
+                                           imaging::kMaxGifFramesPerSecond);
         } else if (allowOffset && a == "--grid") {
-            if (++i == argc)
-                throw UsageError{"--grid needs WxH"};
-            o.grid = parseGrid(argv[i]);
+            o.grid = parseGrid(value("WxH"));
         } else if (allowOffset && a == "--trim") {
             o.trim = true;
         } else if (a.size() > 1 && a[0] == '-') {
