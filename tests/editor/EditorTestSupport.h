@@ -8,13 +8,12 @@
 #include "sprite/DC6FileIO.h"
 #include "sprite/SafeFile.h"
 #include "support/ScriptedServices.h"
+#include "support/TestSettings.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QImage>
 #include <QLineEdit>
 #include <QScrollBar>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
@@ -58,12 +57,7 @@ class EditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        // The window keeps settings (recent files, the external editor); tests
-        // keep theirs in their own folder, never in the user's.
-        QCoreApplication::setOrganizationName(QStringLiteral("Quillet"));
-        QCoreApplication::setApplicationName(QStringLiteral("Quillet"));
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath("settings"));
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.filePath("settings"));
+        testing::keepSettingsIn(dir.filePath("settings"));
         start();
     }
     void TearDown() override { setWriteFaultHook({}); }
