@@ -1,6 +1,9 @@
 #include "frmQuillet2.h"
 
+#include "ExternalFrameEdits.h"
 #include "OffsetText.h"
+#include "ProgressGate.h"
+#include "RecentMenu.h"
 #include "display/ImageArea.h"
 #include "display/Twips.h"
 #include "display/frmAbout.h"
@@ -167,12 +170,15 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
     }
     m_dither->setChecked(QSettings().value(QStringLiteral("import/dither"), false).toBool());
     makePlayer({});
+    m_external = std::make_unique<ExternalFrameEdits>(m_doc, *m_services.messageBox);
     connect(&m_doc, &document::Document::changed, this, &frmQuillet2::refresh);
     connect(&m_doc.undoStack(), &QUndoStack::indexChanged, this, &frmQuillet2::updateEditActions);
     updateEditActions();
 }
 
 frmQuillet2::~frmQuillet2() {
+    // Its watches refer to the document, which goes before the children do.
+    m_external.reset();
     closePreview();
 }
 
@@ -310,6 +316,9 @@ void frmQuillet2::buildMenus() {
 
     QMenu* file = menu("File", QStringLiteral("&File"));
     item(file, "Open", QStringLiteral("Open..."), {}, [this] { open(); });
+    QMenu* recent = file->addMenu(QStringLiteral("Open Recent"));
+    recent->setObjectName(QStringLiteral("OpenRecent"));
+    m_recent = new RecentMenu(recent, [this](const QString& path) { openRecent(path); });
     item(file, "New", QStringLiteral("New"), QKeySequence(Qt::CTRL | Qt::Key_N),
          [this] { newDocument(); });
     item(file, "bmp_export", QStringLiteral("Export as bitmap(s)"), {},
@@ -339,6 +348,8 @@ void frmQuillet2::buildMenus() {
         item(edit, "DuplicateFrame", QStringLiteral("Duplicate Frame"),
              QKeySequence(Qt::CTRL | Qt::Key_D), [this] { duplicateFrame(); }),
     };
+    item(edit, "EditFrameExternally", QStringLiteral("Edit Frame Externally"),
+         QKeySequence(Qt::CTRL | Qt::Key_E), [this] { editFrameExternally(); });
     edit->addSeparator();
     item(edit, "Directions", QStringLiteral("Directions..."), {}, [this] { chooseDirections(); });
 
@@ -361,6 +372,9 @@ void frmQuillet2::buildMenus() {
         QSettings().setValue(QStringLiteral("import/dither"), m_dither->isChecked());
     });
     m_dither->setCheckable(true);
+
+    item(settings, "ExternalEditor", QStringLiteral("External Editor..."), {},
+         [this] { chooseExternalEditor(); });
 
     QMenu* framesMenu = menu("Frames", QStringLiteral("F&rames"));
     item(framesMenu, "AddFramesFromSheet", QStringLiteral("Add Frames from Sheet..."), {},
@@ -711,15 +725,19 @@ std::optional<FrameList> frmQuillet2::importPicture(const QString& path) {
     FrameList pieces;
     {
         BusyScope busy(*m_services.busyPointer);
+        ProgressGate gate(this, QStringLiteral("Reading %1 ...").arg(QFileInfo(path).fileName()));
         try {
-            pieces =
-                imaging::LoadImage(nativePath(path), {currentPalette(), m_dither->isChecked()});
+            imaging::ImportOptions options{currentPalette(), m_dither->isChecked()};
+            options.progress = gate.callback();
+            pieces = imaging::LoadImage(nativePath(path), options);
             if (pieces.empty())
                 failure = QStringLiteral("the picture holds no frames");
             else if (std::ssize(pieces) > m_doc.room())
                 failure = QStringLiteral("%1 more frames would exceed the limit of %2 frames")
                               .arg(pieces.size())
                               .arg(limits::kMaxFrames);
+        } catch (const WorkCancelled&) {
+            return std::nullopt;
         } catch (const std::exception& e) {
             failure = QString::fromUtf8(e.what());
         }
@@ -829,6 +847,7 @@ void frmQuillet2::newDocument() {
             platform::Answer::Yes &&
         save() == SaveResult::Failed)
         return;
+    m_external->stopAll();
     m_doc.clear();
 }
 
@@ -852,8 +871,11 @@ void frmQuillet2::openFile(const QString& path) {
     QString failure;
     {
         BusyScope busy(*m_services.busyPointer);
+        ProgressGate gate(this, QStringLiteral("Opening %1 ...").arg(QFileInfo(path).fileName()));
         try {
-            loaded = DC6FileIO().LoadDC6(nativePath(path), &directions);
+            loaded = DC6FileIO().LoadDC6(nativePath(path), &directions, gate.callback());
+        } catch (const WorkCancelled&) {
+            return;
         } catch (const std::exception& e) {
             failure = QString::fromUtf8(e.what());
         }
@@ -867,8 +889,10 @@ void frmQuillet2::openFile(const QString& path) {
         return;
     }
     document::adoptOpenedFrames(loaded, currentPalette());
+    m_external->stopAll();
     // Save writes back to the file the user opened, never to an older name.
     m_doc.replace(std::move(loaded), path, directions);
+    m_recent->add(path);
 }
 
 void frmQuillet2::tellNoFrames() {
@@ -960,8 +984,10 @@ bool frmQuillet2::writeDocument(const QString& path) {
     busy.release();
     m_doc.setSaving(false);
     updateEditActions();
-    if (failure.isEmpty())
+    if (failure.isEmpty()) {
+        m_recent->add(path);
         return true;
+    }
     m_services.messageBox->show(
         QStringLiteral("The file \"%1\" could not be saved.\n%2").arg(path, failure), appTitle(),
         platform::Buttons::Ok, platform::Icon::Warning);
@@ -984,6 +1010,7 @@ void frmQuillet2::closeEvent(QCloseEvent* event) {
         return;
     }
     m_doc.undoStack().clear();
+    m_external->stopAll();
     m_doc.clear();
     closePreview();
     QMainWindow::closeEvent(event);
@@ -1114,18 +1141,33 @@ void frmQuillet2::exportFiles(imaging::ExportFormat format) {
     imaging::ExportReport report;
     if (!dialog.fileTitle().isEmpty() && total > 0) {
         BusyScope busy(*m_services.busyPointer);
+        ProgressGate gate(this, QStringLiteral("Exporting %1 frames ...").arg(total));
+        // A copy: the list may change while the progress window runs the event loop.
+        const FrameList frames = this->frames();
         // The document keeps its own name; the export only borrows the chosen one.
-        report = imaging::exportFrames(frames(), palTransform(), dialog.FileName, format);
+        report = imaging::exportFrames(frames, palTransform(), dialog.FileName, format,
+                                       [&gate](int done, int all) { return gate.step(done, all); });
     }
     UpdatePreview();
     m_services.busyPointer->setBusy(false);
-    if (report.failed > 0) {
-        m_services.messageBox->show(QStringLiteral("%1 of %2 frames could not be written.\n%3")
-                                        .arg(report.failed)
-                                        .arg(total)
-                                        .arg(report.firstFailure),
-                                    appTitle(), platform::Buttons::Ok, platform::Icon::Warning);
-    }
+    tellExported(report, total);
+}
+
+// One message at most: how far a cancelled export came, and what failed.
+void frmQuillet2::tellExported(const imaging::ExportReport& report, int total) {
+    QStringList lines;
+    if (report.cancelled)
+        lines << QStringLiteral("The export was cancelled; %1 of %2 files were written.")
+                     .arg(report.written)
+                     .arg(total);
+    if (report.failed > 0)
+        lines << QStringLiteral("%1 of %2 frames could not be written.\n%3")
+                     .arg(report.failed)
+                     .arg(total)
+                     .arg(report.firstFailure);
+    if (!lines.isEmpty())
+        m_services.messageBox->show(lines.join(QLatin1Char('\n')), appTitle(),
+                                    platform::Buttons::Ok, platform::Icon::Warning);
 }
 
 // The name of a one-file export; empty when cancelled or there is nothing to write.
@@ -1243,6 +1285,52 @@ void frmQuillet2::addFramesFromSheet() {
 void frmQuillet2::showAbout() {
     display::frmAbout about(*m_services.system, *m_services.messageBox, this);
     about.exec();
+}
+
+// ---- External editor and recent files --------------------------------------
+
+void frmQuillet2::editFrameExternally() {
+    if (!mayRun() || !m_doc.currentFrame())
+        return;
+    QString error;
+    if (!m_external->start(curFrame(), &error))
+        m_services.messageBox->show(
+            QStringLiteral("Frame %1 could not be opened in the external editor.\n%2")
+                .arg(curFrame())
+                .arg(error),
+            appTitle(), platform::Buttons::Ok, platform::Icon::Warning);
+}
+
+void frmQuillet2::chooseExternalEditor() {
+    QSettings settings;
+    const std::optional<QString> command = m_services.prompt->text(
+        QStringLiteral("External Editor"),
+        QStringLiteral("Command line of your picture editor, %f for the file (empty: the "
+                       "desktop's default application):"),
+        settings.value(document::ExternalEditorKey).toString());
+    if (!command)
+        return;
+    if (command->trimmed().isEmpty())
+        settings.remove(document::ExternalEditorKey);
+    else
+        settings.setValue(document::ExternalEditorKey, command->trimmed());
+}
+
+void frmQuillet2::openRecent(const QString& path) {
+    if (!mayRun())
+        return;
+    if (!m_recent->confirmExists(path)) {
+        m_services.messageBox->show(
+            QStringLiteral("The file \"%1\" no longer exists; it was taken off the list.")
+                .arg(QDir::toNativeSeparators(path)),
+            appTitle(), platform::Buttons::Ok, platform::Icon::Warning);
+        return;
+    }
+    openFile(path);
+}
+
+document::ExternalEdits& frmQuillet2::externalEdits() {
+    return m_external->edits();
 }
 
 } // namespace quillet::editor

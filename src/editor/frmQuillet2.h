@@ -11,6 +11,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -20,8 +21,19 @@ class QLineEdit;
 class QPushButton;
 class QScrollBar;
 class QLabel;
+class QMenu;
+
+namespace quillet::document {
+class ExternalEdits;
+}
+namespace quillet::imaging {
+struct ExportReport;
+}
 
 namespace quillet::editor {
+
+class ExternalFrameEdits;
+class RecentMenu;
 
 // What a Save or Save As came to; New and Exit go on after anything but a
 // failed write, so a document is never dropped after its save went wrong.
@@ -91,6 +103,11 @@ public:
     display::AnimationPlayer& usePlaybackClock(display::AnimationPlayer::Clock clock);
     void showAbout();
     void animate();
+    // Frames out in the user's picture editor, and the recent files.
+    void editFrameExternally();
+    void chooseExternalEditor();
+    void openRecent(const QString& path);
+    document::ExternalEdits& externalEdits();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -124,6 +141,7 @@ private:
     std::optional<FrameList> importPicture(const QString& path);
     void tellReadError(const QString& path, const QString& reason);
     bool writeDocument(const QString& path); // the one place Save and Save As write
+    void tellExported(const imaging::ExportReport& report, int total);
     std::optional<Palette> readChosenPalette(const QString& path);
     void updateEditActions();
     // Asks when the frame count no longer splits into the document's directions.
@@ -176,6 +194,9 @@ private:
     // frame when one direction plays, else 0.
     int m_playFrom = 0;
     platform::SheetRequest m_lastSheet;
+
+    std::unique_ptr<ExternalFrameEdits> m_external;
+    RecentMenu* m_recent = nullptr; // owned by its menu
 };
 
 } // namespace quillet::editor

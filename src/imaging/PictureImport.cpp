@@ -147,7 +147,7 @@ class ColourReducer {
 public:
     explicit ColourReducer(const ImportOptions& options)
         : m_palette(options.documentPalette), m_dither(options.dither),
-          m_nearest(options.documentPalette, 1) {}
+          m_nearest(options.documentPalette, 1), m_progress(options.progress) {}
 
     IndexedPicture reduce(const QImage& argb, bool alpha) {
         IndexedPicture pic;
@@ -166,9 +166,12 @@ public:
 
 private:
     void nearest(const QImage& argb, IndexedPicture& pic) {
+        constexpr int kRowsPerReport = 64;
         QRgb last = 0;
         std::uint8_t lastIndex = m_nearest(0, 0, 0);
         for (int y = 0; y < pic.height; ++y) {
+            if (y % kRowsPerReport == 0)
+                reportProgress(m_progress, y, pic.height);
             const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
             std::uint8_t* out = pic.buffer.data() + static_cast<std::size_t>(y) * pic.width;
             for (int x = 0; x < pic.width; ++x) {
@@ -227,6 +230,7 @@ private:
     Palette m_palette;
     bool m_dither;
     NearestColour m_nearest;
+    const WorkProgress& m_progress;
 };
 
 // Where decoders deliver their pictures: paletted ones as they are, true
@@ -951,26 +955,29 @@ FramePtr makeFrame(const Bytes& pixels, int width, int height, const IndexedPict
     return frame;
 }
 
-// Bands of up to 256 rows from the top down, tiles of up to 256 columns left
-// to right; a tile's row 0 is its lowest row.
-void cutTiles(const IndexedPicture& pic, const Palette& documentPalette, FrameList& frames) {
-    const std::int64_t across = (pic.width + kTileSide - 1) / kTileSide;
-    const std::int64_t down = (pic.height + kTileSide - 1) / kTileSide;
+// Bands of up to `side` rows from the top down, tiles of up to `side` columns
+// left to right; a tile's row 0 is its lowest row.
+void cutTiles(const IndexedPicture& pic, const ImportOptions& options, FrameList& frames) {
+    const int side = options.tile ? kTileSide : std::max(pic.width, pic.height);
+    const std::int64_t across = (pic.width + side - 1) / side;
+    const std::int64_t down = (pic.height + side - 1) / side;
     const auto total = static_cast<std::int64_t>(frames.size()) + across * down;
     if (total > limits::kMaxFrames)
         fail("picture size " + sizeText(pic.width, pic.height) + " would make " +
              std::to_string(total) + " frames, more than a document holds");
 
     Bytes tile;
-    for (int top = 0; top < pic.height; top += kTileSide) {
-        const int th = std::min(kTileSide, pic.height - top);
-        for (int x = 0; x < pic.width; x += kTileSide) {
-            const int tw = std::min(kTileSide, pic.width - x);
+    std::int64_t cut = 0;
+    for (int top = 0; top < pic.height; top += side) {
+        const int th = std::min(side, pic.height - top);
+        for (int x = 0; x < pic.width; x += side) {
+            const int tw = std::min(side, pic.width - x);
             tile.resize(static_cast<std::size_t>(tw) * th);
             for (int k = 0; k < th; ++k)
                 std::memcpy(tile.data() + static_cast<std::size_t>(k) * tw,
                             pic.row(top + th - 1 - k) + x, static_cast<std::size_t>(tw));
-            frames.push_back(makeFrame(tile, tw, th, pic, documentPalette));
+            frames.push_back(makeFrame(tile, tw, th, pic, options.documentPalette));
+            reportProgress(options.progress, ++cut, across * down);
         }
     }
 }
@@ -1159,9 +1166,7 @@ FrameList LoadImageFromMemory(ByteView data, const ImportOptions& options) {
     return withMemoryGuard([&] {
         FrameList frames;
         PictureSink sink(
-            options,
-            [&](const IndexedPicture& pic) { cutTiles(pic, options.documentPalette, frames); },
-            false);
+            options, [&](const IndexedPicture& pic) { cutTiles(pic, options, frames); }, false);
         decodePicture(data, sink);
         return frames;
     });

@@ -2,6 +2,7 @@
 
 #include "sprite/Bytes.h"
 #include "sprite/DC6Frame.h"
+#include "sprite/Progress.h"
 
 #include <string>
 
@@ -27,6 +28,11 @@ struct ImportOptions {
     // of the nearest colour of each pixel.
     bool dither = false;
     ImportLimits limits{};
+    // False: the whole picture becomes one frame, however large (a frame's
+    // own limits then apply).
+    bool tile = true;
+    // Hears of bands of rows mapped and tiles cut; may cancel (WorkCancelled).
+    WorkProgress progress{};
 };
 
 // Turns a BMP, GIF, PNG or JPEG picture into frames: tiles of at most

@@ -53,7 +53,8 @@ std::int64_t declaredPixels(ByteView block) {
 
 // Decodes from anything that can hand out byte ranges: memory, or a file read
 // block by block so that a large file never sits in memory twice.
-template <class Source> FrameList decodeFrom(Source& file, int* directionsOut) {
+template <class Source>
+FrameList decodeFrom(Source& file, int* directionsOut, const WorkProgress& progress) {
     if (file.size() < kFileHeaderBytes)
         throw QuilletError("file header cut short: " + std::to_string(file.size()) + " of " +
                            std::to_string(kFileHeaderBytes) + " bytes");
@@ -120,6 +121,7 @@ template <class Source> FrameList decodeFrom(Source& file, int* directionsOut) {
             throw QuilletError(frameLabel(i) + ": " + e.what());
         }
         frames.push_back(std::move(frame));
+        reportProgress(progress, static_cast<std::int64_t>(i + 1), static_cast<std::int64_t>(n));
     }
     if (directionsOut)
         *directionsOut = directions;
@@ -175,9 +177,9 @@ private:
 
 } // namespace
 
-FrameList DC6FileIO::decodeDC6(ByteView file, int* directions) {
+FrameList DC6FileIO::decodeDC6(ByteView file, int* directions, const WorkProgress& progress) {
     MemorySource source(file);
-    return decodeFrom(source, directions);
+    return decodeFrom(source, directions, progress);
 }
 
 Bytes DC6FileIO::encodeDC6(const FrameList& DC6, std::int16_t palTransform,
@@ -236,9 +238,10 @@ Bytes DC6FileIO::encodeDC6(const FrameList& DC6, std::int16_t palTransform,
     return file;
 }
 
-FrameList DC6FileIO::LoadDC6(const std::string& FileName, int* directions) const {
+FrameList DC6FileIO::LoadDC6(const std::string& FileName, int* directions,
+                             const WorkProgress& progress) const {
     FileSource source(FileName);
-    return decodeFrom(source, directions);
+    return decodeFrom(source, directions, progress);
 }
 
 void DC6FileIO::SaveDC6(const std::string& FileName, const FrameList& DC6,

@@ -2,6 +2,7 @@
 
 #include "Bytes.h"
 #include "DC6Frame.h"
+#include "Progress.h"
 
 #include <functional>
 #include <string>
@@ -20,12 +21,15 @@ using SaveProgress = std::function<void(int, int)>;
 // does not divide. Messages leave the file name to the caller.
 class DC6FileIO {
 public:
-    FrameList LoadDC6(const std::string& FileName, int* directions = nullptr) const;
+    // `progress` hears of every frame decoded and may cancel (WorkCancelled).
+    FrameList LoadDC6(const std::string& FileName, int* directions = nullptr,
+                      const WorkProgress& progress = {}) const;
     void SaveDC6(const std::string& FileName, const FrameList& DC6, std::int16_t palTransform,
                  const SaveProgress& progress = {}, int directions = 1) const;
 
     // The same work without the file system, for tests, fuzzing and the CLI.
-    static FrameList decodeDC6(ByteView file, int* directions = nullptr);
+    static FrameList decodeDC6(ByteView file, int* directions = nullptr,
+                               const WorkProgress& progress = {});
     static Bytes encodeDC6(const FrameList& DC6, std::int16_t palTransform,
                            const SaveProgress& progress = {}, int directions = 1);
 };

@@ -3,6 +3,7 @@
 #include "sprite/DC6FileIO.h"
 #include "sprite/SafeFile.h"
 #include "support/ScriptedServices.h"
+#include "support/TestSettings.h"
 
 #include <QDir>
 #include <QFile>
@@ -79,6 +80,7 @@ protected:
     // The editor started in the same folder, driven through its commands.
     std::unique_ptr<editor::frmQuillet2> startEditor() {
         scripted = std::make_unique<testing::ScriptedServices>();
+        testing::keepSettingsIn(dir.filePath("settings"));
         return std::make_unique<editor::frmQuillet2>(std::move(scripted->bundle), dir.path());
     }
 

@@ -9,6 +9,7 @@
 #include "sprite/SafeFile.h"
 #include "support/ScriptedServices.h"
 #include "support/SpriteTestSupport.h"
+#include "support/TestSettings.h"
 
 #include <QAction>
 #include <QImage>
@@ -43,6 +44,7 @@ class EditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
+        testing::keepSettingsIn(dir.filePath("settings"));
         start();
     }
     void TearDown() override { setWriteFaultHook({}); }

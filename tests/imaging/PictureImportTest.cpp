@@ -490,9 +490,12 @@ TEST(Tiling, BandsFromTheTopDownTilesLeftToRight) {
         int width;
         int height;
         std::vector<std::pair<int, int>> tiles;
+        bool tile = true;
     };
     const Case cases[] = {
         {300, 600, {{256, 256}, {44, 256}, {256, 256}, {44, 256}, {256, 88}, {44, 88}}},
+        {300, 600, {{300, 600}}, false},
+        {257, 1, {{257, 1}}, false},
         {256, 256, {{256, 256}}},
         {257, 256, {{256, 256}, {1, 256}}},
         {256, 257, {{256, 256}, {256, 1}}},
@@ -506,7 +509,8 @@ TEST(Tiling, BandsFromTheTopDownTilesLeftToRight) {
     for (const Case& c : cases)
         for (bool gif : {false, true}) {
             SCOPED_TRACE(::testing::Message()
-                         << c.width << " x " << c.height << (gif ? " GIF" : " BMP"));
+                         << c.width << " x " << c.height << (gif ? " GIF" : " BMP")
+                         << (c.tile ? "" : " whole"));
             std::vector<std::uint32_t> values;
             for (int y = 0; y < c.height; ++y)
                 for (int x = 0; x < c.width; ++x)
@@ -532,8 +536,17 @@ TEST(Tiling, BandsFromTheTopDownTilesLeftToRight) {
                 file = makeBmp(spec);
             }
 
-            const FrameList frames = load(file);
+            imaging::ImportOptions options{documentPalette()};
+            options.tile = c.tile;
+            // Every tile is reported, and the last report is the whole.
+            std::int64_t reported = 0;
+            options.progress = [&](std::int64_t done, std::int64_t total) {
+                reported = done == total ? done : reported;
+                return true;
+            };
+            const FrameList frames = imaging::LoadImageFromMemory(file, options);
             ASSERT_EQ(frames.size(), c.tiles.size());
+            EXPECT_EQ(reported, std::ssize(c.tiles));
             int top = 0;
             int left = 0;
             for (std::size_t i = 0; i < frames.size(); ++i) {

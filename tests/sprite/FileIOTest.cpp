@@ -251,6 +251,28 @@ TEST(DC6FileIO, SaveReportsProgressAndSurvivesTheListChanging) {
     testing::expectSameFrames(DC6FileIO::decodeDC6(file), original);
 }
 
+TEST(DC6FileIO, LoadReportsEachFrameAndStopsWhenCancelled) {
+    std::mt19937 random(5);
+    const Bytes file = DC6FileIO::encodeDC6(randomFrames(random, 4), 0);
+    for (const int stopAt : {0, 1, 4}) {
+        SCOPED_TRACE(stopAt);
+        std::vector<std::pair<std::int64_t, std::int64_t>> calls;
+        const auto load = [&] {
+            return DC6FileIO::decodeDC6(file, nullptr, [&](std::int64_t done, std::int64_t total) {
+                calls.emplace_back(done, total);
+                return done != stopAt;
+            });
+        };
+        if (stopAt == 0) {
+            EXPECT_EQ(load().size(), 4u);
+        } else {
+            EXPECT_THROW(load(), WorkCancelled);
+        }
+        EXPECT_EQ(calls.size(), stopAt == 0 ? 4u : static_cast<std::size_t>(stopAt));
+        EXPECT_EQ(calls.back().second, 4);
+    }
+}
+
 TEST(DC6FileIO, SaveAndLoadThroughTheFileSystem) {
     testing::TempFolder folder;
     const std::string path = folder.file("walk.dc6");

@@ -1,9 +1,7 @@
 // One main for every test program that needs Qt: an offscreen QApplication
 // (widgets need it, and image format plugins are found through it).
 #include <QApplication>
-#include <QFile>
 #include <QLoggingCategory>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
@@ -13,9 +11,6 @@ int main(int argc, char** argv) {
         return RUN_ALL_TESTS();
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Settings the editor remembers go to a folder of this run, never the user's.
-    QTemporaryDir settings;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settings.path()));
     QApplication app(argc, argv);
     // The damaged-picture tests would otherwise bury the results in decoder warnings.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
