@@ -1,5 +1,5 @@
-#include "support/SpriteTestSupport.h"
 #include "sprite/Error.h"
+#include "support/SpriteTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <random>

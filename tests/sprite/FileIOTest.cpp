@@ -1,9 +1,9 @@
-#include "support/AllocationProbe.h"
-#include "support/SpriteTestSupport.h"
 #include "sprite/DC6FileIO.h"
 #include "sprite/Error.h"
 #include "sprite/Limits.h"
 #include "sprite/SafeFile.h"
+#include "support/AllocationProbe.h"
+#include "support/SpriteTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <random>

@@ -1,6 +1,6 @@
-#include "support/SpriteTestSupport.h"
 #include "sprite/Error.h"
 #include "sprite/transform.h"
+#include "support/SpriteTestSupport.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "sprite/SafeFile.h"
 
-#include "support/SpriteTestSupport.h"
 #include "sprite/DC6FileIO.h"
 #include "sprite/Error.h"
+#include "support/SpriteTestSupport.h"
 
 #include <filesystem>
 #include <functional>
