@@ -340,14 +340,12 @@ void frmQuillet2::buildMenus() {
     m_redoAction->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     edit->addSeparator();
-    m_frameEdits = {
-        item(edit, "MoveFrameEarlier", QStringLiteral("Move Frame Earlier"),
-             QKeySequence(Qt::CTRL | Qt::Key_PageUp), [this] { moveFrameEarlier(); }),
-        item(edit, "MoveFrameLater", QStringLiteral("Move Frame Later"),
-             QKeySequence(Qt::CTRL | Qt::Key_PageDown), [this] { moveFrameLater(); }),
-        item(edit, "DuplicateFrame", QStringLiteral("Duplicate Frame"),
-             QKeySequence(Qt::CTRL | Qt::Key_D), [this] { duplicateFrame(); }),
-    };
+    item(edit, "MoveFrameEarlier", QStringLiteral("Move Frame Earlier"),
+         QKeySequence(Qt::CTRL | Qt::Key_PageUp), [this] { moveFrameEarlier(); });
+    item(edit, "MoveFrameLater", QStringLiteral("Move Frame Later"),
+         QKeySequence(Qt::CTRL | Qt::Key_PageDown), [this] { moveFrameLater(); });
+    item(edit, "DuplicateFrame", QStringLiteral("Duplicate Frame"),
+         QKeySequence(Qt::CTRL | Qt::Key_D), [this] { duplicateFrame(); });
     item(edit, "EditFrameExternally", QStringLiteral("Edit Frame Externally"),
          QKeySequence(Qt::CTRL | Qt::Key_E), [this] { editFrameExternally(); });
     edit->addSeparator();

@@ -184,7 +184,6 @@ private:
     QAction* Preview = nullptr;
     QAction* m_undoAction = nullptr;
     QAction* m_redoAction = nullptr;
-    QList<QAction*> m_frameEdits;
     QAction* m_dither = nullptr;
     QAction* m_playOneDirection = nullptr;
 
