@@ -16,7 +16,9 @@ public:
 
     using Key = std::uintptr_t;
     static constexpr std::uint32_t kHKeyLocalMachine = 0x80000002u;
-    static constexpr std::uint32_t kKeyAllAccess = 0x2003Fu;
+    // KEY_READ. The lookups only read; asking for full access would be refused
+    // to every user without administrator rights on HKEY_LOCAL_MACHINE.
+    static constexpr std::uint32_t kKeyRead = 0x20019u;
     static constexpr std::uint32_t kRegSz = 1;
     static constexpr std::uint32_t kRegDword = 4;
 

@@ -24,7 +24,7 @@ std::string hexText(const std::uint8_t* bytes, std::size_t count) {
 bool GetKeyValue(SystemServices& system, std::uint32_t KeyRoot, const std::string& KeyName,
                  const std::string& SubKeyRef, std::string& KeyVal) {
     SystemServices::Key key = 0;
-    if (system.openKey(KeyRoot, KeyName, SystemServices::kKeyAllAccess, key) != 0) {
+    if (system.openKey(KeyRoot, KeyName, SystemServices::kKeyRead, key) != 0) {
         KeyVal.clear();
         return false;
     }

@@ -176,8 +176,8 @@ TEST(SystemServices, WithoutARegistryEveryKeyIsMissing) {
     auto system = makeSystemServices();
     SystemServices::Key key = 0;
     EXPECT_NE(system->openKey(SystemServices::kHKeyLocalMachine,
-                              "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO",
-                              SystemServices::kKeyAllAccess, key),
+                              "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", SystemServices::kKeyRead,
+                              key),
               0);
 }
 #endif
