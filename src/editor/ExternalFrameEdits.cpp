@@ -101,7 +101,7 @@ void ExternalFrameEdits::pictureSaved(quint64 key, const QString& path) {
     }
     FrameList read;
     try {
-        imaging::ImportOptions options{m_doc.palette()};
+        imaging::ImportOptions options{m_doc.palette(), m_dither};
         options.tile = false;
         read = imaging::LoadImage(QFile::encodeName(path).toStdString(), options);
     } catch (const std::exception&) {

@@ -22,6 +22,8 @@ public:
     // Hands frame `number` to the editor; false with `error` set when that failed.
     bool start(int number, QString* error);
     void stopAll() { m_edits.stopAll(); }
+    // Pictures read back follow Add Frame's dithering choice.
+    void setDither(bool dither) { m_dither = dither; }
 
 private:
     void pictureSaved(quint64 key, const QString& path);
@@ -31,6 +33,7 @@ private:
     document::Document& m_doc;
     platform::MessageBox& m_messages;
     document::ExternalEdits m_edits;
+    bool m_dither = false;
 };
 
 } // namespace quillet::editor

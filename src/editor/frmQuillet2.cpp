@@ -171,6 +171,7 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
     m_dither->setChecked(QSettings().value(QStringLiteral("import/dither"), false).toBool());
     makePlayer({});
     m_external = std::make_unique<ExternalFrameEdits>(m_doc, *m_services.messageBox);
+    m_external->setDither(m_dither->isChecked());
     connect(&m_doc, &document::Document::changed, this, &frmQuillet2::refresh);
     connect(&m_doc.undoStack(), &QUndoStack::indexChanged, this, &frmQuillet2::updateEditActions);
     updateEditActions();
@@ -368,6 +369,7 @@ void frmQuillet2::buildMenus() {
     Preview->setChecked(true);
     m_dither = item(settings, "Dither", QStringLiteral("Dither true-colour pictures"), {}, [this] {
         QSettings().setValue(QStringLiteral("import/dither"), m_dither->isChecked());
+        m_external->setDither(m_dither->isChecked());
     });
     m_dither->setCheckable(true);
 
