@@ -721,6 +721,16 @@ void frmQuillet2::tellReadError(const QString& path, const QString& reason) {
 }
 
 std::optional<FrameList> frmQuillet2::importPicture(const QString& path) {
+    return importPicture(path, QStringLiteral("the picture holds no frames"),
+                         [&path](const imaging::ImportOptions& options) {
+                             return imaging::LoadImage(nativePath(path), options);
+                         });
+}
+
+// The picture's frames, or nothing after a message (or a cancel, which says nothing).
+std::optional<FrameList>
+frmQuillet2::importPicture(const QString& path, const QString& whenEmpty,
+                           const std::function<FrameList(const imaging::ImportOptions&)>& load) {
     QString failure;
     FrameList pieces;
     {
@@ -729,9 +739,9 @@ std::optional<FrameList> frmQuillet2::importPicture(const QString& path) {
         try {
             imaging::ImportOptions options{currentPalette(), m_dither->isChecked()};
             options.progress = gate.callback();
-            pieces = imaging::LoadImage(nativePath(path), options);
+            pieces = load(options);
             if (pieces.empty())
-                failure = QStringLiteral("the picture holds no frames");
+                failure = whenEmpty;
             else if (std::ssize(pieces) > m_doc.room())
                 failure = QStringLiteral("%1 more frames would exceed the limit of %2 frames")
                               .arg(pieces.size())
@@ -1258,28 +1268,14 @@ void frmQuillet2::addFramesFromSheet() {
     }
     grid.margin = request->margin;
     grid.spacing = request->spacing;
-    QString failure;
-    FrameList cells;
-    {
-        BusyScope busy(*m_services.busyPointer);
-        try {
-            cells = imaging::LoadSheet(nativePath(path), grid, request->trim,
-                                       {currentPalette(), m_dither->isChecked()});
-            if (cells.empty())
-                failure = QStringLiteral("every cell is transparent");
-            else if (std::ssize(cells) > m_doc.room())
-                failure = QStringLiteral("%1 more frames would exceed the limit of %2 frames")
-                              .arg(cells.size())
-                              .arg(limits::kMaxFrames);
-        } catch (const std::exception& e) {
-            failure = QString::fromUtf8(e.what());
-        }
-    }
-    if (!failure.isEmpty()) {
-        tellReadError(path, failure);
-        return;
-    }
-    m_doc.insertFrames(std::move(cells), frameCount(), QStringLiteral("Add Frames from Sheet"));
+    std::optional<FrameList> cells =
+        importPicture(path, QStringLiteral("every cell is transparent"),
+                      [&](const imaging::ImportOptions& options) {
+                          return imaging::LoadSheet(nativePath(path), grid, request->trim, options);
+                      });
+    if (cells)
+        m_doc.insertFrames(std::move(*cells), frameCount(),
+                           QStringLiteral("Add Frames from Sheet"));
 }
 
 void frmQuillet2::showAbout() {

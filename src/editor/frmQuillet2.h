@@ -4,6 +4,7 @@
 #include "display/frmShowFrame.h"
 #include "document/Document.h"
 #include "imaging/BitmapExport.h"
+#include "imaging/PictureImport.h"
 #include "imaging/ViewOptions.h"
 #include "platform/Services.h"
 #include "sprite/DC6Frame.h"
@@ -139,6 +140,9 @@ private:
     QString chooseExportFile(const QString& filter, const QString& extension);
     void buildViewMenu();
     std::optional<FrameList> importPicture(const QString& path);
+    std::optional<FrameList>
+    importPicture(const QString& path, const QString& whenEmpty,
+                  const std::function<FrameList(const imaging::ImportOptions&)>& load);
     void tellReadError(const QString& path, const QString& reason);
     bool writeDocument(const QString& path); // the one place Save and Save As write
     void tellExported(const imaging::ExportReport& report, int total);
