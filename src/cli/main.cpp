@@ -85,32 +85,34 @@ struct Options {
     bool trim = false;
 };
 
-std::int32_t parseOffset(const std::string& text) {
+// A whole number from `min` to `max` and nothing else, or nothing.
+std::optional<long long> wholeNumber(const std::string& text, long long min, long long max) {
     std::size_t used = 0;
     long long v = 0;
     try {
         v = std::stoll(text, &used);
     } catch (const std::exception&) {
-        used = 0;
+        return std::nullopt;
     }
-    if (used != text.size() || text.empty() || v < -32768 || v > 32767)
+    if (used != text.size() || v < min || v > max)
+        return std::nullopt;
+    return v;
+}
+
+std::int32_t parseOffset(const std::string& text) {
+    const std::optional<long long> v = wholeNumber(text, -32768, 32767);
+    if (!v)
         throw UsageError{"--offset wants two whole numbers from -32768 to 32767, got '" + text +
                          "'"};
-    return static_cast<std::int32_t>(v);
+    return static_cast<std::int32_t>(*v);
 }
 
 int parseCount(const std::string& option, const std::string& text, int max) {
-    std::size_t used = 0;
-    long long v = 0;
-    try {
-        v = std::stoll(text, &used);
-    } catch (const std::exception&) {
-        used = 0;
-    }
-    if (used != text.size() || text.empty() || v < 1 || v > max)
+    const std::optional<long long> v = wholeNumber(text, 1, max);
+    if (!v)
         throw UsageError{option + " wants a whole number from 1 to " + std::to_string(max) +
                          ", got '" + text + "'"};
-    return static_cast<int>(v);
+    return static_cast<int>(*v);
 }
 
 // W x H[+MARGIN+SPACING], all whole numbers; sizes from 1, margin and spacing from 0.
