@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -255,6 +256,10 @@ TEST_F(CliTest, InfoListsEveryFrameAndItsDirection) {
     frames[1]->set_X_offset(-4);
     frames[1]->set_Y_offset(40);
     DC6FileIO().SaveDC6(path("four.dc6").toStdString(), frames, 0, {}, 2);
+    // As a file from elsewhere may: a length field unlike the stream Quillet writes.
+    QByteArray bytes = read("four.dc6");
+    qToLittleEndian<qint32>(4000, bytes.data() + qFromLittleEndian<qint32>(bytes.data() + 28) + 28);
+    write("four.dc6", bytes);
 
     const CliResult text = cli({"info", "four.dc6"});
     ASSERT_EQ(text.exitCode, 0) << text.err.toStdString();
@@ -266,14 +271,17 @@ TEST_F(CliTest, InfoListsEveryFrameAndItsDirection) {
     const QJsonObject root = QJsonDocument::fromJson(json.out.toUtf8()).object();
     EXPECT_EQ(root["frames"].toInt(), 4);
     EXPECT_EQ(root["directions"].toInt(), 2);
+    EXPECT_EQ(root["frames_per_direction"].toInt(), 2);
     EXPECT_EQ(root["framesPerDirection"].toInt(), 2);
     const QJsonArray list = root["frame_list"].toArray();
+    for (const QString& key : root.keys() + list[0].toObject().keys())
+        EXPECT_TRUE(key == "framesPerDirection" || key == key.toLower()) << key.toStdString();
     ASSERT_EQ(list.size(), 4);
     EXPECT_EQ(list[1].toObject()["number"].toInt(), 2);
     EXPECT_EQ(list[1].toObject()["x_offset"].toInt(), -4);
     EXPECT_EQ(list[1].toObject()["y_offset"].toInt(), 40);
     EXPECT_EQ(list[1].toObject()["width"].toInt(), 3);
-    EXPECT_EQ(list[1].toObject()["stream_length"].toInt(), 10); // 03 09 09 09 80, twice
+    EXPECT_EQ(list[1].toObject()["stream_length"].toInt(), 4000);
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(list[i].toObject()["direction"].toInt(), 1 + i / 2) << i;
 }
