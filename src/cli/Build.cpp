@@ -21,7 +21,7 @@ FrameList readInput(const std::string& input, const Options& o, const Palette& p
     }
     FrameList frames;
     try {
-        const imaging::ImportOptions options{palette};
+        const imaging::ImportOptions options{palette, o.dither};
         frames = o.grid ? imaging::LoadSheet(input, *o.grid, o.trim, options)
                         : imaging::LoadImage(input, options);
     } catch (const QuilletError& e) {

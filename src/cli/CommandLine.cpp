@@ -101,6 +101,10 @@ const OptionRow kOptions[] = {
      "Keep the stored indices instead of matching them into the document palette (Transform "
      "palette unticked).",
      [](Options& o, const std::string&) { o.transform = false; }},
+    {OptionId::Dither, "dither", nullptr,
+     "Dither true-colour pictures onto the document palette instead of taking each pixel's "
+     "nearest colour (the editor's Dither setting).",
+     [](Options& o, const std::string&) { o.dither = true; }},
     {OptionId::Json, "json", nullptr, "Print JSON instead of a table.",
      [](Options& o, const std::string&) { o.json = true; }},
     {OptionId::Offset, "offset", "X,Y", "Move every frame by X,Y (each from -32768 to 32767).",

@@ -36,6 +36,7 @@ struct WorkError {
 enum class OptionId {
     Palette,
     NoTransform,
+    Dither,
     Json,
     Offset,
     Directions,
@@ -53,6 +54,7 @@ struct Options {
     std::vector<std::string> positional;
     std::optional<std::string> palette;
     bool transform = true;
+    bool dither = false;
     bool json = false;
     std::optional<std::pair<std::int32_t, std::int32_t>> offset;
     std::optional<int> directions;

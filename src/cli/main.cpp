@@ -29,7 +29,7 @@ const Command kCommands[] = {
      "Pictures are BMP, GIF, PNG or JPEG; a .dc6 input adds all its frames, and a lone .dc6 "
      "input keeps its directions unless --directions says otherwise.",
      {{"OUT.dc6", "The file to write."}, {"INPUT...", "Pictures and .dc6 files, in order."}},
-     {Palette, NoTransform, Offset, Directions, Grid, Trim},
+     {Palette, NoTransform, Dither, Offset, Directions, Grid, Trim},
      "build needs an output file and at least one input",
      build},
     {"export",

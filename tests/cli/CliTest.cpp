@@ -125,11 +125,13 @@ TEST_F(CliTest, BuildWritesWhatTheEditorSaves) {
         bool transform;
         const char* palette;
         int x, y;
+        bool dither = false;
     };
     const Case cases[] = {
         {{}, true, nullptr, 0, 0},
         {{"--no-transform"}, false, nullptr, 0, 0},
         {{"--palette", "other.pal", "--offset", "-3,12"}, true, "other.pal", -3, 12},
+        {{"--dither"}, true, nullptr, 0, 0, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.options.join(' ').toStdString());
@@ -143,6 +145,8 @@ TEST_F(CliTest, BuildWritesWhatTheEditorSaves) {
             scripted->fileDialog->answers.push_back(path(c.palette));
             window->selectPalette();
         }
+        if (c.dither)
+            window->findChild<QAction*>("Dither")->trigger();
         scripted->fileDialog->answers = {wide, photo, path("editor.dc6")};
         window->addFrame();
         window->addFrame();
