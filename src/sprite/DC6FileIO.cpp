@@ -22,6 +22,7 @@
 #include <filesystem>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -31,6 +32,7 @@ namespace {
 
 constexpr std::size_t kFileHeaderBytes = 24;
 constexpr std::uint8_t kTerminator = 0xEE;
+constexpr std::size_t kLengthField = 28; // in the frame header, see FrameCodec.cpp
 
 // Every offset in a DC6 file is a signed 32-bit word, so no valid file is larger.
 constexpr std::uint64_t kMaxFileBytes = std::numeric_limits<std::int32_t>::max();
@@ -54,7 +56,9 @@ std::int64_t declaredPixels(ByteView block) {
 // Decodes from anything that can hand out byte ranges: memory, or a file read
 // block by block so that a large file never sits in memory twice.
 template <class Source>
-FrameList decodeFrom(Source& file, int* directionsOut, const WorkProgress& progress) {
+FrameList decodeFrom(Source& file, int* directionsOut,
+                     std::vector<std::optional<std::int32_t>>* lengthsOut,
+                     const WorkProgress& progress) {
     if (file.size() < kFileHeaderBytes)
         throw QuilletError("file header cut short: " + std::to_string(file.size()) + " of " +
                            std::to_string(kFileHeaderBytes) + " bytes");
@@ -112,6 +116,7 @@ FrameList decodeFrom(Source& file, int* directionsOut, const WorkProgress& progr
 
     FrameList frames;
     frames.reserve(n);
+    std::vector<std::optional<std::int32_t>> lengths;
     for (std::size_t i = 0; i < n; ++i) {
         const ByteView block = file.read(start[i], start[i + 1] - start[i]);
         auto frame = std::make_shared<DC6Frame>();
@@ -120,11 +125,17 @@ FrameList decodeFrom(Source& file, int* directionsOut, const WorkProgress& progr
         } catch (const QuilletError& e) {
             throw QuilletError(frameLabel(i) + ": " + e.what());
         }
+        if (lengthsOut)
+            lengths.push_back(block.size() >= kLengthField + 4
+                                  ? std::optional(strToLong(block.subspan(kLengthField)))
+                                  : std::nullopt);
         frames.push_back(std::move(frame));
         reportProgress(progress, static_cast<std::int64_t>(i + 1), static_cast<std::int64_t>(n));
     }
     if (directionsOut)
         *directionsOut = directions;
+    if (lengthsOut)
+        *lengthsOut = std::move(lengths);
     return frames;
 }
 
@@ -179,7 +190,7 @@ private:
 
 FrameList DC6FileIO::decodeDC6(ByteView file, int* directions, const WorkProgress& progress) {
     MemorySource source(file);
-    return decodeFrom(source, directions, progress);
+    return decodeFrom(source, directions, nullptr, progress);
 }
 
 Bytes DC6FileIO::encodeDC6(const FrameList& DC6, std::int16_t palTransform,
@@ -241,7 +252,13 @@ Bytes DC6FileIO::encodeDC6(const FrameList& DC6, std::int16_t palTransform,
 FrameList DC6FileIO::LoadDC6(const std::string& FileName, int* directions,
                              const WorkProgress& progress) const {
     FileSource source(FileName);
-    return decodeFrom(source, directions, progress);
+    return decodeFrom(source, directions, nullptr, progress);
+}
+
+FrameList DC6FileIO::LoadDC6(const std::string& FileName, DC6Headers& headers,
+                             const WorkProgress& progress) const {
+    FileSource source(FileName);
+    return decodeFrom(source, &headers.directions, &headers.streamLengths, progress);
 }
 
 void DC6FileIO::SaveDC6(const std::string& FileName, const FrameList& DC6,

@@ -5,12 +5,24 @@
 #include "Progress.h"
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace quillet {
 
 // Called after each frame is coded during a save: (frames done, total).
 using SaveProgress = std::function<void(int, int)>;
+
+// What a file's headers say beyond its frames, for reports on the file as it
+// is: files from elsewhere may hold a length other than the stream this
+// program would write for the same frame.
+struct DC6Headers {
+    int directions = 1;
+    // Each frame header's length field; nothing where the block ends before
+    // it (the decoder needs only the first 20 bytes of a header).
+    std::vector<std::optional<std::int32_t>> streamLengths;
+};
 
 // Reads and writes whole DC6 files. Stateless; the file layer sits at the
 // edge (one read, one safe write), the work is memory to memory.
@@ -23,6 +35,8 @@ class DC6FileIO {
 public:
     // `progress` hears of every frame decoded and may cancel (WorkCancelled).
     FrameList LoadDC6(const std::string& FileName, int* directions = nullptr,
+                      const WorkProgress& progress = {}) const;
+    FrameList LoadDC6(const std::string& FileName, DC6Headers& headers,
                       const WorkProgress& progress = {}) const;
     void SaveDC6(const std::string& FileName, const FrameList& DC6, std::int16_t palTransform,
                  const SaveProgress& progress = {}, int directions = 1) const;

@@ -4,6 +4,7 @@
 
 #include "sprite/DC6FileIO.h"
 #include "sprite/Error.h"
+#include "support/SpriteTestSupport.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -15,15 +16,8 @@
 namespace {
 
 using namespace quillet;
-
-FramePtr makeFrame(int width, int height, const Bytes& pixels, std::int32_t x, std::int32_t y) {
-    auto frame = std::make_shared<DC6Frame>();
-    frame->setPixelData(pixels, static_cast<std::int16_t>(width),
-                        static_cast<std::int16_t>(height));
-    frame->set_X_offset(x);
-    frame->set_Y_offset(y);
-    return frame;
-}
+using quillet::testing::makeFrame;
+using quillet::testing::rampPalette;
 
 // Raw engine output only: the distributions of the standard library may
 // differ between its builds, the engine may not.
@@ -32,16 +26,6 @@ Bytes noise(std::mt19937& random, std::size_t count, unsigned transparentOneIn) 
     for (auto& p : pixels)
         p = random() % transparentOneIn == 0 ? 0 : static_cast<std::uint8_t>(random());
     return pixels;
-}
-
-Palette rampPalette(int shift) {
-    Palette p{};
-    for (int i = 0; i < 256; ++i) {
-        p[3 * i] = static_cast<std::uint8_t>(i + shift);
-        p[3 * i + 1] = static_cast<std::uint8_t>(255 - i);
-        p[3 * i + 2] = static_cast<std::uint8_t>((i * 7 + shift) / 2);
-    }
-    return p;
 }
 
 struct Document {

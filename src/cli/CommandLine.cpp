@@ -1,0 +1,308 @@
+#include "CommandLine.h"
+
+#include "imaging/GifExport.h"
+#include "sprite/Limits.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <algorithm>
+#include <set>
+#include <string_view>
+
+namespace quillet::cli {
+
+namespace {
+
+// A whole number from `min` to `max` and nothing else, or nothing.
+std::optional<long long> wholeNumber(const std::string& text, long long min, long long max) {
+    std::size_t used = 0;
+    long long v = 0;
+    try {
+        v = std::stoll(text, &used);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    if (used != text.size() || v < min || v > max)
+        return std::nullopt;
+    return v;
+}
+
+// X,Y with each a whole number an offset box accepts.
+std::pair<std::int32_t, std::int32_t> readPoint(const std::string& option,
+                                                const std::string& text) {
+    const auto comma = text.find(',');
+    if (comma == std::string::npos)
+        throw UsageError{option + " wants X,Y, got '" + text + "'"};
+    const auto coordinate = [&](const std::string& part) {
+        const std::optional<long long> v = wholeNumber(part, -32768, 32767);
+        if (!v)
+            throw UsageError{option + " wants two whole numbers from -32768 to 32767, got '" +
+                             part + "'"};
+        return static_cast<std::int32_t>(*v);
+    };
+    return {coordinate(text.substr(0, comma)), coordinate(text.substr(comma + 1))};
+}
+
+int readCount(const std::string& option, const std::string& text, int max) {
+    const std::optional<long long> v = wholeNumber(text, 1, max);
+    if (!v)
+        throw UsageError{option + " wants a whole number from 1 to " + std::to_string(max) +
+                         ", got '" + text + "'"};
+    return static_cast<int>(*v);
+}
+
+// W x H[+MARGIN+SPACING], all whole numbers; sizes from 1, margin and spacing from 0.
+imaging::SheetGrid readGrid(const std::string& text) {
+    const UsageError bad{"--grid wants WxH or WxH+MARGIN+SPACING, got '" + text + "'"};
+    int values[4] = {0, 0, 0, 0};
+    const char separators[4] = {'x', '+', '+', '\0'};
+    std::size_t at = 0;
+    int count = 0;
+    for (; count < 4; ++count) {
+        const std::size_t end = text.find_first_not_of("0123456789", at);
+        const std::string digits = text.substr(at, end - at);
+        if (digits.empty() || digits.size() > 5)
+            throw bad;
+        values[count] = std::stoi(digits);
+        if (end == std::string::npos)
+            break;
+        if (text[end] != separators[count])
+            throw bad;
+        at = end + 1;
+    }
+    if (count != 1 && count != 3)
+        throw bad;
+    if (values[0] < 1 || values[1] < 1)
+        throw UsageError{"--grid cells need at least one pixel a side, got '" + text + "'"};
+    imaging::SheetGrid grid;
+    grid.cellWidth = values[0];
+    grid.cellHeight = values[1];
+    grid.margin = values[2];
+    grid.spacing = values[3];
+    return grid;
+}
+
+struct OptionRow {
+    OptionId id;
+    const char* name;
+    const char* valueName; // nullptr: a switch
+    const char* description;
+    // Checks the value (empty for a switch) and keeps it; throws UsageError.
+    void (*read)(Options&, const std::string&);
+};
+
+const OptionRow kOptions[] = {
+    {OptionId::Palette, "palette", "FILE",
+     "The document palette: a 768-byte .pal file, a JASC-PAL or GIMP .gpl file, or the colour "
+     "table of a paletted BMP, PNG or GIF. Without it, Diablo2.pal in the current folder or "
+     "else the built-in palette, as the editor starts with.",
+     [](Options& o, const std::string& v) { o.palette = v; }},
+    {OptionId::NoTransform, "no-transform", nullptr,
+     "Keep the stored indices instead of matching them into the document palette (Transform "
+     "palette unticked).",
+     [](Options& o, const std::string&) { o.transform = false; }},
+    {OptionId::Dither, "dither", nullptr,
+     "Dither true-colour pictures onto the document palette instead of taking each pixel's "
+     "nearest colour (the editor's Dither setting).",
+     [](Options& o, const std::string&) { o.dither = true; }},
+    {OptionId::Json, "json", nullptr, "Print JSON instead of a table.",
+     [](Options& o, const std::string&) { o.json = true; }},
+    {OptionId::Offset, "offset", "X,Y", "Move every frame by X,Y (each from -32768 to 32767).",
+     [](Options& o, const std::string& v) { o.offset = readPoint("--offset", v); }},
+    {OptionId::Directions, "directions", "D",
+     "Write D directions (1 to 32); a lone DC6 input keeps its own, anything else gives 1.",
+     [](Options& o, const std::string& v) {
+         o.directions = readCount("--directions", v, limits::kMaxDirections);
+     }},
+    {OptionId::Grid, "grid", "WxH[+MARGIN+SPACING]",
+     "Read every picture as a sprite sheet of W x H pixel cells, the first MARGIN pixels from "
+     "the left and top edges, SPACING pixels apart; cells become frames left to right, top to "
+     "bottom, empty cells are skipped.",
+     [](Options& o, const std::string& v) { o.grid = readGrid(v); }},
+    {OptionId::Trim, "trim", nullptr,
+     "Cut each sheet cell to its opaque box, its offsets keeping it in place in its cell.",
+     [](Options& o, const std::string&) { o.trim = true; }},
+    {OptionId::Format, "format", "bmp|png",
+     "One 24-bit BMP (the default) or one palette PNG per frame, named BASE_001.BMP or "
+     "BASE_001.png, ...",
+     [](Options& o, const std::string& v) {
+         if (v != "bmp" && v != "png")
+             throw UsageError{"--format wants bmp or png, got '" + v + "'"};
+         o.format = v == "png" ? imaging::ExportFormat::Png : imaging::ExportFormat::Bmp;
+     }},
+    {OptionId::Sheet, "sheet", "COLUMNS",
+     "Write one palette PNG sprite sheet, COLUMNS frames a row, and print its cell size and "
+     "anchor.",
+     [](Options& o, const std::string& v) {
+         o.sheetColumns = readCount("--sheet", v, limits::kMaxFrames);
+     }},
+    {OptionId::Gif, "gif", nullptr, "Write one animated GIF that loops forever.",
+     [](Options& o, const std::string&) { o.gif = true; }},
+    {OptionId::Fps, "fps", "N", "Frames per second of the GIF, 1 to 60 (default 25).",
+     [](Options& o, const std::string& v) {
+         o.framesPerSecond = readCount("--fps", v, imaging::kMaxGifFramesPerSecond);
+     }},
+};
+
+// Options that need, or rule out, another one.
+struct Pairing {
+    OptionId option;
+    bool needs;
+    OptionId other;
+    const char* message;
+};
+
+const Pairing kPairings[] = {
+    {OptionId::Trim, true, OptionId::Grid, "--trim works on sheets: give --grid as well"},
+    {OptionId::Sheet, false, OptionId::Gif,
+     "--sheet and --gif each write one file; give only one of them"},
+    {OptionId::Format, false, OptionId::Sheet,
+     "--format chooses the per-frame files; a sheet is a PNG, --gif a GIF"},
+    {OptionId::Format, false, OptionId::Gif,
+     "--format chooses the per-frame files; a sheet is a PNG, --gif a GIF"},
+    {OptionId::Fps, true, OptionId::Gif, "--fps goes with --gif"},
+};
+
+const OptionRow& row(OptionId id) {
+    return *std::find_if(std::begin(kOptions), std::end(kOptions),
+                         [id](const OptionRow& r) { return r.id == id; });
+}
+
+QCommandLineOption qtOption(const OptionRow& r) {
+    return r.valueName ? QCommandLineOption(r.name, r.description, r.valueName)
+                       : QCommandLineOption(r.name, r.description);
+}
+
+QCommandLineOption helpOption() {
+    return QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},
+                              QStringLiteral("Show this help."));
+}
+
+QCommandLineOption versionOption() {
+    return QCommandLineOption({QStringLiteral("v"), QStringLiteral("version")},
+                              QStringLiteral("Show the version."));
+}
+
+// Qt wraps the option texts, not the description.
+QString wrapped(const QString& text) {
+    QString out;
+    qsizetype lineStart = 0;
+    for (const QString& word : text.split(QLatin1Char(' '))) {
+        if (out.size() > lineStart && out.size() - lineStart + 1 + word.size() > 79) {
+            out += QLatin1Char('\n');
+            lineStart = out.size();
+        } else if (out.size() > lineStart) {
+            out += QLatin1Char(' ');
+        }
+        out += word;
+    }
+    return out;
+}
+
+// Qt's usage line names the executable as it was started and puts the
+// options first; ours shows the command as it is typed.
+QString withUsage(const QCommandLineParser& parser, const QString& usage) {
+    const QString text = parser.helpText();
+    return QStringLiteral("Usage: ") + usage + text.mid(text.indexOf(QLatin1Char('\n')));
+}
+
+QString usageOf(const Command& command) {
+    QString usage = QStringLiteral("quillet-cli %1 [options]").arg(QString::fromUtf8(command.name));
+    for (const Argument& argument : command.arguments)
+        usage += QLatin1Char(' ') + QString::fromUtf8(argument.syntax);
+    return usage;
+}
+
+void describe(QCommandLineParser& parser, const Command& command) {
+    parser.setApplicationDescription(wrapped(QString::fromUtf8(command.description)));
+    parser.addOption(helpOption());
+    for (const OptionId id : command.options)
+        parser.addOption(qtOption(row(id)));
+    for (const Argument& argument : command.arguments)
+        parser.addPositionalArgument(QString::fromUtf8(argument.syntax),
+                                     QString::fromUtf8(argument.description));
+}
+
+void describeOverview(QCommandLineParser& parser, std::span<const Command> commands) {
+    parser.setApplicationDescription(wrapped(
+        QStringLiteral("The editor's file work for scripts. A failure prints one line "
+                       "naming the file and exits with 1; a wrong command line exits "
+                       "with 2. 'quillet-cli COMMAND --help' tells more of each command.")));
+    parser.addOption(helpOption());
+    parser.addOption(versionOption());
+    for (const Command& command : commands)
+        parser.addPositionalArgument(QString::fromUtf8(command.name),
+                                     QString::fromUtf8(command.summary));
+}
+
+// Qt's message for an unknown option leaves out its dashes.
+UsageError refused(const QCommandLineParser& parser) {
+    const QStringList unknown = parser.unknownOptionNames();
+    if (unknown.isEmpty())
+        return {parser.errorText().toStdString()};
+    const QString& name = unknown.constFirst();
+    return {"unknown option " + std::string(name.size() == 1 ? "-" : "--") + name.toStdString()};
+}
+
+QStringList withProgram(const QStringList& words) {
+    return QStringList{QCoreApplication::arguments().constFirst()} + words;
+}
+
+} // namespace
+
+std::optional<Options> readCommandLine(const Command& command, const QStringList& words) {
+    QCommandLineParser parser;
+    describe(parser, command);
+    if (!parser.parse(withProgram(words)))
+        throw refused(parser);
+    if (parser.isSet(helpOption()))
+        return std::nullopt;
+
+    Options o;
+    for (const QString& word : parser.positionalArguments())
+        o.positional.push_back(word.toStdString());
+
+    std::set<OptionId> given;
+    for (const OptionId id : command.options) {
+        const OptionRow& r = row(id);
+        if (!parser.isSet(QString::fromUtf8(r.name)))
+            continue;
+        r.read(o, parser.value(QString::fromUtf8(r.name)).toStdString());
+        given.insert(id);
+    }
+    for (const Pairing& p : kPairings)
+        if (given.contains(p.option) && given.contains(p.other) != p.needs)
+            throw UsageError{p.message};
+
+    const bool several = !command.arguments.empty() &&
+                         std::string_view(command.arguments.back().syntax).ends_with("...");
+    if (o.positional.size() < command.arguments.size() ||
+        (!several && o.positional.size() > command.arguments.size()))
+        throw UsageError{command.wrongArguments};
+    return o;
+}
+
+Overview readOverview(const QStringList& words, std::span<const Command> commands) {
+    QCommandLineParser parser;
+    describeOverview(parser, commands);
+    if (!parser.parse(withProgram(words)))
+        throw refused(parser);
+    if (parser.isSet(versionOption()))
+        return Overview::Version;
+    if (parser.isSet(helpOption()))
+        return Overview::Help;
+    throw UsageError{"no command given"};
+}
+
+QString helpText(const Command* command, std::span<const Command> commands) {
+    QCommandLineParser parser;
+    if (!command) {
+        describeOverview(parser, commands);
+        return withUsage(parser, QStringLiteral("quillet-cli COMMAND [options] ARGUMENTS...\n"
+                                                "       quillet-cli --help | --version"));
+    }
+    describe(parser, *command);
+    return withUsage(parser, usageOf(*command));
+}
+
+} // namespace quillet::cli

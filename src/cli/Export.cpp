@@ -1,0 +1,79 @@
+#include "Commands.h"
+#include "document/Document.h"
+#include "imaging/GifExport.h"
+#include "imaging/SheetExport.h"
+#include "sprite/Error.h"
+
+#include <cstdio>
+
+namespace quillet::cli {
+
+namespace {
+
+// A one-file export keeps the name given when it already ends in the extension.
+std::string singleFileName(const std::string& name, const std::string& extension) {
+    return hasExtension(name, extension) ? name : name + extension;
+}
+
+int exportSheet(const FrameList& frames, std::int16_t transform, const Palette& palette,
+                const Options& o) {
+    const std::string out = singleFileName(o.positional[1], ".png");
+    imaging::SheetLayout layout;
+    try {
+        layout = imaging::exportSheet(frames, transform, palette, *o.sheetColumns,
+                                      QString::fromStdString(out));
+    } catch (const QuilletError& e) {
+        throw WorkError{out + ": " + e.what()};
+    }
+    // What a later import needs to cut the sheet the same way.
+    const auto count = static_cast<long long>(frames.size());
+    std::printf("%s: %lld frame%s in %d column%s x %d row%s of %dx%d-pixel cells, anchor at %d,%d "
+                "in each cell\n",
+                out.c_str(), count, plural(count), layout.columns, plural(layout.columns),
+                layout.rows, plural(layout.rows), layout.cell.width(), layout.cell.height(),
+                layout.anchor.x(), layout.anchor.y());
+    return kOk;
+}
+
+int exportGif(const FrameList& frames, std::int16_t transform, const Palette& palette,
+              const Options& o) {
+    const std::string out = singleFileName(o.positional[1], ".gif");
+    try {
+        imaging::exportGif(frames, transform, palette,
+                           o.framesPerSecond.value_or(imaging::kDefaultFramesPerSecond),
+                           QString::fromStdString(out));
+    } catch (const QuilletError& e) {
+        throw WorkError{out + ": " + e.what()};
+    }
+    return kOk;
+}
+
+} // namespace
+
+int exportFrames(const Options& o) {
+    DC6Headers headers;
+    const FrameList frames = loadSprite(o.positional[0], headers);
+    const Palette palette = documentPalette(o);
+    document::adoptOpenedFrames(frames, palette);
+    const std::int16_t transform = o.transform ? 1 : 0;
+    if (o.sheetColumns)
+        return exportSheet(frames, transform, palette, o);
+    if (o.gif)
+        return exportGif(frames, transform, palette, o);
+
+    const imaging::ExportFormat format = o.format.value_or(imaging::ExportFormat::Bmp);
+    Progress progress(format == imaging::ExportFormat::Png ? "writing PNGs" : "writing bitmaps");
+    const imaging::ExportReport report =
+        imaging::exportFrames(frames, transform, QString::fromStdString(o.positional[1]), format,
+                              [&progress](int done, int total) {
+                                  progress(done, total);
+                                  return true;
+                              });
+    if (report.failed > 0)
+        throw WorkError{
+            std::to_string(report.failed) + " of " + std::to_string(frames.size()) +
+            " frames could not be written; first: " + report.firstFailure.toStdString()};
+    return kOk;
+}
+
+} // namespace quillet::cli

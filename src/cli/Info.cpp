@@ -1,0 +1,61 @@
+#include "Commands.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <cstdio>
+
+namespace quillet::cli {
+
+// The stream lengths are the frame headers' own, so a file from elsewhere
+// shows what it holds rather than what Quillet would write for it.
+int info(const Options& o) {
+    const std::string& path = o.positional[0];
+    DC6Headers headers;
+    const FrameList frames = loadSprite(path, headers);
+    const int directions = headers.directions;
+    const std::size_t perDirection = frames.size() / static_cast<std::size_t>(directions);
+    const auto directionOf = [&](std::size_t i) { return static_cast<int>(i / perDirection + 1); };
+    const auto& lengths = headers.streamLengths;
+    if (o.json) {
+        QJsonArray list;
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            const DC6Frame& f = *frames[i];
+            list.append(QJsonObject{
+                {"number", static_cast<int>(i + 1)},
+                {"direction", directionOf(i)},
+                {"width", f.get_X_size()},
+                {"height", f.get_Y_size()},
+                {"x_offset", f.get_X_offset()},
+                {"y_offset", f.get_Y_offset()},
+                {"stream_length", lengths[i] ? QJsonValue(*lengths[i]) : QJsonValue()},
+            });
+        }
+        const auto perDirectionCount = static_cast<int>(perDirection);
+        // framesPerDirection: the name scripts read before the keys were made alike.
+        const QJsonObject root{{"file", QString::fromStdString(path)},
+                               {"frames", static_cast<int>(frames.size())},
+                               {"directions", directions},
+                               {"frames_per_direction", perDirectionCount},
+                               {"framesPerDirection", perDirectionCount},
+                               {"frame_list", list}};
+        std::fputs(QJsonDocument(root).toJson(QJsonDocument::Indented).constData(), stdout);
+        return kOk;
+    }
+    const auto count = static_cast<long long>(frames.size());
+    std::printf("%s: %lld frame%s, %d direction%s of %zu frame%s\n", path.c_str(), count,
+                plural(count), directions, plural(directions), perDirection,
+                plural(static_cast<long long>(perDirection)));
+    std::printf("%6s %9s %6s %6s %8s %8s %8s\n", "frame", "direction", "width", "height", "x", "y",
+                "stream");
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const DC6Frame& f = *frames[i];
+        const std::string length = lengths[i] ? std::to_string(*lengths[i]) : "-";
+        std::printf("%6zu %9d %6d %6d %8d %8d %8s\n", i + 1, directionOf(i), f.get_X_size(),
+                    f.get_Y_size(), f.get_X_offset(), f.get_Y_offset(), length.c_str());
+    }
+    return kOk;
+}
+
+} // namespace quillet::cli
