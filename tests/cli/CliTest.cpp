@@ -1,3 +1,6 @@
+#include "editor/ExportCommands.h"
+#include "editor/FileCommands.h"
+#include "editor/FrameImportCommands.h"
 #include "editor/frmQuillet2.h"
 #include "palette/PaletteFile.h"
 #include "sprite/DC6FileIO.h"
@@ -139,8 +142,8 @@ TEST_F(CliTest, BuildWritesWhatTheEditorSaves) {
             window->selectPalette();
         }
         scripted->fileDialog->answers = {wide, photo, path("editor.dc6")};
-        window->addFrame();
-        window->addFrame();
+        window->imports().addFrame();
+        window->imports().addFrame();
         ASSERT_EQ(window->frameCount(), 3);
         for (const FramePtr& frame : window->frames()) {
             frame->set_X_offset(c.x);
@@ -148,7 +151,7 @@ TEST_F(CliTest, BuildWritesWhatTheEditorSaves) {
         }
         if (!c.transform)
             window->transformPalette();
-        ASSERT_EQ(window->saveAs(), editor::SaveResult::Saved);
+        ASSERT_EQ(window->files().saveAs(), editor::SaveResult::Saved);
 
         const QByteArray written = read("cli.dc6");
         ASSERT_FALSE(written.isEmpty());
@@ -183,8 +186,8 @@ TEST_F(CliTest, ExportWritesTheEditorsBitmaps) {
         if (!transform)
             window->transformPalette();
         scripted->fileDialog->answers = {path("walk.dc6"), path("editor/walk.BMP")};
-        window->open();
-        window->exportBitmaps();
+        window->files().open();
+        window->exports().exportBitmaps();
 
         for (const char* name : {"walk_001.BMP", "walk_002.BMP", "walk_003.BMP"}) {
             const QImage fromCli(path(QStringLiteral("cli/") + name));
