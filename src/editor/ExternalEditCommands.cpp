@@ -8,7 +8,6 @@
 #include "sprite/Limits.h"
 
 #include <QAction>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QSettings>
 #include <QTimer>
@@ -26,20 +25,18 @@ quint64 keyOf(const FramePtr& frame) {
     return static_cast<quint64>(reinterpret_cast<quintptr>(frame.get()));
 }
 
-// The reason a picture of this size can never be a frame, or empty. Pictures
-// also stop at the import's own side limit, below a frame's.
-QString tooLarge(QSize size) {
-    const std::int64_t side =
-        std::min<std::int64_t>(limits::kMaxFrameSide, imaging::kMaxPictureSide);
-    const std::int64_t pixels = std::int64_t{size.width()} * size.height();
-    if (size.width() <= side && size.height() <= side && pixels <= limits::kMaxFramePixels)
-        return {};
-    return QStringLiteral("picture size %1 x %2 exceeds the limit of a frame, %3 pixels per side "
-                          "and %4 pixels in all")
-        .arg(size.width())
-        .arg(size.height())
-        .arg(side)
-        .arg(limits::kMaxFramePixels);
+// A picture read back is one frame, never cut into tiles: the import's limits
+// narrowed to what a frame may hold.
+imaging::ImportLimits frameLimits() {
+    imaging::ImportLimits frame;
+    frame.maxSide = static_cast<int>(std::min<std::int64_t>(frame.maxSide, limits::kMaxFrameSide));
+    frame.maxPixels = std::min(frame.maxPixels, limits::kMaxFramePixels);
+    return frame;
+}
+
+bool fits(QSize size, const imaging::ImportLimits& limits) {
+    return size.width() <= limits.maxSide && size.height() <= limits.maxSide &&
+           std::int64_t{size.width()} * size.height() <= limits.maxPixels;
 }
 
 } // namespace
@@ -135,19 +132,22 @@ void ExternalEditCommands::pictureSaved(quint64 key, const QString& path) {
         m_watch.retryLater(key);
         return;
     }
-    if (const QString reason = tooLarge(size); !reason.isEmpty()) {
-        m_context.tellFileError(path, reason);
-        return;
-    }
+    imaging::ImportOptions options{doc.palette(), m_imports.dither()};
+    options.tile = false;
+    options.limits = frameLimits();
     FrameList read;
     try {
-        imaging::ImportOptions options{doc.palette(), m_imports.dither()};
-        options.tile = false;
         read = imaging::LoadImage(nativePath(path), options);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        // A complete header beyond the limits is refused for good; anything
+        // else is most likely a save still being written.
+        if (!fits(size, options.limits)) {
+            m_context.tellFileError(path, QString::fromUtf8(e.what()));
+            return;
+        }
         read.clear();
     }
-    // Most likely a save still being written: the next change brings the rest.
+    // The next change of the file brings the rest.
     if (read.empty()) {
         m_watch.retryLater(key);
         return;
