@@ -34,6 +34,15 @@ ExportCommands::ExportCommands(CommandContext& context, const PlaybackController
     item("gif_export", QStringLiteral("Export Animated GIF..."), &ExportCommands::exportGif);
 }
 
+bool ExportCommands::beginExport() {
+    if (!m_context.beginCommand())
+        return false;
+    if (m_context.doc().frameCount() >= 1)
+        return true;
+    m_context.tell(QStringLiteral("The animation has no frames, so there is nothing to export."));
+    return false;
+}
+
 void ExportCommands::exportBitmaps() {
     exportFiles(imaging::ExportFormat::Bmp);
 }
@@ -43,7 +52,7 @@ void ExportCommands::exportPngs() {
 }
 
 void ExportCommands::exportFiles(imaging::ExportFormat format) {
-    if (!m_context.beginCommand())
+    if (!beginExport())
         return;
     const bool bmp = format == imaging::ExportFormat::Bmp;
     platform::FileDialog& dialog = m_context.fileDialog(bmp ? kExportFilter : kPngFilter);
@@ -89,12 +98,8 @@ void ExportCommands::tellExported(const imaging::ExportReport& report, int total
 
 // The name of a one-file export; empty when cancelled or there is nothing to write.
 QString ExportCommands::chooseExportFile(const QString& filter, const QString& extension) {
-    if (!m_context.beginCommand())
+    if (!beginExport())
         return {};
-    if (m_context.doc().frameCount() < 1) {
-        m_context.tell(QStringLiteral("The animation has no frames, so there is nothing to save."));
-        return {};
-    }
     return m_context.chooseFileToSave(filter, extension);
 }
 

@@ -14,7 +14,7 @@ class PlaybackController;
 
 // File > Export as bitmap(s), Export as PNG(s), Export Sprite Sheet... and
 // Export Animated GIF...: the document's frames out as pictures, shown as the
-// preview shows them.
+// preview shows them. An empty document is told so before any dialog.
 class ExportCommands : public QObject {
     Q_OBJECT
 public:
@@ -35,6 +35,7 @@ signals:
     void exportEnded();
 
 private:
+    bool beginExport();
     void exportFiles(imaging::ExportFormat format);
     void tellExported(const imaging::ExportReport& report, int total);
     QString chooseExportFile(const QString& filter, const QString& extension);

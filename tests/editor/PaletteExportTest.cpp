@@ -155,9 +155,19 @@ TEST_F(Export, FramesThatCannotBeWrittenAreCountedInOneMessage) {
     EXPECT_EQ(window->frameCount(), 3);
 }
 
+// An empty document is told so before any dialog, whichever export is asked for.
 TEST_F(Export, CancelOrNoFramesWritesNothing) {
-    fileDialog().answers = {path("empty.bmp")};
-    window->exports().exportBitmaps();
+    for (const char* item : {"bmp_export", "png_export", "sheet_export", "gif_export"}) {
+        SCOPED_TRACE(item);
+        messages().shown.clear();
+        trigger(item);
+        ASSERT_EQ(messages().shown.size(), 1u);
+        EXPECT_EQ(messages().shown[0].text,
+                  "The animation has no frames, so there is nothing to export.");
+        EXPECT_EQ(messages().shown[0].title, "Quillet 2.1");
+    }
+    EXPECT_TRUE(fileDialog().shown.empty());
+    messages().shown.clear();
     openDocument({{3, 2}});
     fileDialog().answers = {QString()};
     window->exports().exportBitmaps();
