@@ -290,8 +290,13 @@ bool frmQuillet2::previewTicked() const {
 // ---- Current frame display ------------------------------------------------
 
 void frmQuillet2::showFrameData() {
-    if (frameCount() <= 0)
+    if (frameCount() <= 0) {
+        // Without frames the boxes show what they show at start-up; filling
+        // the offset boxes then changes no frame.
+        for (QLineEdit* box : {txtFrameNr, txtWidth, txtHeight, txtXoffset, txtYoffset})
+            box->setText(QStringLiteral("0"));
         return;
+    }
     const int k = FrameNr->value();
     if (k < 1 || k > frameCount())
         return;
