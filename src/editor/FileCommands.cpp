@@ -32,8 +32,9 @@ FileCommands::FileCommands(CommandContext& context, ExternalEditCommands& extern
       m_save(
           makeAction(this, "Save", QStringLiteral("Save"), {QKeySequence(Qt::CTRL | Qt::Key_S)})),
       m_saveAs(makeAction(this, "SaveAs", QStringLiteral("Save As..."))),
-      m_exit(
-          makeAction(this, "Exit", QStringLiteral("E&xit"), {QKeySequence(Qt::CTRL | Qt::Key_X)})),
+      // Ctrl+X is Cut where an editable box has the focus; Ctrl+Q is Exit everywhere.
+      m_exit(makeAction(this, "Exit", QStringLiteral("E&xit"),
+                        {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::CTRL | Qt::Key_Q)})),
       m_recentMenu(std::make_unique<QMenu>(QStringLiteral("Open Recent"), &context.window())),
       m_recent(
           new RecentMenu(m_recentMenu.get(), [this](const QString& path) { openRecent(path); })) {

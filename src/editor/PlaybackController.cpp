@@ -71,6 +71,11 @@ void PlaybackController::buildViewActions() {
     m_playOneDirection =
         add("PlayOneDirection", QStringLiteral("Play the Current Direction Only"), {}, [] {});
     m_playOneDirection->setCheckable(true);
+    separator();
+    add("PreviousFrame", QStringLiteral("Previous Frame"), {QKeySequence(Qt::ALT | Qt::Key_Left)},
+        [this] { stepFrame(-1); });
+    add("NextFrame", QStringLiteral("Next Frame"), {QKeySequence(Qt::ALT | Qt::Key_Right)},
+        [this] { stepFrame(+1); });
 }
 
 void PlaybackController::setViewOptions(const imaging::ViewOptions& options) {
@@ -157,6 +162,15 @@ void PlaybackController::stopPlayback() {
 void PlaybackController::abandonPlayback() {
     if (m_player->isPlaying())
         m_player->stop();
+}
+
+void PlaybackController::stepFrame(int delta) {
+    document::Document& doc = m_context.doc();
+    if (!m_context.mayRun() || doc.frameCount() < 1)
+        return;
+    stopPlayback();
+    doc.setCurFrame(std::clamp(doc.curFrame() + delta, 1, doc.frameCount()));
+    emit currentFrameChosen();
 }
 
 display::frmShowFrame& PlaybackController::preparePreview() {

@@ -17,7 +17,7 @@ class CommandContext;
 
 // The preview window's lifetime, Play Anim., and the View menu with the
 // preview's views (zoom, alignment, onion skins, background, frame rate),
-// each remembered between runs.
+// each remembered between runs, and the steps to the previous and next frame.
 class PlaybackController : public QObject {
     Q_OBJECT
 public:
@@ -48,8 +48,11 @@ public:
     // Tests drive playback with a clock of their own.
     display::AnimationPlayer& usePlaybackClock(display::AnimationPlayer::Clock clock);
 
+    // View > Previous Frame and Next Frame.
+    void stepFrame(int delta);
+
 signals:
-    // Playback stopped: the frame it showed is the current one now.
+    // The current frame was chosen here (playback stopped, or a step).
     void currentFrameChosen();
     // A view changed while nothing plays; the preview is drawn again.
     void viewChanged();

@@ -1,5 +1,6 @@
 #include "frmQuillet2.h"
 
+#include "BoxShortcuts.h"
 #include "CommandContext.h"
 #include "ExportCommands.h"
 #include "ExternalEditCommands.h"
@@ -69,6 +70,7 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
                    Qt::WindowCloseButtonHint);
     buildWidgets();
     buildMenus();
+    new BoxShortcuts(*this);
     auto* drops = new FileDropFilter(*m_context, *this);
     connect(drops, &FileDropFilter::documentDropped, m_files.get(), &FileCommands::openFile);
     connect(drops, &FileDropFilter::pictureDropped, m_imports.get(),

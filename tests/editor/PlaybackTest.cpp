@@ -53,6 +53,7 @@ TEST_F(Playback, ChangesSavesAndClosingThePreviewStopIt) {
          }},
         {"close preview", [this] { window->previewWindow()->close(); }},
         {"offset typed", [this] { child<QLineEdit>("txtXoffset").setText("9"); }},
+        {"next frame", [this] { trigger("NextFrame"); }},
     };
     for (const auto& [what, stop] : stops) {
         SCOPED_TRACE(what);
