@@ -6,9 +6,10 @@ SHELL := /bin/bash
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev \
             libgtest-dev libgmock-dev libbenchmark-dev libgif-dev libimagequant-dev libpng-dev \
             clang-14 libclang-rt-14-dev llvm-14 \
-            desktop-file-utils appstream clang-format dpkg-dev file
-# Only `make screenshot` needs these.
-SCREENSHOT_PACKAGES := xvfb xauth xdotool imagemagick
+            desktop-file-utils appstream clang-format dpkg-dev file xvfb xauth
+# Only `make screenshot` needs these (and the virtual X server above, which
+# the test of the window's keys runs under too).
+SCREENSHOT_PACKAGES := xdotool imagemagick
 # `make cross-test` (part of `make test`): the MinGW-w64 cross compiler, Wine
 # to run its programs, GoogleTest's sources to build for Windows, and what the
 # Linux side of the byte comparison is built with.

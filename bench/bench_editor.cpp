@@ -1,5 +1,7 @@
 // The editor's commands as a user meets them: the preview refresh after each
 // change, and Open and Save of a long animation.
+#include "editor/FileCommands.h"
+#include "editor/FrameImportCommands.h"
 #include "editor/frmQuillet2.h"
 #include "sprite/DC6FileIO.h"
 
@@ -81,7 +83,7 @@ void BM_UpdatePreview256(benchmark::State& state) {
 
     Editor editor(dir.path());
     editor.dialog->answers.push_back(file);
-    editor.window->addFrame();
+    editor.window->imports().addFrame();
     if (editor.window->frameCount() != 1) {
         state.SkipWithError("the picture was not imported");
         return;
@@ -112,7 +114,7 @@ void BM_Open1000Frames(benchmark::State& state) {
     Editor editor(dir.path());
     for (auto _ : state) {
         editor.dialog->answers.push_back(file);
-        editor.window->open();
+        editor.window->files().open();
     }
     if (editor.window->frameCount() != 1000)
         state.SkipWithError("the animation was not opened");
@@ -124,9 +126,9 @@ void BM_Save1000Frames(benchmark::State& state) {
     const QString file = writeLongAnimation(dir, 1000);
     Editor editor(dir.path());
     editor.dialog->answers.push_back(file);
-    editor.window->open();
+    editor.window->files().open();
     for (auto _ : state) {
-        if (editor.window->save() != editor::SaveResult::Saved) {
+        if (editor.window->files().save() != editor::SaveResult::Saved) {
             state.SkipWithError("the save failed");
             break;
         }

@@ -13,7 +13,7 @@
 #
 # usage: scripts/screenshot.sh [BUILD_DIR [OUTPUT]]
 #        (defaults: build and docs/screenshot.png below the repository)
-# needs: Xvfb, xdotool, ImageMagick (the Makefile's SCREENSHOT_PACKAGES)
+# needs: Xvfb, xdotool, ImageMagick (the Makefile's PACKAGES and SCREENSHOT_PACKAGES)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)

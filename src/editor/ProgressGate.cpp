@@ -10,7 +10,6 @@ namespace quillet::editor {
 namespace {
 
 constexpr int kDelayMs = 500;
-int s_cancelAtStep = 0;
 
 } // namespace
 
@@ -24,6 +23,8 @@ ProgressGate::ProgressGate(QWidget* parent, const QString& label)
     m_dialog->setAutoReset(false);
 }
 
+ProgressGate::ProgressGate() = default;
+
 ProgressGate::~ProgressGate() = default;
 
 bool ProgressGate::step(std::int64_t done, std::int64_t total) {
@@ -35,12 +36,8 @@ bool ProgressGate::step(std::int64_t done, std::int64_t total) {
         ++shift;
     m_dialog->setMaximum(static_cast<int>(total >> shift));
     m_dialog->setValue(static_cast<int>(done >> shift));
-    m_cancelled = m_dialog->wasCanceled() || ++m_steps == s_cancelAtStep;
+    m_cancelled = m_dialog->wasCanceled();
     return !m_cancelled;
-}
-
-void ProgressGate::cancelAtStepForTests(int step) {
-    s_cancelAtStep = step;
 }
 
 } // namespace quillet::editor

@@ -16,24 +16,22 @@ namespace quillet::editor {
 class ProgressGate {
 public:
     ProgressGate(QWidget* parent, const QString& label);
-    ~ProgressGate();
+    virtual ~ProgressGate();
     ProgressGate(const ProgressGate&) = delete;
     ProgressGate& operator=(const ProgressGate&) = delete;
 
     // False once the user cancelled.
-    bool step(std::int64_t done, std::int64_t total);
+    virtual bool step(std::int64_t done, std::int64_t total);
     WorkProgress callback() {
         return [this](std::int64_t done, std::int64_t total) { return step(done, total); };
     }
-    bool cancelled() const { return m_cancelled; }
 
-    // Tests press Cancel without a display or a wait: from now on, every gate
-    // cancels at its `step`-th report (from 1); 0 never.
-    static void cancelAtStepForTests(int step);
+protected:
+    // A gate without a window, for one that decides to cancel by itself.
+    ProgressGate();
 
 private:
     std::unique_ptr<QProgressDialog> m_dialog;
-    int m_steps = 0;
     bool m_cancelled = false;
 };
 

@@ -1,3 +1,6 @@
+#include "editor/ExportCommands.h"
+#include "editor/FileCommands.h"
+#include "editor/FrameImportCommands.h"
 #include "editor/frmQuillet2.h"
 #include "palette/PaletteFile.h"
 #include "sprite/DC6FileIO.h"
@@ -148,8 +151,8 @@ TEST_F(CliTest, BuildWritesWhatTheEditorSaves) {
         if (c.dither)
             window->findChild<QAction*>("Dither")->trigger();
         scripted->fileDialog->answers = {wide, photo, path("editor.dc6")};
-        window->addFrame();
-        window->addFrame();
+        window->imports().addFrame();
+        window->imports().addFrame();
         ASSERT_EQ(window->frameCount(), 3);
         for (const FramePtr& frame : window->frames()) {
             frame->set_X_offset(c.x);
@@ -157,7 +160,7 @@ TEST_F(CliTest, BuildWritesWhatTheEditorSaves) {
         }
         if (!c.transform)
             window->transformPalette();
-        ASSERT_EQ(window->saveAs(), editor::SaveResult::Saved);
+        ASSERT_EQ(window->files().saveAs(), editor::SaveResult::Saved);
 
         const QByteArray written = read("cli.dc6");
         ASSERT_FALSE(written.isEmpty());
@@ -192,8 +195,8 @@ TEST_F(CliTest, ExportWritesTheEditorsBitmaps) {
         if (!transform)
             window->transformPalette();
         scripted->fileDialog->answers = {path("walk.dc6"), path("editor/walk.BMP")};
-        window->open();
-        window->exportBitmaps();
+        window->files().open();
+        window->exports().exportBitmaps();
 
         for (const char* name : {"walk_001.BMP", "walk_002.BMP", "walk_003.BMP"}) {
             const QImage fromCli(path(QStringLiteral("cli/") + name));

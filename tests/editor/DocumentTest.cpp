@@ -22,7 +22,7 @@ TEST_F(Document, OpenReplacesTheListAndRunsTheNumberChangeOnTheNewOne) {
     QObject::connect(&frameNr(), &QScrollBar::valueChanged,
                      [&] { countsSeen.push_back(window->frameCount()); });
     fileDialog().answers.push_back(writeDc6(QStringLiteral("three.dc6"), {{7, 2}, {8, 2}, {9, 2}}));
-    window->open();
+    window->files().open();
 
     EXPECT_EQ(countsSeen, (std::vector<int>{3}));
     expectOpenedThreeFrames(path("three.dc6"));
@@ -32,7 +32,7 @@ TEST_F(Document, OpenReplacesTheListAndRunsTheNumberChangeOnTheNewOne) {
 TEST_F(Document, OpenWithTheScrollBarAtOneStillShowsTheNewDocument) {
     openDocument({{1, 1}});
     fileDialog().answers.push_back(writeDc6(QStringLiteral("other.dc6"), {{6, 3}}));
-    window->open();
+    window->files().open();
     EXPECT_EQ(text("txtWidth"), "6");
     EXPECT_EQ(previewImage().size(), QSize(6, 3));
 }
@@ -46,7 +46,7 @@ TEST_F(Document, OpenThatIsCancelledOrCannotReadLeavesTheDocumentAloneAndSaysWhy
     junk.close();
     fileDialog().answers = {QString(), path("junk.dc6"), path("missing.dc6")};
     for (int i = 0; i < 3; ++i)
-        window->open();
+        window->files().open();
     EXPECT_EQ(widths(), (std::vector<int>{1, 2}));
     EXPECT_EQ(window->curFrame(), 2);
     EXPECT_EQ(text("txtWidth"), "2");
@@ -59,11 +59,11 @@ TEST_F(Document, SaveAsNamesTheDocumentAndSaveThenWritesWithoutAsking) {
     addPicture(5, 4);
     child<QLineEdit>("txtXoffset").setText(QStringLiteral("-3"));
     fileDialog().answers = {QString()};
-    EXPECT_EQ(window->save(), SaveResult::Cancelled);
+    EXPECT_EQ(window->files().save(), SaveResult::Cancelled);
     EXPECT_TRUE(window->docFileName().isEmpty());
 
     fileDialog().answers = {path("out.dc6")};
-    EXPECT_EQ(window->save(), SaveResult::Saved);
+    EXPECT_EQ(window->files().save(), SaveResult::Saved);
     const auto& dialog = fileDialog().shown.back();
     EXPECT_TRUE(dialog.save);
     EXPECT_EQ(dialog.filter, "DC6|*.dc6|All files|*.*|");
@@ -88,7 +88,7 @@ TEST_F(Document, AFailingWriteIsReportedOnceAndChangesNothing) {
     messages().answers.clear();
     child<QLineEdit>("txtXoffset").setText(QStringLiteral("9"));
     setWriteFaultHook([](std::size_t, std::size_t) { return std::size_t{0}; });
-    EXPECT_EQ(window->save(), SaveResult::Failed);
+    EXPECT_EQ(window->files().save(), SaveResult::Failed);
     setWriteFaultHook({});
 
     ASSERT_EQ(messages().shown.size(), 1u);
@@ -106,7 +106,7 @@ TEST_F(Document, AFailingWriteIsReportedOnceAndChangesNothing) {
     ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
     plain.close();
     fileDialog().answers = {path("plain/new.dc6")};
-    EXPECT_EQ(window->saveAs(), SaveResult::Failed);
+    EXPECT_EQ(window->files().saveAs(), SaveResult::Failed);
     EXPECT_EQ(window->docFileName(), path("doc.dc6"));
     EXPECT_EQ(messages().shown.size(), 2u);
     EXPECT_FALSE(scripted->busy->busy);
@@ -117,11 +117,11 @@ TEST_F(Document, NoCommandRunsWhileASaveIsWriting) {
     bool refused = false;
     setWriteFaultHook([&](std::size_t, std::size_t wanted) {
         window->deleteFrame(); // would ask a question and fail the test
-        window->newDocument();
+        window->files().newDocument();
         refused = window->isSaving() && window->frameCount() == 2;
         return wanted;
     });
-    EXPECT_EQ(window->save(), SaveResult::Saved);
+    EXPECT_EQ(window->files().save(), SaveResult::Saved);
     EXPECT_TRUE(refused);
     EXPECT_TRUE(messages().shown.empty());
 }
@@ -137,7 +137,7 @@ TEST_F(Document, SavingWithoutFramesWritesNothingAndSaysSo) {
 TEST_F(Document, NewAsksOnlyWithFramesAndKeepsTheNameOfAnEmptyDocument) {
     addPicture(5, 4);
     fileDialog().answers = {path("named.dc6")};
-    window->saveAs();
+    window->files().saveAs();
     messages().answers = {Answer::Yes};
     window->deleteFrame();
     messages().shown.clear();
@@ -148,7 +148,7 @@ TEST_F(Document, NewAsksOnlyWithFramesAndKeepsTheNameOfAnEmptyDocument) {
     openDocument({{1, 1}, {2, 1}, {3, 1}});
     frameNr().setValue(3);
     messages().answers = {Answer::No};
-    window->newDocument();
+    window->files().newDocument();
     EXPECT_EQ(messages().shown.back().text, "Save before closing DC6 animation ?");
     EXPECT_EQ(window->frameCount(), 0);
     EXPECT_TRUE(window->docFileName().isEmpty());
@@ -162,14 +162,14 @@ TEST_F(Document, NewGoesOnAfterACancelledSaveAsButNotAfterAFailedSave) {
     addPicture(5, 4);
     messages().answers = {Answer::Yes};
     fileDialog().answers = {QString()};
-    window->newDocument();
+    window->files().newDocument();
     EXPECT_EQ(window->frameCount(), 0);
     EXPECT_EQ(window->previewWindow(), nullptr);
 
     openDocument({{1, 1}});
     messages().answers = {Answer::Yes};
     setWriteFaultHook([](std::size_t, std::size_t) { return std::size_t{0}; });
-    window->newDocument();
+    window->files().newDocument();
     EXPECT_EQ(window->frameCount(), 1);
     EXPECT_EQ(window->docFileName(), path("doc.dc6"));
 }
@@ -219,7 +219,7 @@ TEST_F(Document, AStoredOffsetBeyond16BitsSurvivesOpenShowAndSave) {
     EXPECT_EQ(text("txtYoffset"), "-40000");
     frameNr().setValue(2);
     frameNr().setValue(1);
-    window->save();
+    window->files().save();
     const FrameList back = readBack(path("doc.dc6"));
     EXPECT_EQ(back[0]->get_X_offset(), 70000);
     EXPECT_EQ(back[0]->get_Y_offset(), -40000);
@@ -264,7 +264,7 @@ TEST_F(Document, OpenThenSaveKeepsEveryDirection) {
         DC6FileIO().SaveDC6(file.toStdString(), frames, 0, {}, c.directions);
         const Bytes written = fileBytes(file);
         fileDialog().answers = {file};
-        window->open();
+        window->files().open();
         frameNr().setValue(c.current);
         EXPECT_EQ(child<QLabel>("lblDirection").text(), c.status);
         trigger("Save");
@@ -279,12 +279,12 @@ TEST_F(Document, SaveAsksWhenTheFramesNoLongerSplitIntoTheDirections) {
     const QString file = path("two.dc6");
     DC6FileIO().SaveDC6(file.toStdString(), frames, 0, {}, 2);
     fileDialog().answers = {file};
-    window->open();
+    window->files().open();
     addPicture(3, 3);
     const Bytes before = fileBytes(file);
 
     messages().answers = {Answer::Cancel};
-    EXPECT_EQ(window->save(), SaveResult::Failed);
+    EXPECT_EQ(window->files().save(), SaveResult::Failed);
     EXPECT_EQ(messages().shown.back().text,
               "The document has 2 directions but 5 frames, which is not a multiple of 2. Save it "
               "as one direction of 5 frames?");
@@ -292,7 +292,7 @@ TEST_F(Document, SaveAsksWhenTheFramesNoLongerSplitIntoTheDirections) {
     EXPECT_EQ(fileBytes(file), before);
 
     messages().answers = {Answer::Yes};
-    EXPECT_EQ(window->save(), SaveResult::Saved);
+    EXPECT_EQ(window->files().save(), SaveResult::Saved);
     int directions = 0;
     EXPECT_EQ(DC6FileIO().LoadDC6(file.toStdString(), &directions).size(), 5u);
     EXPECT_EQ(directions, 1);

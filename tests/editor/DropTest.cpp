@@ -136,7 +136,7 @@ TEST_F(Drop, NothingIsTakenWhileASaveIsWriting) {
         refused = !dropFiles({picture}) && window->frameCount() == 2;
         return wanted;
     });
-    EXPECT_EQ(window->save(), SaveResult::Saved);
+    EXPECT_EQ(window->files().save(), SaveResult::Saved);
     setWriteFaultHook({});
     EXPECT_TRUE(refused);
     EXPECT_EQ(window->frameCount(), 2);

@@ -4,6 +4,13 @@
 // with helpers that make DC6 files and pictures for it to read.
 
 #include "display/ImageArea.h"
+#include "display/frmShowFrame.h"
+#include "editor/CommandContext.h"
+#include "editor/ExportCommands.h"
+#include "editor/ExternalEditCommands.h"
+#include "editor/FileCommands.h"
+#include "editor/FrameImportCommands.h"
+#include "editor/PlaybackController.h"
 #include "editor/frmQuillet2.h"
 #include "sprite/DC6FileIO.h"
 #include "sprite/SafeFile.h"
@@ -83,14 +90,14 @@ protected:
 
     void openDocument(const std::vector<FrameShape>& shapes) {
         fileDialog().answers.push_back(writeDc6(QStringLiteral("doc.dc6"), shapes));
-        window->open();
+        window->files().open();
         ASSERT_EQ(window->frameCount(), static_cast<int>(shapes.size()));
     }
 
     void addPicture(int width, int height) {
         fileDialog().answers.push_back(
             writePicture(QStringLiteral("pic%1x%2.bmp").arg(width).arg(height), width, height));
-        window->addFrame();
+        window->imports().addFrame();
     }
 
     // Frames are told apart by their widths.

@@ -1,5 +1,5 @@
 #include "EditorTestSupport.h"
-#include "document/ExternalEdits.h"
+#include "editor/ExternalEditCommands.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -35,7 +35,7 @@ protected:
     void SetUp() override {
         EditorTest::SetUp();
         // No real program is started: the scripted editor is this test.
-        window->externalEdits().setLauncher([this](const QString& file, QString*) {
+        window->externalEdits().watch().setLauncher([this](const QString& file, QString*) {
             launched << file;
             return true;
         });
@@ -116,11 +116,11 @@ TEST_F(ExternalEdit, EachSaveReplacesTheFrameAsOneUndoableStep) {
         window->undo();
         EXPECT_EQ(frame->get_X_size(), 7);
         EXPECT_EQ(frame->getPixelData(0), before.getPixelData(0));
-        EXPECT_TRUE(window->externalEdits().isOut(
+        EXPECT_TRUE(window->externalEdits().watch().isOut(
             static_cast<quint64>(reinterpret_cast<quintptr>(frame.get()))));
         EXPECT_TRUE(messages().shown.empty());
         // The next row starts from the picture of the frame as it is now.
-        window->externalEdits().stopAll();
+        window->externalEdits().watch().stopAll();
     }
 }
 
@@ -165,7 +165,7 @@ TEST_F(ExternalEdit, FramesThatLeaveTheDocumentStopTheirWatch) {
         {"new",
          [&] {
              messages().answers = {platform::Answer::No};
-             window->newDocument();
+             window->files().newDocument();
          },
          false},
         {"open",
@@ -185,7 +185,7 @@ TEST_F(ExternalEdit, FramesThatLeaveTheDocumentStopTheirWatch) {
         messages().shown.clear();
         EXPECT_FALSE(QFileInfo::exists(first));
         EXPECT_EQ(QFileInfo::exists(second), c.secondStaysOut);
-        EXPECT_EQ(window->externalEdits().keys().size(), c.secondStaysOut ? 1 : 0);
+        EXPECT_EQ(window->externalEdits().watch().keys().size(), c.secondStaysOut ? 1 : 0);
     }
 }
 
@@ -206,7 +206,7 @@ TEST_F(ExternalEdit, PictureTooLargeForAFrameIsRefusedWithAMessage) {
 }
 
 TEST_F(ExternalEdit, TheEditorsCommandIsKeptInTheSettings) {
-    const auto value = [] { return QSettings().value(document::ExternalEditorKey); };
+    const auto value = [] { return QSettings().value(ExternalEditorKey); };
     scripted->prompt->texts = {QStringLiteral(" paint --open %f "), std::nullopt, QString()};
     trigger("ExternalEditor");
     EXPECT_EQ(value().toString(), "paint --open %f");

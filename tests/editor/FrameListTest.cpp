@@ -41,7 +41,7 @@ TEST_F(FrameList_, AddAppendsAndInsertGoesBeforeTheCurrentFrame) {
         openDocument({{1, 1}, {2, 1}, {3, 1}});
         frameNr().setValue(c.current);
         fileDialog().answers.push_back(writePicture(QStringLiteral("p.bmp"), c.pictureWidth, 2));
-        c.insert ? window->insertFrame() : window->addFrame();
+        c.insert ? window->imports().insertFrame() : window->imports().addFrame();
         EXPECT_EQ(widths(), c.expected);
         EXPECT_EQ(window->curFrame(), c.current);
         EXPECT_EQ(frameNr().value(), c.current);
@@ -54,7 +54,7 @@ TEST_F(FrameList_, AddAppendsAndInsertGoesBeforeTheCurrentFrame) {
 
 TEST_F(FrameList_, InsertIntoAnEmptyDocumentIsAdd) {
     fileDialog().answers.push_back(writePicture(QStringLiteral("p.bmp"), 5, 5));
-    window->insertFrame();
+    window->imports().insertFrame();
     EXPECT_EQ(widths(), (std::vector<int>{5}));
     EXPECT_EQ(fileDialog().shown.back().filter.left(12), "All formats|");
 }
@@ -66,10 +66,10 @@ TEST_F(FrameList_, CancelledOrUnreadablePicturesAddNothingAndUnreadableOnesSayWh
     broken.write("BM this is no picture");
     broken.close();
     fileDialog().answers = {QString(), path("missing.bmp"), path("broken.bmp"), path("broken.bmp")};
-    window->addFrame();
-    window->addFrame();
-    window->addFrame();
-    window->insertFrame();
+    window->imports().addFrame();
+    window->imports().addFrame();
+    window->imports().addFrame();
+    window->imports().insertFrame();
     EXPECT_EQ(widths(), (std::vector<int>{1, 2}));
     EXPECT_EQ(window->curFrame(), 1);
     expectReadErrors({"missing.bmp", "broken.bmp", "broken.bmp"});

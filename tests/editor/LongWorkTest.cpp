@@ -7,21 +7,32 @@
 namespace quillet::editor::test {
 namespace {
 
-// Cancel pressed at a given report of the progress window.
+// Presses Cancel at its `at`-th report (from 1; 0 never), without a window or a wait.
+class CancelAt : public ProgressGate {
+public:
+    explicit CancelAt(int at) : m_at(at) {}
+    bool step(std::int64_t, std::int64_t) override { return m_at == 0 || ++m_steps < m_at; }
+
+private:
+    int m_at;
+    int m_steps = 0;
+};
+
 class LongWork : public EditorTest {
 protected:
-    void TearDown() override {
-        ProgressGate::cancelAtStepForTests(0);
-        EditorTest::TearDown();
+    // Every progress window from now on cancels at its `at`-th report.
+    void cancelAt(int at) {
+        window->commands().setProgressGates(
+            [at](const QString&) { return std::make_unique<CancelAt>(at); });
     }
 };
 
 TEST_F(LongWork, CancelledExportKeepsTheFinishedFilesAndSaysHowMany) {
     openDocument({{3, 2}, {4, 2}, {5, 2}, {6, 2}});
     QDir(dir.path()).mkdir("out");
-    ProgressGate::cancelAtStepForTests(2);
+    cancelAt(2);
     fileDialog().answers = {path("out/walk.bmp")};
-    window->exportBitmaps();
+    window->exports().exportBitmaps();
     EXPECT_EQ(QDir(path("out")).entryList(QDir::Files | QDir::Hidden),
               (QStringList{"walk_001.BMP", "walk_002.BMP"}));
     ASSERT_EQ(messages().shown.size(), 1u);
@@ -40,7 +51,7 @@ TEST_F(LongWork, CancelledOpenOrImportLeavesTheDocumentAsItWas) {
         {"open", 2,
          [this] {
              fileDialog().answers = {writeDc6("other.dc6", {{4, 2}, {5, 2}, {6, 2}})};
-             window->open();
+             window->files().open();
          }},
         // 300 columns: two tiles.
         {"import", 1, [this] { addPicture(300, 10); }},
@@ -50,9 +61,9 @@ TEST_F(LongWork, CancelledOpenOrImportLeavesTheDocumentAsItWas) {
         openDocument({{7, 2}, {8, 2}, {9, 2}});
         window->duplicateFrame();
         const QString name = window->docFileName();
-        ProgressGate::cancelAtStepForTests(c.cancelAt);
+        cancelAt(c.cancelAt);
         c.act();
-        ProgressGate::cancelAtStepForTests(0);
+        cancelAt(0);
         EXPECT_EQ(widths(), (std::vector<int>{7, 7, 8, 9}));
         EXPECT_EQ(window->docFileName(), name);
         EXPECT_EQ(window->document().undoStack().index(), 1);

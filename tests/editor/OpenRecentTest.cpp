@@ -26,7 +26,7 @@ protected:
     }
     void open(const QString& name) {
         fileDialog().answers.push_back(writeDc6(name, {{3, 2}}));
-        window->open();
+        window->files().open();
     }
 };
 
@@ -34,7 +34,7 @@ TEST_F(OpenRecent, ListsTheLastTenFilesOpenedOrSavedNewestFirst) {
     for (int i = 0; i < 11; ++i)
         open(QStringLiteral("f%1.dc6").arg(i));
     fileDialog().answers.push_back(path("saved.dc6"));
-    ASSERT_EQ(window->saveAs(), SaveResult::Saved);
+    ASSERT_EQ(window->files().saveAs(), SaveResult::Saved);
     EXPECT_EQ(items(), (QStringList{"saved.dc6", "f10.dc6", "f9.dc6", "f8.dc6", "f7.dc6", "f6.dc6",
                                     "f5.dc6", "f4.dc6", "f3.dc6", "f2.dc6"}));
     EXPECT_EQ(item("f3.dc6").toolTip(), QDir::toNativeSeparators(dir.path()));

@@ -137,7 +137,7 @@ TEST_F(Export, AnUntickedPreviewServesTheExportAndIsClosedAgain) {
     openDocument({{3, 2}, {4, 2}});
     window->togglePreview();
     fileDialog().answers = {path("a.bmp")};
-    window->exportBitmaps();
+    window->exports().exportBitmaps();
     EXPECT_TRUE(QFile::exists(path("a_002.BMP")));
     EXPECT_FALSE(window->previewTicked());
     EXPECT_EQ(window->previewWindow(), nullptr);
@@ -147,7 +147,7 @@ TEST_F(Export, FramesThatCannotBeWrittenAreCountedInOneMessage) {
     openDocument({{3, 2}, {4, 2}, {5, 2}});
     writeBytes(path("blocker"), "a file, not a folder");
     fileDialog().answers = {path("blocker/walk.bmp")};
-    window->exportBitmaps();
+    window->exports().exportBitmaps();
     ASSERT_EQ(messages().shown.size(), 1u);
     EXPECT_EQ(messages().shown[0].title, "Quillet 2.1");
     EXPECT_TRUE(messages().shown[0].text.startsWith("3 of 3 frames could not be written."));
@@ -155,12 +155,22 @@ TEST_F(Export, FramesThatCannotBeWrittenAreCountedInOneMessage) {
     EXPECT_EQ(window->frameCount(), 3);
 }
 
+// An empty document is told so before any dialog, whichever export is asked for.
 TEST_F(Export, CancelOrNoFramesWritesNothing) {
-    fileDialog().answers = {path("empty.bmp")};
-    window->exportBitmaps();
+    for (const char* item : {"bmp_export", "png_export", "sheet_export", "gif_export"}) {
+        SCOPED_TRACE(item);
+        messages().shown.clear();
+        trigger(item);
+        ASSERT_EQ(messages().shown.size(), 1u);
+        EXPECT_EQ(messages().shown[0].text,
+                  "The animation has no frames, so there is nothing to export.");
+        EXPECT_EQ(messages().shown[0].title, "Quillet 2.1");
+    }
+    EXPECT_TRUE(fileDialog().shown.empty());
+    messages().shown.clear();
     openDocument({{3, 2}});
     fileDialog().answers = {QString()};
-    window->exportBitmaps();
+    window->exports().exportBitmaps();
     EXPECT_EQ(QDir(dir.path()).entryList({"*.BMP"}, QDir::Files), QStringList());
     EXPECT_TRUE(messages().shown.empty());
 }

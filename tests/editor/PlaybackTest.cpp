@@ -13,10 +13,10 @@ using Playback = EditorTest;
 TEST_F(Playback, PlaysInOrderWrapsAndStopsOnTheFrameShown) {
     openDocument({{1, 2}, {2, 2}, {3, 2}});
     qint64 now = 0;
-    display::AnimationPlayer& player = window->usePlaybackClock([&now] { return now; });
+    display::AnimationPlayer& player = window->playback().usePlaybackClock([&now] { return now; });
     frameNr().setValue(2);
     QTest::mouseClick(&child<QPushButton>("cmdAnimate"), Qt::LeftButton);
-    ASSERT_TRUE(window->isPlaying());
+    ASSERT_TRUE(window->playback().isPlaying());
     std::vector<int> shown;
     for (int step = 0; step < 4; ++step) {
         now += 40; // 25 frames per second
@@ -30,7 +30,7 @@ TEST_F(Playback, PlaysInOrderWrapsAndStopsOnTheFrameShown) {
     EXPECT_EQ(previewImage().width(), 2);
 
     QTest::mouseClick(&child<QPushButton>("cmdAnimate"), Qt::LeftButton);
-    EXPECT_FALSE(window->isPlaying());
+    EXPECT_FALSE(window->playback().isPlaying());
     EXPECT_EQ(window->curFrame(), 2);
     EXPECT_EQ(frameNr().value(), 2);
     EXPECT_EQ(text("txtWidth"), "2");
@@ -49,27 +49,28 @@ TEST_F(Playback, ChangesSavesAndClosingThePreviewStopIt) {
         {"new",
          [this] {
              messages().answers = {platform::Answer::No};
-             window->newDocument();
+             window->files().newDocument();
          }},
         {"close preview", [this] { window->previewWindow()->close(); }},
         {"offset typed", [this] { child<QLineEdit>("txtXoffset").setText("9"); }},
+        {"next frame", [this] { trigger("NextFrame"); }},
     };
     for (const auto& [what, stop] : stops) {
         SCOPED_TRACE(what);
         openDocument({{1, 2}, {2, 2}, {3, 2}});
         trigger("DuplicateFrame");
-        window->animate();
-        ASSERT_TRUE(window->isPlaying());
+        window->playback().animate();
+        ASSERT_TRUE(window->playback().isPlaying());
         stop();
-        EXPECT_FALSE(window->isPlaying());
+        EXPECT_FALSE(window->playback().isPlaying());
         EXPECT_EQ(frameNr().value(), std::max(1, window->curFrame()));
     }
     // Nothing to play, nothing said.
     messages().answers = {platform::Answer::No};
-    window->newDocument();
+    window->files().newDocument();
     messages().shown.clear();
-    window->animate();
-    EXPECT_FALSE(window->isPlaying());
+    window->playback().animate();
+    EXPECT_FALSE(window->playback().isPlaying());
     EXPECT_TRUE(messages().shown.empty());
 }
 
@@ -79,18 +80,18 @@ TEST_F(Playback, ViewsZoomAndAreRememberedBetweenRuns) {
     const QImage plain = previewImage();
     trigger("ZoomIn");
     trigger("ZoomIn");
-    EXPECT_EQ(window->viewOptions().zoom, 3);
+    EXPECT_EQ(window->playback().viewOptions().zoom, 3);
     EXPECT_EQ(window->previewWindow()->Img().zoom(), 3);
     EXPECT_EQ(previewImage(), plain); // the retained picture stays 1x
     trigger("AlignByOffsets");
     trigger("ActualSize");
     start();
-    EXPECT_TRUE(window->viewOptions().alignByOffsets);
-    EXPECT_EQ(window->viewOptions().zoom, 1);
+    EXPECT_TRUE(window->playback().viewOptions().alignByOffsets);
+    EXPECT_EQ(window->playback().viewOptions().zoom, 1);
     EXPECT_TRUE(child<QAction>("AlignByOffsets").isChecked());
     scripted->prompt->numbers = {12};
     trigger("FrameRate");
-    EXPECT_EQ(window->viewOptions().framesPerSecond, 12);
+    EXPECT_EQ(window->playback().viewOptions().framesPerSecond, 12);
 }
 
 } // namespace

@@ -28,7 +28,7 @@ TEST_F(Undo, EveryEditIsOneNamedStepThatUndoesAndRedoes) {
         {"Insert Frame",
          [this] {
              fileDialog().answers.push_back(writePicture(QStringLiteral("i.bmp"), 8, 2));
-             window->insertFrame();
+             window->imports().insertFrame();
          },
          {1, 8, 2, 3},
          2,
@@ -111,7 +111,7 @@ TEST_F(Undo, NewAndOpenStartAFreshHistoryAndSavesReadNothingFromIt) {
     EXPECT_FALSE(child<QAction>("Undo").isEnabled());
     addPicture(6, 2);
     messages().answers = {Answer::No};
-    window->newDocument();
+    window->files().newDocument();
     EXPECT_FALSE(child<QAction>("Undo").isEnabled());
     EXPECT_EQ(actionText(*window, "Undo"), "Undo");
 }
@@ -141,11 +141,11 @@ TEST_F(Undo, RandomWalkKeepsTheInvariantsAndUndoesToTheFirstBytes) {
         switch (pick(12)) {
         case 0:
             fileDialog().answers.push_back(pictures[pick(2)]);
-            window->addFrame();
+            window->imports().addFrame();
             break;
         case 1:
             fileDialog().answers.push_back(pictures[pick(2)]);
-            window->insertFrame();
+            window->imports().insertFrame();
             break;
         case 2:
             if (count > 0)

@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QUndoStack>
 #include <QtTest/QTest>
 
 namespace quillet::editor::test {
@@ -121,14 +122,31 @@ TEST_F(Window, TypingIntoAnOffsetBoxEditsTheCurrentFramePerKeystroke) {
     EXPECT_EQ(window->frames()[0]->get_Y_offset(), 2);
 }
 
+// Emptied, the boxes show what they show at start-up, and typing changes nothing.
 TEST_F(Window, OffsetTypedWithoutFramesReachesNoLaterFrame) {
-    openDocument({{4, 3}});
-    messages().answers = {platform::Answer::Yes};
-    window->deleteFrame();
-    child<QLineEdit>("txtXoffset").setText(QStringLiteral("55"));
-    addPicture(6, 2);
-    EXPECT_EQ(window->frames()[0]->get_X_offset(), 0);
-    EXPECT_EQ(text("txtXoffset"), "0");
+    const std::vector<std::pair<const char*, std::function<void()>>> empties = {
+        {"last frame deleted", [this] { window->deleteFrame(); }},
+        {"new", [this] { window->files().newDocument(); }},
+    };
+    for (const auto& [how, empty] : empties) {
+        SCOPED_TRACE(how);
+        openDocument({{4, 3, -5, 6}});
+        messages().answers = {platform::Answer::Yes, platform::Answer::No};
+        empty();
+        messages().answers.clear();
+        for (const char* box :
+             {"txtFrameCount", "txtFrameNr", "txtWidth", "txtHeight", "txtXoffset", "txtYoffset"})
+            EXPECT_EQ(text(box), "0") << box;
+        const int steps = window->document().undoStack().count();
+        QLineEdit& box = child<QLineEdit>("txtXoffset");
+        box.selectAll();
+        QTest::keyClicks(&box, "55");
+        EXPECT_EQ(window->frameCount(), 0);
+        EXPECT_EQ(window->document().undoStack().count(), steps);
+        addPicture(6, 2);
+        EXPECT_EQ(window->frames()[0]->get_X_offset(), 0);
+        EXPECT_EQ(text("txtXoffset"), "0");
+    }
 }
 
 TEST_F(Window, PreviewOpensBesideTheWindowAndClosesWithoutFramesOrTick) {

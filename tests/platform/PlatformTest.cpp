@@ -1,3 +1,4 @@
+#include "platform/ExternalEditor.h"
 #include "platform/Services.h"
 #include "support/ScriptedServices.h"
 
@@ -201,6 +202,24 @@ TEST(SystemServices, FileExistsOnlyForVisiblePlainFiles) {
 #endif
     EXPECT_FALSE(system->startProgram(path("missing.exe")));
     EXPECT_FALSE(system->startProgram(""));
+}
+
+TEST(ExternalEditorCommandLine, PutsTheFileInAsOneArgument) {
+    const QString file = QDir::fromNativeSeparators("/tmp/a b/frame_003.png");
+    const QString native = QDir::toNativeSeparators(file);
+    const struct {
+        QString command;
+        QStringList line;
+    } cases[] = {
+        {"", {}},
+        {"   ", {}},
+        {"pixeleditor", {"pixeleditor", native}},
+        {"pixeleditor %f", {"pixeleditor", native}},
+        {"\"/opt/My Editor/run\" --open=%f -x", {"/opt/My Editor/run", "--open=" + native, "-x"}},
+        {"cmp %f %f", {"cmp", native, native}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(externalEditorCommandLine(c.command, file), c.line) << c.command.toStdString();
 }
 
 } // namespace

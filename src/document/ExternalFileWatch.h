@@ -4,7 +4,6 @@
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <QStringList>
 #include <QTimer>
 #include <functional>
 #include <map>
@@ -14,28 +13,12 @@ class QTemporaryDir;
 
 namespace quillet::document {
 
-// The settings value Settings > "External Editor..." edits: a command line in
-// which %f stands for the picture's file. Blank: the desktop's default
-// application for PNG pictures.
-inline constexpr const char* ExternalEditorKey = "externalEditor/command";
-
-// The program and its arguments that open `path` with `command`: %f is put in
-// for the file wherever it appears (also inside an argument such as
-// "--open=%f"), and the file is added at the end when %f appears nowhere.
-// No shell is involved, so a file name cannot turn into commands. Empty when
-// the command is blank.
-QStringList externalEditorCommandLine(const QString& command, const QString& path);
-
-// Starts `command` (detached) on `path`, or, for a blank command, the
-// desktop's default application for the file. False with `error` set when
-// nothing could be started.
-bool openInExternalEditor(const QString& command, const QString& path, QString* error);
-
 // Frames out for editing in another program. Each one is a picture file in a
 // private temporary folder that is watched: whenever the file's content has
 // changed, pictureSaved() is emitted for the caller to read it back. Keys are
 // the caller's own (a frame's identity); several frames may be out at once.
-class ExternalEdits : public QObject {
+// Starting the other program is the caller's business: it hands in a launcher.
+class ExternalFileWatch : public QObject {
     Q_OBJECT
 public:
     // Writes the frame's picture to the given file; throws QuilletError.
@@ -43,11 +26,9 @@ public:
     // Shows the file in the user's editor; false with `error` set on failure.
     using Launcher = std::function<bool(const QString& path, QString* error)>;
 
-    explicit ExternalEdits(QObject* parent = nullptr);
-    ~ExternalEdits() override; // stops every edit and removes the folder
+    explicit ExternalFileWatch(Launcher launcher, QObject* parent = nullptr);
+    ~ExternalFileWatch() override; // stops every edit and removes the folder
 
-    // The default opens the command stored under ExternalEditorKey in the
-    // application's settings, read at each launch.
     void setLauncher(Launcher launcher);
 
     // Writes the picture, watches it and opens it in the editor. For a key

@@ -1,16 +1,12 @@
-#include "document/ExternalEdits.h"
+#include "document/ExternalFileWatch.h"
 
 #include "sprite/Error.h"
 
 #include <QCryptographicHash>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QSettings>
 #include <QTemporaryDir>
-#include <QUrl>
 
 namespace quillet::document {
 
@@ -38,61 +34,26 @@ QByteArray contentHash(const QString& path) {
 
 } // namespace
 
-QStringList externalEditorCommandLine(const QString& command, const QString& path) {
-    QStringList line = QProcess::splitCommand(command);
-    if (line.isEmpty())
-        return {};
-    const QString file = QDir::toNativeSeparators(path);
-    bool placed = false;
-    for (qsizetype i = 1; i < line.size(); ++i) {
-        if (line[i].contains(QLatin1String("%f"))) {
-            line[i].replace(QLatin1String("%f"), file);
-            placed = true;
-        }
-    }
-    if (!placed)
-        line.append(file);
-    return line;
-}
-
-bool openInExternalEditor(const QString& command, const QString& path, QString* error) {
-    const QStringList line = externalEditorCommandLine(command, path);
-    if (line.isEmpty()) {
-        if (QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-            return true;
-        setError(error, QStringLiteral("No application is set up to open PNG pictures. Choose "
-                                       "one in Settings > External Editor..."));
-        return false;
-    }
-    if (QProcess::startDetached(line.first(), line.mid(1)))
-        return true;
-    setError(error,
-             QStringLiteral("The external editor \"%1\" could not be started.").arg(line.first()));
-    return false;
-}
-
-ExternalEdits::ExternalEdits(QObject* parent)
-    : QObject(parent), m_launcher([](const QString& path, QString* error) {
-          return openInExternalEditor(QSettings().value(ExternalEditorKey).toString(), path, error);
-      }) {
+ExternalFileWatch::ExternalFileWatch(Launcher launcher, QObject* parent)
+    : QObject(parent), m_launcher(std::move(launcher)) {
     m_settle.setSingleShot(true);
     m_settle.setInterval(SettleMs);
-    connect(&m_settle, &QTimer::timeout, this, &ExternalEdits::checkFiles);
+    connect(&m_settle, &QTimer::timeout, this, &ExternalFileWatch::checkFiles);
     const auto settle = [this] { m_settle.start(); };
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, settle);
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, settle);
 }
 
-ExternalEdits::~ExternalEdits() {
+ExternalFileWatch::~ExternalFileWatch() {
     stopAll();
 }
 
-void ExternalEdits::setLauncher(Launcher launcher) {
+void ExternalFileWatch::setLauncher(Launcher launcher) {
     m_launcher = std::move(launcher);
 }
 
-bool ExternalEdits::start(quint64 key, int frameNumber, const PictureWriter& writePicture,
-                          QString* error) {
+bool ExternalFileWatch::start(quint64 key, int frameNumber, const PictureWriter& writePicture,
+                              QString* error) {
     if (const auto it = m_edits.find(key); it != m_edits.end())
         return m_launcher(it->second.path, error);
     if (!ensureFolder(error))
@@ -128,7 +89,7 @@ bool ExternalEdits::start(quint64 key, int frameNumber, const PictureWriter& wri
     return true;
 }
 
-void ExternalEdits::stop(quint64 key) {
+void ExternalFileWatch::stop(quint64 key) {
     const auto it = m_edits.find(key);
     if (it == m_edits.end())
         return;
@@ -139,12 +100,12 @@ void ExternalEdits::stop(quint64 key) {
     QFile::remove(path);
 }
 
-void ExternalEdits::stopAll() {
+void ExternalFileWatch::stopAll() {
     for (const quint64 key : keys())
         stop(key);
 }
 
-bool ExternalEdits::rekey(quint64 from, quint64 to) {
+bool ExternalFileWatch::rekey(quint64 from, quint64 to) {
     const auto it = m_edits.find(from);
     if (it == m_edits.end() || (from != to && isOut(to)))
         return false;
@@ -154,24 +115,24 @@ bool ExternalEdits::rekey(quint64 from, quint64 to) {
     return true;
 }
 
-QList<quint64> ExternalEdits::keys() const {
+QList<quint64> ExternalFileWatch::keys() const {
     QList<quint64> result;
     for (const auto& entry : m_edits)
         result.append(entry.first);
     return result;
 }
 
-QString ExternalEdits::path(quint64 key) const {
+QString ExternalFileWatch::path(quint64 key) const {
     const auto it = m_edits.find(key);
     return it == m_edits.end() ? QString() : it->second.path;
 }
 
-void ExternalEdits::retryLater(quint64 key) {
+void ExternalFileWatch::retryLater(quint64 key) {
     if (const auto it = m_edits.find(key); it != m_edits.end())
         it->second.seen.clear();
 }
 
-bool ExternalEdits::ensureFolder(QString* error) {
+bool ExternalFileWatch::ensureFolder(QString* error) {
     if (m_folder)
         return true;
     auto folder = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/quillet-XXXXXX");
@@ -187,7 +148,7 @@ bool ExternalEdits::ensureFolder(QString* error) {
 
 // "frame_003.png", so the user's editor shows which frame it holds; a second
 // frame with the same number (one deleted and another moved up) gets "_2".
-QString ExternalEdits::freshPath(int frameNumber) const {
+QString ExternalFileWatch::freshPath(int frameNumber) const {
     const QString stem = QStringLiteral("frame_%1").arg(frameNumber, 3, 10, QLatin1Char('0'));
     for (int n = 1;; ++n) {
         const QString name = n == 1 ? stem + ".png" : QStringLiteral("%1_%2.png").arg(stem).arg(n);
@@ -197,7 +158,7 @@ QString ExternalEdits::freshPath(int frameNumber) const {
     }
 }
 
-void ExternalEdits::checkFiles() {
+void ExternalFileWatch::checkFiles() {
     // A slot may stop or start edits while we go: walk a copy of the keys.
     for (const quint64 key : keys()) {
         const auto it = m_edits.find(key);

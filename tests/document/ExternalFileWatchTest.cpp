@@ -1,5 +1,6 @@
-#include "document/ExternalEdits.h"
+#include "document/ExternalFileWatch.h"
 
+#include "platform/ExternalEditor.h"
 #include "sprite/Error.h"
 
 #include <QDir>
@@ -27,19 +28,9 @@ QByteArray readFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-class ExternalEditsTest : public ::testing::Test {
+class ExternalFileWatchTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        edits.setLauncher([this](const QString& path, QString* error) {
-            launched << path;
-            if (launchFails) {
-                *error = "no editor";
-                return false;
-            }
-            return command.isEmpty() || openInExternalEditor(command, path, error);
-        });
-        startEdit(Sentinel);
-    }
+    void SetUp() override { startEdit(Sentinel); }
 
     QString startEdit(quint64 key, int frameNumber = 1) {
         QString error;
@@ -64,8 +55,16 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([&] { return announced(Sentinel) == m_rounds; }, WaitMs));
     }
 
-    ExternalEdits edits;
-    QSignalSpy saved{&edits, &ExternalEdits::pictureSaved};
+    // The editor is started as the program starts it.
+    ExternalFileWatch edits{[this](const QString& path, QString* error) {
+        launched << path;
+        if (launchFails) {
+            *error = "no editor";
+            return false;
+        }
+        return command.isEmpty() || platform::openInExternalEditor(command, path, error);
+    }};
+    QSignalSpy saved{&edits, &ExternalFileWatch::pictureSaved};
     QStringList launched;
     QString command; // empty: the launcher only records
     bool launchFails = false;
@@ -76,7 +75,7 @@ private:
 
 // Each step opens the frame again in the scripted editor, which adds a mark
 // and saves: every save is announced once, whichever way it was written.
-TEST_F(ExternalEditsTest, EverySaveOfTheEditorIsAnnouncedOnce) {
+TEST_F(ExternalFileWatchTest, EverySaveOfTheEditorIsAnnouncedOnce) {
     const struct {
         const char* name;
         std::vector<const char*> saves;
@@ -114,18 +113,19 @@ TEST_F(ExternalEditsTest, EverySaveOfTheEditorIsAnnouncedOnce) {
 
 // The reader cannot use a save that is still being written; that content is
 // offered again on the next change, and the frame only takes a whole picture.
-TEST_F(ExternalEditsTest, HalfWrittenSaveIsRetriedUntilComplete) {
+TEST_F(ExternalFileWatchTest, HalfWrittenSaveIsRetriedUntilComplete) {
     const QString path = startEdit(1);
     QByteArrayList taken;
-    QObject::connect(&edits, &ExternalEdits::pictureSaved, [&](quint64 key, const QString& file) {
-        if (key != 1)
-            return;
-        const QByteArray content = readFile(file);
-        if (content.endsWith("END"))
-            taken << content;
-        else
-            edits.retryLater(key);
-    });
+    QObject::connect(&edits, &ExternalFileWatch::pictureSaved,
+                     [&](quint64 key, const QString& file) {
+                         if (key != 1)
+                             return;
+                         const QByteArray content = readFile(file);
+                         if (content.endsWith("END"))
+                             taken << content;
+                         else
+                             edits.retryLater(key);
+                     });
     const struct {
         QByteArray content;
         int announced;
@@ -145,7 +145,7 @@ TEST_F(ExternalEditsTest, HalfWrittenSaveIsRetriedUntilComplete) {
     EXPECT_EQ(taken, QByteArrayList{"frameEND"});
 }
 
-TEST_F(ExternalEditsTest, StoppedFrameIsNoLongerWatchedAndItsFileIsGone) {
+TEST_F(ExternalFileWatchTest, StoppedFrameIsNoLongerWatchedAndItsFileIsGone) {
     const QString first = startEdit(1, 3);
     const QString second = startEdit(2, 3);
     EXPECT_EQ(QFileInfo(first).fileName(), "frame_003.png");
@@ -171,11 +171,10 @@ TEST_F(ExternalEditsTest, StoppedFrameIsNoLongerWatchedAndItsFileIsGone) {
     EXPECT_FALSE(QFileInfo::exists(second));
 }
 
-TEST_F(ExternalEditsTest, DestroyingRemovesTheFolder) {
+TEST_F(ExternalFileWatchTest, DestroyingRemovesTheFolder) {
     QString folder;
     {
-        ExternalEdits other;
-        other.setLauncher([](const QString&, QString*) { return true; });
+        ExternalFileWatch other([](const QString&, QString*) { return true; });
         ASSERT_TRUE(other.start(
             1, 1, [](const QString& path) { writeFile(path, "x"); }, nullptr));
         folder = QFileInfo(other.path(1)).absolutePath();
@@ -185,7 +184,7 @@ TEST_F(ExternalEditsTest, DestroyingRemovesTheFolder) {
 }
 
 // A frame that could not be written or shown leaves nothing behind.
-TEST_F(ExternalEditsTest, FailedStartLeavesNothingOut) {
+TEST_F(ExternalFileWatchTest, FailedStartLeavesNothingOut) {
     const struct {
         const char* name;
         bool writerThrows;
@@ -212,24 +211,6 @@ TEST_F(ExternalEditsTest, FailedStartLeavesNothingOut) {
         EXPECT_FALSE(edits.isOut(1));
         EXPECT_EQ(folder.entryList(QDir::Files).size(), 1) << "only the sentinel's file";
     }
-}
-
-TEST(ExternalEditorCommandLine, PutsTheFileInAsOneArgument) {
-    const QString file = QDir::fromNativeSeparators("/tmp/a b/frame_003.png");
-    const QString native = QDir::toNativeSeparators(file);
-    const struct {
-        QString command;
-        QStringList line;
-    } cases[] = {
-        {"", {}},
-        {"   ", {}},
-        {"pixeleditor", {"pixeleditor", native}},
-        {"pixeleditor %f", {"pixeleditor", native}},
-        {"\"/opt/My Editor/run\" --open=%f -x", {"/opt/My Editor/run", "--open=" + native, "-x"}},
-        {"cmp %f %f", {"cmp", native, native}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(externalEditorCommandLine(c.command, file), c.line) << c.command.toStdString();
 }
 
 } // namespace

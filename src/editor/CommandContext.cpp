@@ -1,0 +1,108 @@
+#include "CommandContext.h"
+
+#include "ProgressGate.h"
+#include "quillet/Version.h"
+
+#include <QAction>
+#include <QFile>
+#include <QFileInfo>
+
+namespace quillet::editor {
+
+QString appTitle() {
+    return QString::fromUtf8(version::appTitle);
+}
+
+std::string nativePath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+QAction* makeAction(QObject* owner, const char* name, const QString& caption,
+                    const QList<QKeySequence>& keys) {
+    auto* action = new QAction(caption, owner);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcuts(keys);
+    return action;
+}
+
+CommandContext::CommandContext(QWidget& window, document::Document& doc,
+                               platform::Services& services)
+    : m_window(window), m_doc(doc), m_services(services), m_gates([&window](const QString& label) {
+          return std::make_unique<ProgressGate>(&window, label);
+      }) {}
+
+CommandContext::~CommandContext() = default;
+
+bool CommandContext::beginCommand() {
+    if (!mayRun())
+        return false;
+    if (m_stopPlayback)
+        m_stopPlayback();
+    return true;
+}
+
+platform::Answer CommandContext::ask(const QString& question, platform::Buttons buttons) {
+    return m_services.messageBox->show(question, appTitle(), buttons, platform::Icon::None);
+}
+
+void CommandContext::tell(const QString& text) {
+    m_services.messageBox->show(text, appTitle(), platform::Buttons::Ok, platform::Icon::None);
+}
+
+void CommandContext::warn(const QString& text) {
+    m_services.messageBox->show(text, appTitle(), platform::Buttons::Ok, platform::Icon::Warning);
+}
+
+void CommandContext::tellFileError(const QString& path, const QString& reason) {
+    warn(QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), reason));
+}
+
+platform::FileDialog& CommandContext::fileDialog(const QString& filter) {
+    platform::FileDialog& dialog = *m_services.fileDialog;
+    dialog.Filter = filter;
+    dialog.FilterIndex = 1;
+    dialog.CancelError = true;
+    return dialog;
+}
+
+QString CommandContext::chooseFileToOpen(const QString& filter) {
+    platform::FileDialog& dialog = fileDialog(filter);
+    if (!dialog.ShowOpen() || dialog.fileTitle().isEmpty())
+        return {};
+    return dialog.FileName;
+}
+
+QString CommandContext::chooseFileToSave(const QString& filter, const QString& extension) {
+    platform::FileDialog& dialog = fileDialog(filter);
+    dialog.FileName.clear();
+    dialog.DefaultExt = extension;
+    if (!dialog.ShowSave() || dialog.fileTitle().isEmpty())
+        return {};
+    return dialog.FileName;
+}
+
+bool CommandContext::readWithProgress(const QString& path, const QString& label,
+                                      const std::function<QString(const WorkProgress&)>& work) {
+    QString failure;
+    {
+        BusyScope busy(busyPointer());
+        const std::unique_ptr<ProgressGate> gate = progressGate(label);
+        try {
+            failure = work(gate->callback());
+        } catch (const WorkCancelled&) {
+            return false;
+        } catch (const std::exception& e) {
+            failure = QString::fromUtf8(e.what());
+        }
+    }
+    if (failure.isEmpty())
+        return true;
+    tellFileError(path, failure);
+    return false;
+}
+
+std::unique_ptr<ProgressGate> CommandContext::progressGate(const QString& label) {
+    return m_gates(label);
+}
+
+} // namespace quillet::editor

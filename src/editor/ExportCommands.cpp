@@ -1,0 +1,152 @@
+#include "ExportCommands.h"
+
+#include "CommandContext.h"
+#include "PlaybackController.h"
+#include "ProgressGate.h"
+#include "imaging/GifExport.h"
+#include "imaging/SheetExport.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QWidget>
+#include <cmath>
+
+namespace quillet::editor {
+
+namespace {
+
+const QString kExportFilter = QStringLiteral("BMP|*.BMP|");
+const QString kPngFilter = QStringLiteral("PNG|*.png|");
+const QString kGifFilter = QStringLiteral("GIF|*.gif|");
+
+} // namespace
+
+ExportCommands::ExportCommands(CommandContext& context, const PlaybackController& playback)
+    : QObject(&context.window()), m_context(context), m_playback(playback) {
+    auto item = [this](const char* name, const QString& caption, auto handler) {
+        QAction* action = makeAction(this, name, caption);
+        connect(action, &QAction::triggered, this, handler);
+        m_actions << action;
+    };
+    item("bmp_export", QStringLiteral("Export as bitmap(s)"), &ExportCommands::exportBitmaps);
+    item("png_export", QStringLiteral("Export as PNG(s)"), &ExportCommands::exportPngs);
+    item("sheet_export", QStringLiteral("Export Sprite Sheet..."), &ExportCommands::exportSheet);
+    item("gif_export", QStringLiteral("Export Animated GIF..."), &ExportCommands::exportGif);
+}
+
+bool ExportCommands::beginExport() {
+    if (!m_context.beginCommand())
+        return false;
+    if (m_context.doc().frameCount() >= 1)
+        return true;
+    m_context.tell(QStringLiteral("The animation has no frames, so there is nothing to export."));
+    return false;
+}
+
+void ExportCommands::exportBitmaps() {
+    exportFiles(imaging::ExportFormat::Bmp);
+}
+
+void ExportCommands::exportPngs() {
+    exportFiles(imaging::ExportFormat::Png);
+}
+
+void ExportCommands::exportFiles(imaging::ExportFormat format) {
+    if (!beginExport())
+        return;
+    const bool bmp = format == imaging::ExportFormat::Bmp;
+    platform::FileDialog& dialog = m_context.fileDialog(bmp ? kExportFilter : kPngFilter);
+    dialog.FileName.clear();
+    dialog.DefaultExt = bmp ? QStringLiteral("BMP") : QStringLiteral("png");
+    if (!dialog.ShowSave())
+        return;
+
+    const document::Document& doc = m_context.doc();
+    const int total = doc.frameCount();
+    imaging::ExportReport report;
+    if (!dialog.fileTitle().isEmpty() && total > 0) {
+        BusyScope busy(m_context.busyPointer());
+        const std::unique_ptr<ProgressGate> gate =
+            m_context.progressGate(QStringLiteral("Exporting %1 frames ...").arg(total));
+        // A copy: the list may change while the progress window runs the event loop.
+        const FrameList frames = doc.frames();
+        // The document keeps its own name; the export only borrows the chosen one.
+        report =
+            imaging::exportFrames(frames, doc.palTransform(), dialog.FileName, format,
+                                  [&gate](int done, int all) { return gate->step(done, all); });
+    }
+    emit exportEnded();
+    m_context.busyPointer().setBusy(false);
+    tellExported(report, total);
+}
+
+// One message at most: how far a cancelled export came, and what failed.
+void ExportCommands::tellExported(const imaging::ExportReport& report, int total) {
+    QStringList lines;
+    if (report.cancelled)
+        lines << QStringLiteral("The export was cancelled; %1 of %2 files were written.")
+                     .arg(report.written)
+                     .arg(total);
+    if (report.failed > 0)
+        lines << QStringLiteral("%1 of %2 frames could not be written.\n%3")
+                     .arg(report.failed)
+                     .arg(total)
+                     .arg(report.firstFailure);
+    if (!lines.isEmpty())
+        m_context.warn(lines.join(QLatin1Char('\n')));
+}
+
+// The name of a one-file export; empty when cancelled or there is nothing to write.
+QString ExportCommands::chooseExportFile(const QString& filter, const QString& extension) {
+    if (!beginExport())
+        return {};
+    return m_context.chooseFileToSave(filter, extension);
+}
+
+void ExportCommands::exportSheet() {
+    const QString path = chooseExportFile(kPngFilter, QStringLiteral("png"));
+    if (path.isEmpty())
+        return;
+    const document::Document& doc = m_context.doc();
+    const int suggested = static_cast<int>(std::ceil(std::sqrt(double(doc.frameCount()))));
+    const std::optional<int> columns = m_context.services().prompt->number(
+        QStringLiteral("Export Sprite Sheet"), QStringLiteral("Columns:"), suggested, 1,
+        doc.frameCount());
+    if (!columns)
+        return;
+    try {
+        BusyScope busy(m_context.busyPointer());
+        const imaging::SheetLayout layout =
+            imaging::exportSheet(doc.frames(), doc.palTransform(), doc.palette(), *columns, path);
+        busy.release();
+        // What Add Frames from Sheet needs to cut it the same way.
+        m_context.tell(QStringLiteral("%1: %2 frames in %3 x %4 cells of %5 x %6 pixels; the "
+                                      "anchor is at %7, %8 in each cell.")
+                           .arg(QFileInfo(path).fileName())
+                           .arg(doc.frameCount())
+                           .arg(layout.columns)
+                           .arg(layout.rows)
+                           .arg(layout.cell.width())
+                           .arg(layout.cell.height())
+                           .arg(layout.anchor.x())
+                           .arg(layout.anchor.y()));
+    } catch (const std::exception& e) {
+        m_context.tellFileError(path, QString::fromUtf8(e.what()));
+    }
+}
+
+void ExportCommands::exportGif() {
+    const QString path = chooseExportFile(kGifFilter, QStringLiteral("gif"));
+    if (path.isEmpty())
+        return;
+    const document::Document& doc = m_context.doc();
+    try {
+        BusyScope busy(m_context.busyPointer());
+        imaging::exportGif(doc.frames(), doc.palTransform(), doc.palette(),
+                           m_playback.viewOptions().framesPerSecond, path);
+    } catch (const std::exception& e) {
+        m_context.tellFileError(path, QString::fromUtf8(e.what()));
+    }
+}
+
+} // namespace quillet::editor

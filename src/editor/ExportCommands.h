@@ -1,0 +1,48 @@
+#pragma once
+
+#include "imaging/BitmapExport.h"
+
+#include <QList>
+#include <QObject>
+
+class QAction;
+
+namespace quillet::editor {
+
+class CommandContext;
+class PlaybackController;
+
+// File > Export as bitmap(s), Export as PNG(s), Export Sprite Sheet... and
+// Export Animated GIF...: the document's frames out as pictures, shown as the
+// preview shows them. An empty document is told so before any dialog.
+class ExportCommands : public QObject {
+    Q_OBJECT
+public:
+    // The GIF plays at the preview's frame rate.
+    ExportCommands(CommandContext& context, const PlaybackController& playback);
+
+    // In menu order.
+    QList<QAction*> actions() const { return m_actions; }
+
+    void exportBitmaps();
+    void exportPngs();
+    void exportSheet();
+    void exportGif();
+
+signals:
+    // A picture-per-frame export ended, written or not; the preview is
+    // brought up to date after it.
+    void exportEnded();
+
+private:
+    bool beginExport();
+    void exportFiles(imaging::ExportFormat format);
+    void tellExported(const imaging::ExportReport& report, int total);
+    QString chooseExportFile(const QString& filter, const QString& extension);
+
+    CommandContext& m_context;
+    const PlaybackController& m_playback;
+    QList<QAction*> m_actions;
+};
+
+} // namespace quillet::editor

@@ -1,0 +1,144 @@
+#include "FrameImportCommands.h"
+
+#include "CommandContext.h"
+#include "imaging/PictureImport.h"
+#include "sprite/Limits.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QSettings>
+#include <QWidget>
+#include <algorithm>
+
+namespace quillet::editor {
+
+namespace {
+
+const QString kAddFilter =
+    QStringLiteral("All formats|*.gif;*.bmp;*.jpg;*.jpe;*.jpeg;*.png|BMP (*.bmp)|*.bmp|Compuserve "
+                   "GIF (*.gif)|*.gif|JPEG (*.jpg;*.jpe;*.jpeg)|*.jpg;*.jpe;*.jpeg|PNG "
+                   "(*.png)|*.png|");
+const QString kInsertFilter = QStringLiteral("BMP (*.bmp)|*.bmp|PNG (*.png)|*.png");
+const QString kSheetFilter = QStringLiteral("Pictures|*.png;*.bmp;*.gif|");
+const QString kDitherKey = QStringLiteral("import/dither");
+
+} // namespace
+
+FrameImportCommands::FrameImportCommands(CommandContext& context)
+    : QObject(&context.window()), m_context(context),
+      m_sheet(makeAction(this, "AddFramesFromSheet", QStringLiteral("Add Frames from Sheet..."))),
+      m_dither(makeAction(this, "Dither", QStringLiteral("Dither true-colour pictures"))) {
+    connect(m_sheet, &QAction::triggered, this, &FrameImportCommands::addFramesFromSheet);
+    m_dither->setCheckable(true);
+    m_dither->setChecked(QSettings().value(kDitherKey, false).toBool());
+    connect(m_dither, &QAction::triggered, this,
+            [](bool on) { QSettings().setValue(kDitherKey, on); });
+}
+
+bool FrameImportCommands::dither() const {
+    return m_dither->isChecked();
+}
+
+std::optional<FrameList> FrameImportCommands::importPicture(const QString& path) {
+    return importPicture(path, QStringLiteral("the picture holds no frames"),
+                         [&path](const imaging::ImportOptions& options) {
+                             return imaging::LoadImage(nativePath(path), options);
+                         });
+}
+
+std::optional<FrameList> FrameImportCommands::importPicture(
+    const QString& path, const QString& whenEmpty,
+    const std::function<FrameList(const imaging::ImportOptions&)>& load) {
+    const document::Document& doc = m_context.doc();
+    FrameList pieces;
+    const bool read = m_context.readWithProgress(
+        path, QStringLiteral("Reading %1 ...").arg(QFileInfo(path).fileName()),
+        [&](const WorkProgress& progress) -> QString {
+            imaging::ImportOptions options{doc.palette(), dither()};
+            options.progress = progress;
+            pieces = load(options);
+            if (pieces.empty())
+                return whenEmpty;
+            if (std::ssize(pieces) > doc.room())
+                return QStringLiteral("%1 more frames would exceed the limit of %2 frames")
+                    .arg(pieces.size())
+                    .arg(limits::kMaxFrames);
+            return QString();
+        });
+    if (!read)
+        return std::nullopt;
+    return pieces;
+}
+
+void FrameImportCommands::addFrame() {
+    if (!m_context.beginCommand())
+        return;
+    const QString path = m_context.chooseFileToOpen(kAddFilter);
+    if (!path.isEmpty()) {
+        addFrameFrom(path);
+        return;
+    }
+    emit nothingAdded();
+}
+
+void FrameImportCommands::addFrameFrom(const QString& path) {
+    if (!m_context.beginCommand())
+        return;
+    document::Document& doc = m_context.doc();
+    std::optional<FrameList> pieces = importPicture(path);
+    if (!pieces ||
+        !doc.insertFrames(std::move(*pieces), doc.frameCount(), QStringLiteral("Add Frame")))
+        emit nothingAdded();
+}
+
+void FrameImportCommands::insertFrame() {
+    if (!m_context.beginCommand())
+        return;
+    document::Document& doc = m_context.doc();
+    if (doc.frameCount() <= 0) {
+        addFrame();
+        return;
+    }
+    const QString path = m_context.chooseFileToOpen(kInsertFilter);
+    if (!path.isEmpty()) {
+        std::optional<FrameList> pieces = importPicture(path);
+        const int at = std::clamp(doc.curFrame(), 1, doc.frameCount()) - 1;
+        if (pieces && doc.insertFrames(std::move(*pieces), at, QStringLiteral("Insert Frame")))
+            return;
+    }
+    emit nothingAdded();
+}
+
+void FrameImportCommands::addFramesFromSheet() {
+    if (!m_context.beginCommand())
+        return;
+    const QString path = m_context.chooseFileToOpen(kSheetFilter);
+    if (path.isEmpty())
+        return;
+    const std::optional<platform::SheetRequest> request =
+        m_context.services().prompt->sheet(QStringLiteral("Add Frames from Sheet"), m_lastSheet);
+    if (!request)
+        return;
+    m_lastSheet = *request;
+    imaging::SheetGrid grid;
+    if (request->byCellSize) {
+        grid.cellWidth = request->cellWidth;
+        grid.cellHeight = request->cellHeight;
+    } else {
+        grid.columns = request->columns;
+        grid.rows = request->rows;
+    }
+    grid.margin = request->margin;
+    grid.spacing = request->spacing;
+    std::optional<FrameList> cells =
+        importPicture(path, QStringLiteral("every cell is transparent"),
+                      [&](const imaging::ImportOptions& options) {
+                          return imaging::LoadSheet(nativePath(path), grid, request->trim, options);
+                      });
+    document::Document& doc = m_context.doc();
+    if (cells)
+        doc.insertFrames(std::move(*cells), doc.frameCount(),
+                         QStringLiteral("Add Frames from Sheet"));
+}
+
+} // namespace quillet::editor

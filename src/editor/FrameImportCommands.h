@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/Prompt.h"
+#include "sprite/DC6Frame.h"
+
+#include <QObject>
+#include <functional>
+#include <optional>
+
+class QAction;
+
+namespace quillet::imaging {
+struct ImportOptions;
+}
+
+namespace quillet::editor {
+
+class CommandContext;
+
+// Pictures in as frames: Add Frame and Insert Frame (the buttons), Frames >
+// Add Frames from Sheet..., and Settings > Dither true-colour pictures, the
+// choice every import follows (remembered between runs).
+class FrameImportCommands : public QObject {
+    Q_OBJECT
+public:
+    explicit FrameImportCommands(CommandContext& context);
+
+    QAction* sheetAction() const { return m_sheet; }
+    QAction* ditherAction() const { return m_dither; }
+    bool dither() const;
+
+    void addFrame();
+    void insertFrame();
+    void addFramesFromSheet();
+    // Add Frame's work once the picture is known; the dialog and drops share it.
+    void addFrameFrom(const QString& path);
+
+signals:
+    // The dialog was cancelled or the picture not taken: the window shows the
+    // document again as it is.
+    void nothingAdded();
+
+private:
+    std::optional<FrameList> importPicture(const QString& path);
+    // The picture's frames, or nothing after a message (or a cancel, which says nothing).
+    std::optional<FrameList>
+    importPicture(const QString& path, const QString& whenEmpty,
+                  const std::function<FrameList(const imaging::ImportOptions&)>& load);
+
+    CommandContext& m_context;
+    QAction* m_sheet;
+    QAction* m_dither;
+    platform::SheetRequest m_lastSheet;
+};
+
+} // namespace quillet::editor

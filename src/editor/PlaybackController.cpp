@@ -1,0 +1,222 @@
+#include "PlaybackController.h"
+
+#include "CommandContext.h"
+#include "display/Twips.h"
+
+#include <QAction>
+#include <QSettings>
+#include <QWidget>
+#include <algorithm>
+
+namespace quillet::editor {
+
+PlaybackController::PlaybackController(CommandContext& context)
+    : QObject(&context.window()), m_context(context) {
+    m_view = imaging::loadViewOptions(QSettings());
+    buildViewActions();
+    makePlayer({});
+}
+
+PlaybackController::~PlaybackController() {
+    closePreview();
+}
+
+void PlaybackController::buildViewActions() {
+    auto change = [this](auto edit) {
+        return [this, edit] {
+            imaging::ViewOptions next = m_view;
+            edit(next);
+            setViewOptions(next);
+        };
+    };
+    auto add = [&](const char* name, const QString& caption, QList<QKeySequence> keys,
+                   auto handler) {
+        QAction* a = makeAction(this, name, caption, keys);
+        connect(a, &QAction::triggered, this, handler);
+        m_viewActions << a;
+        return a;
+    };
+    auto separator = [this] {
+        auto* line = new QAction(this);
+        line->setSeparator(true);
+        m_viewActions << line;
+    };
+    add("ZoomIn", QStringLiteral("Zoom In"),
+        {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+        change([](imaging::ViewOptions& v) { v.zoom = imaging::zoomedIn(v.zoom); }));
+    add("ZoomOut", QStringLiteral("Zoom Out"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)},
+        change([](imaging::ViewOptions& v) { v.zoom = imaging::zoomedOut(v.zoom); }));
+    add("ActualSize", QStringLiteral("Actual Size"), {QKeySequence(Qt::CTRL | Qt::Key_0)},
+        change([](imaging::ViewOptions& v) { v.zoom = 1; }));
+    separator();
+    auto toggle = [&](const char* name, const QString& caption, bool imaging::ViewOptions::*flag) {
+        QAction* a = add(name, caption, {}, [this, flag](bool on) {
+            imaging::ViewOptions next = m_view;
+            next.*flag = on;
+            setViewOptions(next);
+        });
+        a->setCheckable(true);
+        a->setChecked(m_view.*flag);
+        return a;
+    };
+    toggle("AlignByOffsets", QStringLiteral("Align by Offsets"),
+           &imaging::ViewOptions::alignByOffsets);
+    toggle("OnionPrevious", QStringLiteral("Onion Skin (previous)"),
+           &imaging::ViewOptions::onionPrevious);
+    toggle("OnionNext", QStringLiteral("Onion Skin (next)"), &imaging::ViewOptions::onionNext);
+    toggle("TransparentBackground", QStringLiteral("Transparent Background"),
+           &imaging::ViewOptions::transparentBackground);
+    separator();
+    add("FrameRate", QStringLiteral("Frame Rate..."), {}, [this] { chooseFrameRate(); });
+    m_playOneDirection =
+        add("PlayOneDirection", QStringLiteral("Play the Current Direction Only"), {}, [] {});
+    m_playOneDirection->setCheckable(true);
+    separator();
+    add("PreviousFrame", QStringLiteral("Previous Frame"), {QKeySequence(Qt::ALT | Qt::Key_Left)},
+        [this] { stepFrame(-1); });
+    add("NextFrame", QStringLiteral("Next Frame"), {QKeySequence(Qt::ALT | Qt::Key_Right)},
+        [this] { stepFrame(+1); });
+}
+
+void PlaybackController::setViewOptions(const imaging::ViewOptions& options) {
+    m_view = options;
+    QSettings settings;
+    imaging::saveViewOptions(settings, m_view);
+    m_player->setFramesPerSecond(m_view.framesPerSecond);
+    if (m_player->isPlaying())
+        showPlayedFrame(m_player->shownIndex());
+    else
+        emit viewChanged();
+}
+
+void PlaybackController::chooseFrameRate() {
+    const std::optional<int> rate = m_context.services().prompt->number(
+        QStringLiteral("Frame Rate"), QStringLiteral("Frames per second:"), m_view.framesPerSecond,
+        imaging::kMinFramesPerSecond, imaging::kMaxFramesPerSecond);
+    if (!rate)
+        return;
+    imaging::ViewOptions next = m_view;
+    next.framesPerSecond = *rate;
+    setViewOptions(next);
+}
+
+void PlaybackController::makePlayer(display::AnimationPlayer::Clock clock) {
+    if (m_player)
+        m_player->stop();
+    m_player = clock ? std::make_unique<display::AnimationPlayer>(std::move(clock))
+                     : std::make_unique<display::AnimationPlayer>();
+    connect(m_player.get(), &display::AnimationPlayer::frameChanged, this,
+            &PlaybackController::showPlayedFrame);
+}
+
+display::AnimationPlayer&
+PlaybackController::usePlaybackClock(display::AnimationPlayer::Clock clock) {
+    makePlayer(std::move(clock));
+    return *m_player;
+}
+
+void PlaybackController::animate() {
+    if (m_player->isPlaying()) {
+        stopPlayback();
+        return;
+    }
+    const document::Document& doc = m_context.doc();
+    if (!m_context.mayRun() || doc.frameCount() < 1)
+        return;
+    // One direction plays its own frames; otherwise the whole document.
+    const int count = doc.frameCount();
+    const int current = std::clamp(doc.curFrame(), 1, count) - 1;
+    const int directions = doc.directions();
+    int length = count;
+    m_playFrom = 0;
+    if (m_playOneDirection->isChecked() && directions > 1 && count % directions == 0) {
+        length = count / directions;
+        m_playFrom = current / length * length;
+    }
+    m_player->start(length, current - m_playFrom, m_view.framesPerSecond);
+    showPlayedFrame(current - m_playFrom);
+}
+
+void PlaybackController::showPlayedFrame(int index) {
+    const document::Document& doc = m_context.doc();
+    const int frame = m_playFrom + index;
+    if (frame < 0 || frame >= doc.frameCount()) {
+        stopPlayback();
+        return;
+    }
+    // Drawn where the preview is: moving it back beside the window on every
+    // frame would fight a user who moved it.
+    display::frmShowFrame& window = m_preview ? *m_preview : preparePreview();
+    window.showFrame(doc.frames(), frame, doc.palTransform(), m_view);
+}
+
+void PlaybackController::stopPlayback() {
+    if (!m_player->isPlaying())
+        return;
+    const int shown = m_playFrom + m_player->stop();
+    if (shown >= 0 && shown < m_context.doc().frameCount())
+        m_context.doc().setCurFrame(shown + 1);
+    emit currentFrameChosen();
+}
+
+void PlaybackController::abandonPlayback() {
+    if (m_player->isPlaying())
+        m_player->stop();
+}
+
+void PlaybackController::stepFrame(int delta) {
+    document::Document& doc = m_context.doc();
+    if (!m_context.mayRun() || doc.frameCount() < 1)
+        return;
+    stopPlayback();
+    doc.setCurFrame(std::clamp(doc.curFrame() + delta, 1, doc.frameCount()));
+    emit currentFrameChosen();
+}
+
+display::frmShowFrame& PlaybackController::preparePreview() {
+    QWidget& main = m_context.window();
+    if (!m_preview) {
+        m_preview = new display::frmShowFrame(&main);
+        // Closing the preview ends playback; its zoom keys are the View menu's.
+        connect(m_preview, &display::frmShowFrame::closed, this, &PlaybackController::stopPlayback);
+        for (auto [signal, item] : {std::pair{&display::frmShowFrame::zoomInRequested, "ZoomIn"},
+                                    {&display::frmShowFrame::zoomOutRequested, "ZoomOut"},
+                                    {&display::frmShowFrame::actualSizeRequested, "ActualSize"}}) {
+            for (QAction* action : std::as_const(m_viewActions))
+                if (action->objectName() == QLatin1String(item))
+                    connect(m_preview, signal, action, &QAction::trigger);
+        }
+    }
+    const QRect outer = main.frameGeometry();
+    const auto x = static_cast<std::int32_t>(
+        (std::int64_t{outer.x()} + outer.width()) * display::kTwipsPerPixel + 1);
+    const auto y = static_cast<std::int32_t>(std::int64_t{outer.y()} * display::kTwipsPerPixel);
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    if (const FramePtr frame = m_context.doc().currentFrame()) {
+        width = frame->get_X_size();
+        height = frame->get_Y_size();
+    }
+    m_preview->Setup(x, y, width, height);
+    m_preview->show();
+    main.activateWindow();
+    return *m_preview;
+}
+
+void PlaybackController::showCurrentFrame() {
+    const document::Document& doc = m_context.doc();
+    preparePreview().showFrame(doc.frames(), doc.curFrame() - 1, doc.palTransform(), m_view);
+}
+
+void PlaybackController::closePreview() {
+    if (!m_preview)
+        return;
+    // Deleted rather than hidden so that its picture goes with it; the guarded
+    // pointer copes with a window that deletes itself on close.
+    QPointer<display::frmShowFrame> window = m_preview;
+    m_preview = nullptr;
+    window->close();
+    delete window.data();
+}
+
+} // namespace quillet::editor

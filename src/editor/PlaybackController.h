@@ -1,0 +1,77 @@
+#pragma once
+
+#include "display/AnimationPlayer.h"
+#include "display/frmShowFrame.h"
+#include "imaging/ViewOptions.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <memory>
+
+class QAction;
+
+namespace quillet::editor {
+
+class CommandContext;
+
+// The preview window's lifetime, Play Anim., and the View menu with the
+// preview's views (zoom, alignment, onion skins, background, frame rate),
+// each remembered between runs, and the steps to the previous and next frame.
+class PlaybackController : public QObject {
+    Q_OBJECT
+public:
+    explicit PlaybackController(CommandContext& context);
+    ~PlaybackController() override;
+
+    // The View menu, in order, separators included.
+    QList<QAction*> viewActions() const { return m_viewActions; }
+
+    // Null once closed here; one the user closed stays hidden until the next
+    // refresh shows it again.
+    display::frmShowFrame* previewWindow() const { return m_preview; }
+    // Shows the current frame beside the main window, opening the preview.
+    void showCurrentFrame();
+    void closePreview();
+
+    const imaging::ViewOptions& viewOptions() const { return m_view; }
+    void setViewOptions(const imaging::ViewOptions& options);
+    void chooseFrameRate();
+
+    // Play Anim.: starts playing, or stops when playing.
+    void animate();
+    bool isPlaying() const { return m_player->isPlaying(); }
+    // The frame shown becomes the current one, and everything shows it.
+    void stopPlayback();
+    // Ends playback and leaves the current frame alone; the caller shows it.
+    void abandonPlayback();
+    // Tests drive playback with a clock of their own.
+    display::AnimationPlayer& usePlaybackClock(display::AnimationPlayer::Clock clock);
+
+    // View > Previous Frame and Next Frame.
+    void stepFrame(int delta);
+
+signals:
+    // The current frame was chosen here (playback stopped, or a step).
+    void currentFrameChosen();
+    // A view changed while nothing plays; the preview is drawn again.
+    void viewChanged();
+
+private:
+    void buildViewActions();
+    display::frmShowFrame& preparePreview();
+    void showPlayedFrame(int index);
+    void makePlayer(display::AnimationPlayer::Clock clock);
+
+    CommandContext& m_context;
+    QPointer<display::frmShowFrame> m_preview;
+    imaging::ViewOptions m_view;
+    std::unique_ptr<display::AnimationPlayer> m_player;
+    // The first frame (0-based) of what is playing: a direction's first
+    // frame when one direction plays, else 0.
+    int m_playFrom = 0;
+    QList<QAction*> m_viewActions;
+    QAction* m_playOneDirection = nullptr;
+};
+
+} // namespace quillet::editor

@@ -1,0 +1,71 @@
+#include "EditorTestSupport.h"
+
+#include <QApplication>
+#include <QtTest/QTest>
+
+namespace quillet::editor::test {
+namespace {
+
+// Which command a key reaches, with the focus in an editable box, in a
+// read-only box and elsewhere; empty: none, the box keeps the key. Run under
+// X: Qt's offscreen platform gives text boxes no desktop key bindings.
+using FocusKeys = EditorTest;
+
+TEST_F(FocusKeys, ReachTheCommandsWhereverTheFocusIs) {
+    const struct {
+        QKeyCombination key;
+        const char* fromEditable;
+        const char* fromReadOnly;
+        const char* fromElsewhere;
+    } rows[] = {
+        {Qt::CTRL | Qt::Key_E, "EditFrameExternally", "EditFrameExternally", "EditFrameExternally"},
+        {Qt::CTRL | Qt::Key_D, "DuplicateFrame", "DuplicateFrame", "DuplicateFrame"},
+        {Qt::CTRL | Qt::Key_N, "New", "New", "New"},
+        {Qt::CTRL | Qt::Key_S, "Save", "Save", "Save"},
+        {Qt::CTRL | Qt::Key_PageUp, "MoveFrameEarlier", "MoveFrameEarlier", "MoveFrameEarlier"},
+        {Qt::CTRL | Qt::Key_PageDown, "MoveFrameLater", "MoveFrameLater", "MoveFrameLater"},
+        {Qt::CTRL | Qt::Key_Plus, "ZoomIn", "ZoomIn", "ZoomIn"},
+        {Qt::CTRL | Qt::Key_Equal, "ZoomIn", "ZoomIn", "ZoomIn"},
+        {Qt::CTRL | Qt::Key_Minus, "ZoomOut", "ZoomOut", "ZoomOut"},
+        {Qt::CTRL | Qt::Key_0, "ActualSize", "ActualSize", "ActualSize"},
+        {Qt::CTRL | Qt::Key_Z, "Undo", "Undo", "Undo"},
+        {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, "Redo", "Redo", "Redo"},
+        {Qt::CTRL | Qt::Key_Y, "Redo", "Redo", "Redo"},
+        {Qt::ALT | Qt::Key_Left, "PreviousFrame", "PreviousFrame", "PreviousFrame"},
+        {Qt::ALT | Qt::Key_Right, "NextFrame", "NextFrame", "NextFrame"},
+        {Qt::CTRL | Qt::Key_Q, "Exit", "Exit", "Exit"},
+        {Qt::CTRL | Qt::Key_X, "", "Exit", "Exit"},
+        {Qt::CTRL | Qt::Key_C, "", "", ""},
+        {Qt::CTRL | Qt::Key_A, "", "", ""},
+    };
+    openDocument({{4, 3}, {5, 3}, {6, 3}});
+    // Undo and Redo both have a step to take.
+    trigger("DuplicateFrame");
+    trigger("DuplicateFrame");
+    trigger("Undo");
+    // Which command is reached counts here, not what it does.
+    QString reached;
+    for (QAction* action : window->findChildren<QAction*>()) {
+        QObject::disconnect(action, &QAction::triggered, nullptr, nullptr);
+        QObject::connect(action, &QAction::triggered,
+                         [&reached, action] { reached = action->objectName(); });
+    }
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    for (const auto& row : rows) {
+        const QString keys = QKeySequence(row.key).toString();
+        for (const auto& [focus, expected] : {std::pair{"txtXoffset", row.fromEditable},
+                                              {"txtWidth", row.fromReadOnly},
+                                              {"FrameNr", row.fromElsewhere}}) {
+            child<QWidget>(focus).setFocus();
+            ASSERT_EQ(QApplication::focusWidget()->objectName(), focus);
+            reached.clear();
+            QTest::keyClick(QApplication::focusWidget(), row.key.key(),
+                            row.key.keyboardModifiers());
+            EXPECT_EQ(reached.toStdString(), expected) << keys.toStdString() << " in " << focus;
+        }
+    }
+}
+
+} // namespace
+} // namespace quillet::editor::test
