@@ -5,6 +5,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <algorithm>
 #include <set>
 #include <string_view>
@@ -244,11 +245,29 @@ UsageError refused(const QCommandLineParser& parser) {
     return {"unknown option " + std::string(name.size() == 1 ? "-" : "--") + name.toStdString()};
 }
 
+std::vector<std::string>& rawArguments() {
+    static std::vector<std::string> raw;
+    return raw;
+}
+
+// The bytes `word` was given as; a word that stands for no whole argument
+// (the value of --name=value) goes through the locale's encoding.
+std::string asGiven(const QString& word) {
+    for (const std::string& raw : rawArguments())
+        if (QFile::decodeName(raw.c_str()) == word)
+            return raw;
+    return QFile::encodeName(word).toStdString();
+}
+
 QStringList withProgram(const QStringList& words) {
     return QStringList{QCoreApplication::arguments().constFirst()} + words;
 }
 
 } // namespace
+
+void keepRawArguments(int argc, const char* const* argv) {
+    rawArguments().assign(argv + std::min(argc, 1), argv + argc);
+}
 
 std::optional<Options> readCommandLine(const Command& command, const QStringList& words) {
     QCommandLineParser parser;
@@ -260,14 +279,14 @@ std::optional<Options> readCommandLine(const Command& command, const QStringList
 
     Options o;
     for (const QString& word : parser.positionalArguments())
-        o.positional.push_back(word.toStdString());
+        o.positional.push_back(asGiven(word));
 
     std::set<OptionId> given;
     for (const OptionId id : command.options) {
         const OptionRow& r = row(id);
         if (!parser.isSet(QString::fromUtf8(r.name)))
             continue;
-        r.read(o, parser.value(QString::fromUtf8(r.name)).toStdString());
+        r.read(o, asGiven(parser.value(QString::fromUtf8(r.name))));
         given.insert(id);
     }
     for (const Pairing& p : kPairings)

@@ -81,6 +81,11 @@ struct Command {
     int (*run)(const Options&);
 };
 
+// The program's arguments as the system gave them: file names go on to the
+// file layers in these bytes, which a name that is not text in the locale's
+// encoding would lose on its way through QString.
+void keepRawArguments(int argc, const char* const* argv);
+
 // The options given to `command` (the words after its name), or UsageError.
 // Returns nothing when help was asked for instead.
 std::optional<Options> readCommandLine(const Command& command, const QStringList& words);

@@ -4,6 +4,7 @@
 #include "imaging/SheetExport.h"
 #include "sprite/Error.h"
 
+#include <QFile>
 #include <cstdio>
 
 namespace quillet::cli {
@@ -21,7 +22,7 @@ int exportSheet(const FrameList& frames, std::int16_t transform, const Palette& 
     imaging::SheetLayout layout;
     try {
         layout = imaging::exportSheet(frames, transform, palette, *o.sheetColumns,
-                                      QString::fromStdString(out));
+                                      QFile::decodeName(out.c_str()));
     } catch (const QuilletError& e) {
         throw WorkError{out + ": " + e.what()};
     }
@@ -41,7 +42,7 @@ int exportGif(const FrameList& frames, std::int16_t transform, const Palette& pa
     try {
         imaging::exportGif(frames, transform, palette,
                            o.framesPerSecond.value_or(imaging::kDefaultFramesPerSecond),
-                           QString::fromStdString(out));
+                           QFile::decodeName(out.c_str()));
     } catch (const QuilletError& e) {
         throw WorkError{out + ": " + e.what()};
     }
@@ -64,7 +65,7 @@ int exportFrames(const Options& o) {
     const imaging::ExportFormat format = o.format.value_or(imaging::ExportFormat::Bmp);
     Progress progress(format == imaging::ExportFormat::Png ? "writing PNGs" : "writing bitmaps");
     const imaging::ExportReport report =
-        imaging::exportFrames(frames, transform, QString::fromStdString(o.positional[1]), format,
+        imaging::exportFrames(frames, transform, QFile::decodeName(o.positional[1].c_str()), format,
                               [&progress](int done, int total) {
                                   progress(done, total);
                                   return true;

@@ -63,6 +63,7 @@ int main(int argc, char** argv) {
                                                 .arg(quillet::version::major)
                                                 .arg(quillet::version::minor)
                                                 .arg(quillet::version::revision));
+    keepRawArguments(argc, argv);
     const QStringList words = QCoreApplication::arguments().mid(1);
     const Command* command = nullptr;
     try {

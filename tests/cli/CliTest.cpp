@@ -18,7 +18,10 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtEndian>
+#include <cstdlib>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <memory>
 
 namespace quillet {
@@ -332,6 +335,18 @@ TEST_F(CliTest, BuildFromASpriteKeepsItsDirectionsAndBytes) {
     ASSERT_EQ(cli({"build", "out.dc6", "in2.dc6", "in1.dc6", "--directions", "3"}).exitCode, 0);
     DC6FileIO().LoadDC6(path("out.dc6").toStdString(), &directions);
     EXPECT_EQ(directions, 3);
+
+#ifndef _WIN32
+    // A name whose bytes are no text in any encoding still reaches the file
+    // layers as it was typed (a shell passes raw bytes; QProcess cannot).
+    const std::string odd = dir.path().toStdString() + "/odd\xff.dc6";
+    const std::string command = "'" + std::string(QUILLET_CLI) + "' build '" + odd + "' '" +
+                                path("in2.dc6").toStdString() + "' --no-transform >/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::ifstream written(odd, std::ios::binary);
+    EXPECT_EQ(QByteArray::fromStdString(std::string(std::istreambuf_iterator<char>(written), {})),
+              read("in2.dc6"));
+#endif
 }
 
 TEST_F(CliTest, FailuresNameTheFileAndWriteNothing) {
