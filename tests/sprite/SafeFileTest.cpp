@@ -36,6 +36,13 @@ TEST_F(SafeFileTest, WritesReplacesAndReadsBack) {
     writeFileSafely(path, Bytes{});
     EXPECT_EQ(readWholeFile(path), Bytes{});
     EXPECT_EQ(folder.entryCount(), 1u);
+
+    // A backup is made once: a file already there always stays.
+    EXPECT_FALSE(createFileSafely(path, Bytes{4}));
+    EXPECT_EQ(readWholeFile(path), Bytes{});
+    EXPECT_TRUE(createFileSafely(path + ".bak", Bytes{5}));
+    EXPECT_EQ(readWholeFile(path + ".bak"), Bytes{5});
+    EXPECT_EQ(folder.entryCount(), 2u);
 }
 
 // A write that stops after any number of bytes leaves the old file byte for
