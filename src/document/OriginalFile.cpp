@@ -34,9 +34,10 @@ QString keepOriginal(const QString& path, const KnownFile* known) {
         return QuilletError("cannot keep the original as " +
                             QFileInfo(backup).fileName().toStdString() + ": " + e.what());
     };
+    const std::string native = QFile::encodeName(path).toStdString();
     Bytes original;
     try {
-        original = readWholeFile(QFile::encodeName(path).toStdString());
+        original = readWholeFile(native);
     } catch (const QuilletError& e) {
         throw fail(e);
     }
@@ -52,7 +53,7 @@ QString keepOriginal(const QString& path, const KnownFile* known) {
             return {};
     }
     try {
-        if (!createFileSafely(QFile::encodeName(backup).toStdString(), original))
+        if (!createFileSafely(QFile::encodeName(backup).toStdString(), original, native))
             return {};
     } catch (const QuilletError& e) {
         throw fail(e);

@@ -180,8 +180,10 @@ bool linkWithoutReplacing(const fs::path& temp, const fs::path& target, std::err
 }
 
 // Writes `data` to a fresh temporary beside `path` and puts it in place; with
-// `replace` false an existing file wins and false is returned.
-bool writeThroughTemporary(const std::string& path, ByteView data, bool replace) {
+// `replace` false an existing file wins and false is returned. The new file
+// takes the access rights of `rightsOf` (by default the file it replaces).
+bool writeThroughTemporary(const std::string& path, ByteView data, bool replace,
+                           fs::path rightsOf) {
     fs::path target(path);
     std::error_code ec;
     // Replace the file a link points to and keep the link.
@@ -222,6 +224,12 @@ bool writeThroughTemporary(const std::string& path, ByteView data, bool replace)
     if (std::fclose(file.release()) != 0)
         fail("write failed", errno);
 
+    // A copy keeps the access rights of its original, a replacement those of
+    // the file it replaces.
+    const fs::file_status old = fs::status(rightsOf.empty() ? target : rightsOf, ec);
+    if (!ec && fs::exists(old))
+        fs::permissions(temp, old.permissions(), ec);
+
     if (!replace) {
         const bool placed = linkWithoutReplacing(temp, target, ec);
         if (ec)
@@ -234,11 +242,6 @@ bool writeThroughTemporary(const std::string& path, ByteView data, bool replace)
         return true;
     }
 
-    // The replacement keeps the access rights of the file it replaces.
-    const fs::file_status old = fs::status(target, ec);
-    if (!ec && fs::exists(old))
-        fs::permissions(temp, old.permissions(), ec);
-
     fs::rename(temp, target, ec);
     if (ec)
         fail("cannot replace the file", ec.value());
@@ -249,11 +252,11 @@ bool writeThroughTemporary(const std::string& path, ByteView data, bool replace)
 } // namespace
 
 void writeFileSafely(const std::string& path, ByteView data) {
-    writeThroughTemporary(path, data, true);
+    writeThroughTemporary(path, data, true, {});
 }
 
-bool createFileSafely(const std::string& path, ByteView data) {
-    return writeThroughTemporary(path, data, false);
+bool createFileSafely(const std::string& path, ByteView data, const std::string& rightsOf) {
+    return writeThroughTemporary(path, data, false, rightsOf);
 }
 
 } // namespace quillet
