@@ -2,6 +2,7 @@
 // command line: small valid inputs of each kind, made with our own writers,
 // Qt's image writer, giflib and libpng. Nothing is fetched.
 #include "../tests/imaging/PictureMaker.h"
+#include "document/RecoveryFile.h"
 #include "sprite/DC6FileIO.h"
 
 #include <QGuiApplication>
@@ -174,7 +175,8 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QGuiApplication app(argc, argv);
     const fs::path out = argv[1];
-    for (const char* name : {"dc6_file", "frame_block", "round_trip", "picture", "palette"})
+    for (const char* name :
+         {"dc6_file", "frame_block", "round_trip", "picture", "palette", "recovery"})
         fs::create_directories(out / name);
 
     std::mt19937 rng(20261208);
@@ -194,6 +196,19 @@ int main(int argc, char** argv) {
     for (const int directions : {2, 3, 6})
         writeFile(out / "dc6_file" / ("directions" + std::to_string(directions)),
                   quillet::DC6FileIO::encodeDC6(frames, 0, {}, directions));
+
+    // Recovery copies: untitled and empty, then every frame above in a named one.
+    quillet::document::DocumentSnapshot document;
+    const QDateTime kept = QDateTime::fromMSecsSinceEpoch(1767225600000, Qt::UTC);
+    writeFile(out / "recovery" / "empty", quillet::document::encodeRecoveryCopy(document, kept));
+    for (const auto& frame : frames)
+        document.frames.push_back(*frame);
+    document.frames[2].seOriginalPalette(quillet::Palette{1, 2, 3});
+    document.directions = 3;
+    document.curFrame = 4;
+    document.transform = false;
+    document.fileName = QStringLiteral("/home/m\u00f6d/walk.dc6");
+    writeFile(out / "recovery" / "frames", quillet::document::encodeRecoveryCopy(document, kept));
 
     const fs::path pictures = out / "picture";
     indexedPicture(20, 13, 256)

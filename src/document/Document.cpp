@@ -216,8 +216,8 @@ private:
 
 class SetDirections : public Step {
 public:
-    SetDirections(Document& doc, int directions)
-        : Step(doc, QStringLiteral("Directions")), m_other(directions) {}
+    SetDirections(Document& doc, int directions, const QString& name)
+        : Step(doc, name), m_other(directions) {}
     void redo() override { swap(); }
     void undo() override { swap(); }
 
@@ -240,10 +240,15 @@ void adoptImportedFrames(const FrameList& frames, const Palette& palette) {
         frame->setNewPalette(palette);
 }
 
-Document::Document(QObject* parent) : QObject(parent) {}
+Document::Document(QObject* parent) : QObject(parent) {
+    connect(&m_undo, &QUndoStack::cleanChanged, this, &Document::updateModified);
+}
 
 Document::~Document() {
-    // Steps refer to the document; they go first.
+    // Steps refer to the document; they go first. Emptying the history here
+    // is no change to tell anyone of: it would make a modified document look
+    // clean to a recovery keeper, which would then remove its copy.
+    blockSignals(true);
     m_undo.clear();
 }
 
@@ -258,16 +263,98 @@ int Document::room() const {
 }
 
 void Document::replace(FrameList frames, const QString& fileName, int directions) {
-    m_undo.clear();
-    m_frames = std::move(frames);
-    m_curFrame = 1;
-    m_fileName = fileName;
-    m_directions = std::max(1, directions);
-    notify();
+    reset(std::move(frames), fileName, directions, false, 1);
 }
 
 void Document::clear() {
     replace({}, QString(), 1);
+}
+
+void Document::reset(FrameList frames, const QString& fileName, int directions, bool restored,
+                     int curFrame) {
+    // The state is settled before the history goes, so the clean signal of
+    // the emptied stack already sees the new document.
+    m_restored = restored;
+    m_savedTransform = m_transform;
+    m_knownFile = {};
+    m_frames = std::move(frames);
+    m_curFrame = curFrame;
+    m_fileName = fileName;
+    m_directions = std::max(1, directions);
+    m_undo.clear();
+    notify();
+}
+
+void Document::notify() {
+    updateModified();
+    emit changed();
+    emit contentsChanged();
+}
+
+void Document::updateModified() {
+    const bool modified =
+        m_restored || !m_undo.isClean() || (!m_frames.empty() && m_transform != m_savedTransform);
+    if (modified == m_modified)
+        return;
+    m_modified = modified;
+    emit modifiedChanged(modified);
+}
+
+void Document::setPalette(const Palette& palette) {
+    if (palette == m_palette)
+        return;
+    m_palette = palette;
+    emit contentsChanged();
+}
+
+void Document::setTransform(bool on) {
+    if (on == m_transform)
+        return;
+    m_transform = on;
+    updateModified();
+    emit contentsChanged();
+}
+
+void Document::setOpenedLayout(bool ownLayout) {
+    m_knownFile = KnownFile::describe(m_fileName, ownLayout);
+}
+
+QString Document::keepOriginal(const QString& path) const {
+    return document::keepOriginal(path, &m_knownFile);
+}
+
+void Document::markSaved(const QString& fileName) {
+    m_fileName = fileName;
+    m_restored = false;
+    m_savedTransform = m_transform;
+    m_knownFile = KnownFile::describe(fileName, true);
+    m_undo.setClean();
+    updateModified();
+}
+
+DocumentSnapshot Document::snapshot() const {
+    DocumentSnapshot state;
+    state.frames.reserve(m_frames.size());
+    for (const FramePtr& frame : m_frames)
+        state.frames.push_back(*frame);
+    state.directions = m_directions;
+    state.curFrame = m_curFrame;
+    state.palette = m_palette;
+    state.transform = m_transform;
+    state.fileName = m_fileName;
+    return state;
+}
+
+void Document::restore(const DocumentSnapshot& state) {
+    FrameList frames;
+    frames.reserve(state.frames.size());
+    for (const DC6Frame& frame : state.frames)
+        frames.push_back(std::make_shared<DC6Frame>(frame));
+    m_palette = state.palette;
+    m_transform = state.transform;
+    const int count = static_cast<int>(frames.size());
+    reset(std::move(frames), state.fileName, state.directions, true,
+          std::clamp(state.curFrame, std::min(count, 1), count));
 }
 
 void Document::push(Step* step) {
@@ -323,7 +410,16 @@ void Document::replaceFrame(int number, const DC6Frame& contents, const QString&
 
 void Document::setDirections(int directions) {
     if (directions >= 1 && directions != m_directions)
-        push(new SetDirections(*this, directions));
+        push(new SetDirections(*this, directions, QStringLiteral("Directions")));
+}
+
+void Document::setSavedDirections(int directions) {
+    if (directions < 1 || directions == m_directions)
+        return;
+    push(new SetDirections(*this, directions,
+                           directions == 1
+                               ? QStringLiteral("Save as One Direction")
+                               : QStringLiteral("Save as %1 Directions").arg(directions)));
 }
 
 void SetDirections::swap() {

@@ -1,13 +1,14 @@
 #pragma once
 
+#include "document/OriginalFile.h"
 #include "sprite/DC6Frame.h"
 #include "sprite/Palette.h"
 
 #include <QObject>
 #include <QString>
 #include <QUndoStack>
-#include <algorithm>
 #include <cstdint>
+#include <vector>
 
 namespace quillet::document {
 
@@ -19,6 +20,18 @@ enum class Axis { X, Y };
 // palette the importer gave them and are drawn in the document palette.
 void adoptOpenedFrames(const FrameList& frames, const Palette& palette);
 void adoptImportedFrames(const FrameList& frames, const Palette& palette);
+
+// Everything needed to rebuild a document, by value. The frames share their
+// pixels with the document's (copy on write), so taking one costs little on
+// the window's thread, and another thread may read it while editing goes on.
+struct DocumentSnapshot {
+    std::vector<DC6Frame> frames;
+    int directions = 1;
+    int curFrame = 0;
+    Palette palette{};
+    bool transform = true;
+    QString fileName;
+};
 
 // The one open document: frames, current frame, file name, document palette,
 // palette-transform flag and direction count, with an undo stack for every
@@ -51,13 +64,38 @@ public:
     // Frames that still fit below the frame limit.
     int room() const;
 
+    // Whether a save would write something else than the file last opened or
+    // saved holds, so that closing or replacing the document would lose work:
+    // the history away from its clean point, the Transform palette flag changed
+    // since while there are frames, or a document brought back from a
+    // recovery copy. New and Open start clean.
+    bool isModified() const { return m_modified; }
+
     // Not undoable: a new document, a setting, or the state of a save.
     void replace(FrameList frames, const QString& fileName, int directions);
     void clear();
     void setFileName(const QString& fileName) { m_fileName = fileName; }
-    void setPalette(const Palette& palette) { m_palette = palette; }
-    void setTransform(bool on) { m_transform = on; }
+    void setPalette(const Palette& palette);
+    void setTransform(bool on);
     void setSaving(bool saving) { m_saving = saving; }
+
+    // After Open: whether the file read is in this program's own layout
+    // (DC6FileIO::LoadDC6's `ownLayout`), so the first save over it knows
+    // without reading it again whether the original must be kept.
+    void setOpenedLayout(bool ownLayout);
+    // Before a save writes `path`: keeps a file this program did not write as
+    // `path`.bak (see keepOriginal). Throws QuilletError; the save must not go on then.
+    QString keepOriginal(const QString& path) const;
+    // After a save wrote the document to `fileName`: that is its name now, the
+    // current state is the clean one and the file is in our own layout.
+    void markSaved(const QString& fileName);
+
+    // The state a recovery copy keeps.
+    DocumentSnapshot snapshot() const;
+    // A document brought back from a recovery copy: a fresh history, and
+    // modified under its old name until it is saved, so a save writes where
+    // the user meant and nothing treats it as already on disk.
+    void restore(const DocumentSnapshot& state);
     // Navigation, not an edit; no notification (the caller shows the frame).
     void setCurFrame(int number) { m_curFrame = number; }
 
@@ -72,8 +110,10 @@ public:
     // The frame object stays the same; its pixels, size, offsets and palettes change.
     void replaceFrame(int number, const DC6Frame& contents, const QString& stepName);
     void setDirections(int directions);
-    // After a save that had to write a different layout; not an edit.
-    void setSavedDirections(int directions) { m_directions = std::max(1, directions); }
+    // The direction count a save has to write instead ("Save as One
+    // Direction"), pushed before the write as an undo step of its own, so
+    // that Undo and Redo give every state back its own directions.
+    void setSavedDirections(int directions);
 
     QUndoStack& undoStack() { return m_undo; }
     bool canUndo() const { return mayChange() && m_undo.canUndo(); }
@@ -84,11 +124,19 @@ public:
 signals:
     // Frames, their data, the current frame or the palette changed.
     void changed();
+    // isModified() turned.
+    void modifiedChanged(bool modified);
+    // Anything a snapshot holds changed: every edit, undo and redo, a
+    // replace, the Transform palette flag, the document palette.
+    void contentsChanged();
 
 private:
     friend class Step;
-    void notify() { emit changed(); }
+    void notify();
     void push(class Step* step);
+    void reset(FrameList frames, const QString& fileName, int directions, bool restored,
+               int curFrame);
+    void updateModified();
 
     FrameList m_frames;
     int m_curFrame = 0;
@@ -98,6 +146,11 @@ private:
     bool m_saving = false;
     int m_directions = 1;
     QUndoStack m_undo;
+    // What the last open or save left on disk, and what tells this state from it.
+    bool m_savedTransform = true;
+    bool m_restored = false;
+    bool m_modified = false;
+    KnownFile m_knownFile;
 };
 
 } // namespace quillet::document

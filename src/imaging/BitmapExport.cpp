@@ -6,6 +6,7 @@
 #include "sprite/Error.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QImageWriter>
 
 namespace quillet::imaging {
@@ -17,10 +18,13 @@ QString exportBaseName(const QString& chosenPath, ExportFormat format) {
                                                ".Bmp", ".BMp", ".BMP", ".BmP"};
     static const char* const kPngVariants[] = {".png", ".pNg", ".pNG", ".pnG",
                                                ".Png", ".PNg", ".PNG", ".PnG"};
-    QString base = chosenPath;
+    // Only the file name loses them: a folder such as "a.bmp.d" is where the
+    // user asked the files to go. Windows also separates with a backslash.
+    const qsizetype nameStart = QDir::fromNativeSeparators(chosenPath).lastIndexOf(u'/') + 1;
+    QString name = chosenPath.mid(nameStart);
     for (const char* variant : format == ExportFormat::Png ? kPngVariants : kBmpVariants)
-        base.replace(QLatin1String(variant), QString(), Qt::CaseSensitive);
-    return base;
+        name.replace(QLatin1String(variant), QString(), Qt::CaseSensitive);
+    return chosenPath.left(nameStart) + name;
 }
 
 QString exportFileName(const QString& baseName, int frameNumber, ExportFormat format) {

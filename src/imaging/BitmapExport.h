@@ -14,7 +14,7 @@ namespace quillet::imaging {
 enum class ExportFormat { Bmp, Png };
 
 // The chosen path with every letter-case variant of the format's extension
-// (".bmp" or ".png") removed, folders included.
+// (".bmp" or ".png") removed from its file name; folders stay as named.
 QString exportBaseName(const QString& chosenPath, ExportFormat format = ExportFormat::Bmp);
 
 // base + "_00" / "_0" / "_" + n + ".BMP" (".png") for frame number n (from 1).

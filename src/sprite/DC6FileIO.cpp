@@ -53,21 +53,52 @@ std::int64_t declaredPixels(ByteView block) {
     }
 }
 
+// The first four header words as this program writes them.
+constexpr std::uint8_t kOwnHeader[16] = {6, 0, 0, 0, 1,    0,    0,    0,
+                                         0, 0, 0, 0, 0xEE, 0xEE, 0xEE, 0xEE};
+
+// Whether `block`, placed at `offset`, is exactly what the writer makes of
+// `frame`; `scratch` is reused from block to block.
+bool writtenAsOurs(ByteView block, std::size_t offset, const DC6Frame& frame, Bytes& scratch) {
+    constexpr std::size_t kHeaderAndEnd = 32 + 3;
+    if (block.size() < kHeaderAndEnd || block[block.size() - 1] != kTerminator ||
+        block[block.size() - 2] != kTerminator || block[block.size() - 3] != kTerminator)
+        return false;
+    const std::size_t length = block.size() - kHeaderAndEnd;
+    scratch.clear();
+    if (frame.appendFrameData(scratch, 0) != length)
+        return false;
+    const Bytes header = frame.makeFrameHeader(static_cast<std::int32_t>(offset), length);
+    return std::equal(header.begin(), header.end(), block.begin()) &&
+           std::equal(scratch.begin(), scratch.end(), block.begin() + 32);
+}
+
 // Decodes from anything that can hand out byte ranges: memory, or a file read
 // block by block so that a large file never sits in memory twice.
 template <class Source>
 FrameList decodeFrom(Source& file, int* directionsOut,
                      std::vector<std::optional<std::int32_t>>* lengthsOut,
-                     const WorkProgress& progress) {
+                     const WorkProgress& progress, bool* ownLayoutOut) {
     if (file.size() < kFileHeaderBytes)
         throw QuilletError("file header cut short: " + std::to_string(file.size()) + " of " +
                            std::to_string(kFileHeaderBytes) + " bytes");
+    // Coding every frame again costs a save's work; only callers who ask pay it.
+    bool ownLayout = ownLayoutOut != nullptr;
+    if (ownLayout) {
+        const ByteView head = file.read(0, 16);
+        ownLayout = std::equal(head.begin(), head.end(), std::begin(kOwnHeader));
+    }
     const ByteView counts = file.read(16, 8);
-    const std::int32_t directions = strToLong(counts);
+    const std::int32_t directionsWord = strToLong(counts);
     const std::int32_t perDirection = strToLong(counts.subspan(4));
-    if (directions < 1 || directions > limits::kMaxDirections)
-        throw QuilletError("direction count " + std::to_string(directions) + " is outside 1 to " +
-                           std::to_string(limits::kMaxDirections));
+    // Files with 0 or less here were always read as one direction and must
+    // keep opening. More than the limit is refused: reading only part of such
+    // a file would lose the rest at the next save.
+    if (directionsWord > limits::kMaxDirections)
+        throw QuilletError("direction count " + std::to_string(directionsWord) +
+                           " exceeds the limit of " + std::to_string(limits::kMaxDirections));
+    const std::int32_t directions = std::max(directionsWord, 1);
+    ownLayout = ownLayout && directionsWord == directions;
     if (perDirection < 1 || perDirection > limits::kMaxFrames)
         throw QuilletError("frames per direction " + std::to_string(perDirection) +
                            " is outside 1 to " + std::to_string(limits::kMaxFrames));
@@ -103,6 +134,7 @@ FrameList decodeFrom(Source& file, int* directionsOut,
         start[i] = static_cast<std::size_t>(pointer);
     }
     start[n] = file.size();
+    ownLayout = ownLayout && start[0] == tableEnd;
 
     // The budget of the whole file holds before any matrix is allocated.
     std::int64_t pixels = 0;
@@ -117,6 +149,7 @@ FrameList decodeFrom(Source& file, int* directionsOut,
     FrameList frames;
     frames.reserve(n);
     std::vector<std::optional<std::int32_t>> lengths;
+    Bytes scratch;
     for (std::size_t i = 0; i < n; ++i) {
         const ByteView block = file.read(start[i], start[i + 1] - start[i]);
         auto frame = std::make_shared<DC6Frame>();
@@ -129,6 +162,7 @@ FrameList decodeFrom(Source& file, int* directionsOut,
             lengths.push_back(block.size() >= kLengthField + 4
                                   ? std::optional(strToLong(block.subspan(kLengthField)))
                                   : std::nullopt);
+        ownLayout = ownLayout && writtenAsOurs(block, start[i], *frame, scratch);
         frames.push_back(std::move(frame));
         reportProgress(progress, static_cast<std::int64_t>(i + 1), static_cast<std::int64_t>(n));
     }
@@ -136,6 +170,8 @@ FrameList decodeFrom(Source& file, int* directionsOut,
         *directionsOut = directions;
     if (lengthsOut)
         *lengthsOut = std::move(lengths);
+    if (ownLayoutOut)
+        *ownLayoutOut = ownLayout;
     return frames;
 }
 
@@ -188,9 +224,10 @@ private:
 
 } // namespace
 
-FrameList DC6FileIO::decodeDC6(ByteView file, int* directions, const WorkProgress& progress) {
+FrameList DC6FileIO::decodeDC6(ByteView file, int* directions, const WorkProgress& progress,
+                               bool* ownLayout) {
     MemorySource source(file);
-    return decodeFrom(source, directions, nullptr, progress);
+    return decodeFrom(source, directions, nullptr, progress, ownLayout);
 }
 
 Bytes DC6FileIO::encodeDC6(const FrameList& DC6, std::int16_t palTransform,
@@ -250,15 +287,15 @@ Bytes DC6FileIO::encodeDC6(const FrameList& DC6, std::int16_t palTransform,
 }
 
 FrameList DC6FileIO::LoadDC6(const std::string& FileName, int* directions,
-                             const WorkProgress& progress) const {
+                             const WorkProgress& progress, bool* ownLayout) const {
     FileSource source(FileName);
-    return decodeFrom(source, directions, nullptr, progress);
+    return decodeFrom(source, directions, nullptr, progress, ownLayout);
 }
 
 FrameList DC6FileIO::LoadDC6(const std::string& FileName, DC6Headers& headers,
                              const WorkProgress& progress) const {
     FileSource source(FileName);
-    return decodeFrom(source, &headers.directions, &headers.streamLengths, progress);
+    return decodeFrom(source, &headers.directions, &headers.streamLengths, progress, nullptr);
 }
 
 void DC6FileIO::SaveDC6(const std::string& FileName, const FrameList& DC6,

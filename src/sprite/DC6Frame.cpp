@@ -40,12 +40,13 @@ Bytes longToStr(std::int32_t v) {
 
 Bytes DC6Frame::getPixelData(std::int16_t palTransform) const {
     requireMatrix("getPixelData");
+    const Bytes& matrix = *m_pixels;
     if (!mapsPixels(palTransform))
-        return m_pixels;
+        return matrix;
     const MapTable table = mappingTable(palTransform);
-    Bytes result(m_pixels.size());
-    for (std::size_t i = 0; i < m_pixels.size(); ++i)
-        result[i] = table[m_pixels[i]];
+    Bytes result(matrix.size());
+    for (std::size_t i = 0; i < matrix.size(); ++i)
+        result[i] = table[matrix[i]];
     return result;
 }
 
@@ -58,14 +59,13 @@ void DC6Frame::setPixelData(const Bytes& Pixels, std::int16_t Xsize, std::int16_
                            std::to_string(Ysize) + " needs " + std::to_string(count) +
                            " pixels, only " + std::to_string(Pixels.size()) + " given");
 
-    m_pixels.assign(Pixels.begin(), Pixels.begin() + count);
+    m_pixels = std::make_shared<const Bytes>(Pixels.begin(), Pixels.begin() + count);
     m_width = Xsize;
     m_height = Ysize;
     m_xOffset = 0;
     m_yOffset = 0;
     m_origPalette.fill(0);
     m_newPalette.fill(0);
-    m_hasMatrix = true;
 }
 
 // Matching a palette against itself is not the identity when it holds a
@@ -86,7 +86,7 @@ MapTable DC6Frame::mappingTable(std::int16_t palTransform) const {
 }
 
 void DC6Frame::requireMatrix(const char* operation) const {
-    if (!m_hasMatrix)
+    if (!m_pixels)
         throw QuilletError(std::string(operation) + ": the frame has no pixels yet");
 }
 

@@ -12,6 +12,11 @@ namespace quillet {
 // One frame of a sprite: palette indices (row 0 = bottom row, element
 // y * width + x), its size, its offsets and two palettes. Frames are shared
 // by reference; readers of pixels and palettes receive copies.
+//
+// The pixel matrix itself is never changed once made: a new matrix replaces
+// it. Copies of a frame share it, so a copy costs the palettes and a pointer,
+// and a copy taken on one thread may be read on another while the original
+// goes on being edited.
 class DC6Frame {
 public:
     DC6Frame() = default;
@@ -32,7 +37,10 @@ public:
     std::int32_t get_X_size() const { return m_width; }
     std::int32_t get_Y_size() const { return m_height; }
 
-    bool hasPixels() const { return m_hasMatrix; }
+    bool hasPixels() const { return m_pixels != nullptr; }
+    // The matrix without a copy (empty before there is one); stays valid as
+    // long as this frame or a copy of it keeps the matrix.
+    ByteView pixels() const { return m_pixels ? ByteView(*m_pixels) : ByteView(); }
 
     // Appends the coded pixel stream to `out` and returns its length; lets the
     // file writer code each frame once, straight into the file body.
@@ -47,14 +55,13 @@ private:
     MapTable mappingTable(std::int16_t palTransform) const;
     void requireMatrix(const char* operation) const;
 
-    Bytes m_pixels;
+    std::shared_ptr<const Bytes> m_pixels;
     std::int32_t m_width = 0;
     std::int32_t m_height = 0;
     std::int32_t m_xOffset = 0;
     std::int32_t m_yOffset = 0;
     Palette m_origPalette{};
     Palette m_newPalette{};
-    bool m_hasMatrix = false;
 };
 
 using FramePtr = std::shared_ptr<DC6Frame>;

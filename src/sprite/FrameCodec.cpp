@@ -129,12 +129,11 @@ void DC6Frame::setDC6Data(ByteView block) {
     Bytes matrix(static_cast<std::size_t>(checkedFramePixels(width, height)), 0);
     decodeStream(block, width, height, matrix);
 
-    m_pixels = std::move(matrix);
+    m_pixels = std::make_shared<const Bytes>(std::move(matrix));
     m_width = width;
     m_height = height;
     m_xOffset = xOffset;
     m_yOffset = yOffset;
-    m_hasMatrix = true;
 }
 
 std::size_t DC6Frame::appendFrameData(Bytes& out, std::int16_t palTransform) const {
@@ -144,13 +143,14 @@ std::size_t DC6Frame::appendFrameData(Bytes& out, std::int16_t palTransform) con
 
     // Transparency is decided on the mapped values; unmapped, the matrix is
     // coded as it stands.
+    const Bytes& matrix = *m_pixels;
     Bytes mapped;
-    const std::uint8_t* pixels = m_pixels.data();
+    const std::uint8_t* pixels = matrix.data();
     if (mapsPixels(palTransform)) {
         const MapTable table = mappingTable(palTransform);
-        mapped.resize(m_pixels.size());
-        for (std::size_t i = 0; i < m_pixels.size(); ++i)
-            mapped[i] = table[m_pixels[i]];
+        mapped.resize(matrix.size());
+        for (std::size_t i = 0; i < matrix.size(); ++i)
+            mapped[i] = table[matrix[i]];
         pixels = mapped.data();
     }
 

@@ -19,6 +19,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 #define QUILLET_HAVE_FSYNC 1
+#define QUILLET_HAVE_LINK 1
 #endif
 
 namespace quillet {
@@ -143,7 +144,46 @@ Bytes readWholeFile(const std::string& path, std::uint64_t maxBytes) {
     return data;
 }
 
-void writeFileSafely(const std::string& path, ByteView data) {
+namespace {
+
+// Puts the finished temporary in place without ever replacing a file that is
+// there: a hard link fails when the name exists, and Windows' rename never
+// replaces. A folder that knows no hard links falls back to look, then rename.
+bool linkWithoutReplacing(const fs::path& temp, const fs::path& target, std::error_code& ec) {
+#ifdef QUILLET_HAVE_LINK
+    if (::link(temp.c_str(), target.c_str()) == 0) {
+        fs::remove(temp, ec);
+        ec.clear();
+        return true;
+    }
+    if (errno == EEXIST)
+        return false;
+#endif
+    if (fs::exists(target, ec))
+        return false;
+#ifdef _WIN32
+    if (_wrename(temp.c_str(), target.c_str()) != 0) {
+        const int error = errno;
+        std::error_code ignored;
+        if (fs::exists(target, ignored))
+            return false;
+        ec.assign(error, std::generic_category());
+        return false;
+    }
+#else
+    fs::rename(temp, target, ec);
+    if (ec)
+        return false;
+#endif
+    ec.clear();
+    return true;
+}
+
+// Writes `data` to a fresh temporary beside `path` and puts it in place; with
+// `replace` false an existing file wins and false is returned. The new file
+// takes the access rights of `rightsOf` (by default the file it replaces).
+bool writeThroughTemporary(const std::string& path, ByteView data, bool replace,
+                           fs::path rightsOf) {
     fs::path target(path);
     std::error_code ec;
     // Replace the file a link points to and keep the link.
@@ -184,15 +224,39 @@ void writeFileSafely(const std::string& path, ByteView data) {
     if (std::fclose(file.release()) != 0)
         fail("write failed", errno);
 
-    // The replacement keeps the access rights of the file it replaces.
-    const fs::file_status old = fs::status(target, ec);
+    // A copy keeps the access rights of its original, a replacement those of
+    // the file it replaces.
+    const fs::file_status old = fs::status(rightsOf.empty() ? target : rightsOf, ec);
     if (!ec && fs::exists(old))
         fs::permissions(temp, old.permissions(), ec);
+
+    if (!replace) {
+        const bool placed = linkWithoutReplacing(temp, target, ec);
+        if (ec)
+            fail("cannot create the file", ec.value());
+        if (!placed) {
+            fs::remove(temp, ec);
+            return false;
+        }
+        syncFolder(folder);
+        return true;
+    }
 
     fs::rename(temp, target, ec);
     if (ec)
         fail("cannot replace the file", ec.value());
     syncFolder(folder);
+    return true;
+}
+
+} // namespace
+
+void writeFileSafely(const std::string& path, ByteView data) {
+    writeThroughTemporary(path, data, true, {});
+}
+
+bool createFileSafely(const std::string& path, ByteView data, const std::string& rightsOf) {
+    return writeThroughTemporary(path, data, false, rightsOf);
 }
 
 } // namespace quillet

@@ -31,6 +31,12 @@ Bytes readWholeFile(const std::string& path, std::uint64_t maxBytes = UINT64_MAX
 // On failure the temporary is removed and QuilletError is thrown.
 void writeFileSafely(const std::string& path, ByteView data);
 
+// The same for a file that must not replace anything: when `path` exists it
+// stays as it is and false is returned. Keeps backups that are never
+// overwritten, with the access rights of the file `rightsOf` when given, so a
+// copy of a private file stays private.
+bool createFileSafely(const std::string& path, ByteView data, const std::string& rightsOf = {});
+
 // Test hook: when set, asked before each write with the bytes already
 // written and the bytes about to be written; it returns how many of them may
 // be written. Fewer than asked makes the write fail after that many bytes.

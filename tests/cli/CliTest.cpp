@@ -228,6 +228,7 @@ TEST_F(CliTest, ExportWritesPngsASheetOrAGif) {
         const char* printed;
     } cases[] = {
         {{"--format", "png"}, "png/walk.png", {"walk_001.png", "walk_002.png", "walk_003.png"}, ""},
+        {{"--format", "png"}, "a.png.d/walk", {"walk_001.png", "walk_002.png", "walk_003.png"}, ""},
         {{"--sheet", "2"},
          "sheet/walk",
          {"walk.png"},

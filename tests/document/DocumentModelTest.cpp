@@ -1,10 +1,18 @@
 #include "document/Document.h"
+#include "sprite/DC6FileIO.h"
+#include "sprite/SafeFile.h"
 #include "support/AllocationProbe.h"
+#include "support/SpriteTestSupport.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace quillet::document {
 namespace {
+
+using testing::operator+;
 
 FrameList tinyFrames(int count) {
     FrameList frames;
@@ -70,6 +78,105 @@ TEST(DocumentModel, APaletteStepOnTheLargestDocumentCostsLittle) {
     EXPECT_LT(requested, std::size_t{2} << 20);
     doc.undo();
     EXPECT_EQ(doc.frames()[32766]->getNewPalette(), Palette{});
+}
+
+// Modified follows what a save would write, and the direction change a save
+// has to make is a step of its own that Undo and Redo take back and forth.
+TEST(DocumentModel, ModifiedFollowsWhatASaveWouldWrite) {
+    Document doc;
+    std::vector<bool> heard;
+    QObject::connect(&doc, &Document::modifiedChanged, [&](bool on) { heard.push_back(on); });
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        int frames, directions;
+        bool modified;
+    } steps[] = {
+        {"open 6 frames in 3 directions", [&] { doc.replace(tinyFrames(6), "w.dc6", 3); }, 6, 3,
+         false},
+        {"delete one", [&] { doc.removeFrame(6); }, 5, 3, true},
+        {"the save makes it one direction", [&] { doc.setSavedDirections(1); }, 5, 1, true},
+        {"and writes", [&] { doc.markSaved("w.dc6"); }, 5, 1, false},
+        {"undo", [&] { doc.undo(); }, 5, 3, true},
+        {"undo", [&] { doc.undo(); }, 6, 3, true},
+        {"redo", [&] { doc.redo(); }, 5, 3, true},
+        {"redo", [&] { doc.redo(); }, 5, 1, false},
+        {"Transform palette off", [&] { doc.setTransform(false); }, 5, 1, true},
+        {"and on again", [&] { doc.setTransform(true); }, 5, 1, false},
+        {"undo", [&] { doc.undo(); }, 5, 3, true},
+        {"an edit there drops the saved state", [&] { doc.setOffset(1, Axis::Y, 2); }, 5, 3, true},
+        {"which undo cannot reach again", [&] { doc.undo(); }, 5, 3, true},
+        {"restored from a copy", [&] { doc.restore(doc.snapshot()); }, 5, 3, true},
+        {"saved", [&] { doc.markSaved("w.dc6"); }, 5, 3, false},
+        {"New", [&] { doc.clear(); }, 0, 1, false},
+        {"Transform palette off with nothing to save", [&] { doc.setTransform(false); }, 0, 1,
+         false},
+    };
+    std::size_t turns = 0;
+    bool was = false;
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act();
+        EXPECT_EQ(doc.frameCount(), step.frames);
+        EXPECT_EQ(doc.directions(), step.directions);
+        EXPECT_EQ(doc.isModified(), step.modified);
+        turns += step.modified != was;
+        was = step.modified;
+        EXPECT_EQ(heard.size(), turns);
+    }
+}
+
+// A save over a file this program did not write keeps it first, once, as NAME.bak.
+TEST(DocumentModel, TheFirstSaveOverAFileWeDidNotWriteKeepsIt) {
+    const Bytes ours = DC6FileIO::encodeDC6(tinyFrames(2), 0);
+    const Bytes other = ours + testing::hex("80"); // a byte after the last block
+    const Bytes junk = testing::hex("01 02");
+    enum Known { Unknown, Opened, ChangedSinceOpened, SavedByUs };
+    const struct {
+        const char* what;
+        std::optional<Bytes> file, bak;
+        Known known;
+        std::optional<Bytes> kept;
+    } cases[] = {
+        {"no file yet", {}, {}, Unknown, {}},
+        {"written by us", ours, {}, Unknown, {}},
+        {"another layout", other, {}, Unknown, other},
+        {"not a DC6 file", junk, {}, Unknown, junk},
+        {"an existing .bak stays", other, junk, Unknown, junk},
+        {"opened in our layout", ours, {}, Opened, {}},
+        {"opened in another layout", other, {}, Opened, other},
+        {"rewritten by someone else since", ours, {}, ChangedSinceOpened, other},
+        {"saved by us since", other, {}, SavedByUs, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("walk.dc6");
+        const std::string native = path.toStdString();
+        if (c.file)
+            writeFileSafely(native, *c.file);
+        if (c.bak)
+            writeFileSafely(native + ".bak", *c.bak);
+        Document doc;
+        doc.replace(tinyFrames(1), path, 1);
+        if (c.known != Unknown) {
+            bool ownLayout = false;
+            doc.replace(DC6FileIO().LoadDC6(native, nullptr, {}, &ownLayout), path, 1);
+            doc.setOpenedLayout(ownLayout);
+        }
+        if (c.known == ChangedSinceOpened)
+            writeFileSafely(native, other);
+        if (c.known == SavedByUs) {
+            DC6FileIO().SaveDC6(native, doc.frames(), 0);
+            doc.markSaved(path);
+        }
+        EXPECT_EQ(doc.keepOriginal(path).isEmpty(), !c.kept || c.bak);
+        // Never replaced by a later save.
+        EXPECT_TRUE(doc.keepOriginal(path).isEmpty());
+        EXPECT_EQ(QFile::exists(path + ".bak") ? std::optional(readWholeFile(native + ".bak"))
+                                               : std::nullopt,
+                  c.kept);
+    }
 }
 
 } // namespace

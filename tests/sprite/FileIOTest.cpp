@@ -105,8 +105,10 @@ TEST(DC6FileIO, DirectionsRoundTripByteExact) {
         EXPECT_EQ(strToLong(ByteView(file).subspan(24)), 24 + 4 * c.directions * c.perDirection);
 
         int directions = 0;
-        const FrameList loaded = DC6FileIO::decodeDC6(file, &directions);
+        bool ownLayout = false;
+        const FrameList loaded = DC6FileIO::decodeDC6(file, &directions, {}, &ownLayout);
         EXPECT_EQ(directions, c.directions);
+        EXPECT_TRUE(ownLayout);
         testing::expectSameFrames(loaded, frames);
         EXPECT_EQ(DC6FileIO::encodeDC6(loaded, 0, {}, directions), file);
     }
@@ -123,17 +125,46 @@ TEST(DC6FileIO, SaveRefusesDirectionsTheReaderWouldMisread) {
     EXPECT_NO_THROW(DC6FileIO::encodeDC6(full, 0, {}, 32));
 }
 
-// The version, flags, encoding and termination words are not read, and are
-// written back as this program always writes them.
-TEST(DC6FileIO, OtherHeaderWordsAreAcceptedAndWrittenCanonically) {
-    std::mt19937 random(6);
-    const FrameList frames = randomFrames(random, 1);
+// The version, flags, encoding and termination words are not read, a
+// directions word of 0 or less reads as one direction, and every file is
+// written back as this program always writes it. The reader tells such files
+// from its own layout, down to the run coding, so a save can keep the original.
+TEST(DC6FileIO, OtherLayoutsReadAsTheSameFramesAndAreToldApart) {
+    const FrameList frames = {makeFrame(2, 1, {5, 6}, 0, 0)};
     const Bytes canonical = DC6FileIO::encodeDC6(frames, 0);
-    Bytes oddHeader = canonical + hex("01 7F 00 81");
+    const auto withStream = [](const char* stream, std::int32_t directions = 1) {
+        const Bytes coded = hex(stream);
+        const auto length = static_cast<std::int32_t>(coded.size());
+        return hex("06 00 00 00 01 00 00 00 00 00 00 00 EE EE EE EE") + longToStr(directions) +
+               longToStr(1) + longToStr(28) + hex("00 00 00 00 02 00 00 00 01 00 00 00") +
+               Bytes(12, 0) + longToStr(28 + 32 + length + 3) + longToStr(length) + coded +
+               hex("EE EE EE");
+    };
+    Bytes oddHeader = canonical;
     std::fill(oddHeader.begin(), oddHeader.begin() + 16, 0x99);
-    const FrameList loaded = DC6FileIO::decodeDC6(oddHeader);
-    testing::expectSameFrames(loaded, frames);
-    EXPECT_EQ(DC6FileIO::encodeDC6(loaded, 0), canonical);
+    const struct {
+        const char* name;
+        Bytes file;
+        bool ownLayout;
+    } cases[] = {
+        {"as written", withStream("02 05 06 80"), true},
+        {"other header words", oddHeader, false},
+        {"bytes after the last block", canonical + hex("01 7F 00 81"), false},
+        {"directions word 0", withStream("02 05 06 80", 0), false},
+        {"directions word -2", withStream("02 05 06 80", -2), false},
+        {"other run coding", withStream("01 05 01 06 80"), false},
+        {"a row end coded twice", withStream("02 05 06 80 80"), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        int directions = 0;
+        bool ownLayout = !c.ownLayout;
+        const FrameList loaded = DC6FileIO::decodeDC6(c.file, &directions, {}, &ownLayout);
+        testing::expectSameFrames(loaded, frames);
+        EXPECT_EQ(directions, 1);
+        EXPECT_EQ(ownLayout, c.ownLayout);
+        EXPECT_EQ(DC6FileIO::encodeDC6(loaded, 0, {}, directions), canonical);
+    }
 }
 
 TEST(DC6FileIO, RefusesDamagedHeadersAndPointerTables) {
@@ -153,8 +184,6 @@ TEST(DC6FileIO, RefusesDamagedHeadersAndPointerTables) {
         {"no frames", patched(20, 0)},
         {"negative count", patched(20, -1)},
         {"count above the limit", patched(20, limits::kMaxFrames + 1)},
-        {"no directions", patched(16, 0)},
-        {"negative directions", patched(16, -2)},
         {"directions above the limit", patched(16, limits::kMaxDirections + 1)},
         {"directions x frames above the limit",
          [&] {

@@ -36,6 +36,11 @@ TEST_F(SafeFileTest, WritesReplacesAndReadsBack) {
     writeFileSafely(path, Bytes{});
     EXPECT_EQ(readWholeFile(path), Bytes{});
     EXPECT_EQ(folder.entryCount(), 1u);
+
+    // A backup is made once: a file already there always stays.
+    EXPECT_FALSE(createFileSafely(path, Bytes{4}));
+    EXPECT_EQ(readWholeFile(path), Bytes{});
+    EXPECT_EQ(folder.entryCount(), 1u);
 }
 
 // A write that stops after any number of bytes leaves the old file byte for
@@ -119,6 +124,9 @@ TEST_F(SafeFileTest, KeepsLinksAndAccessRights) {
     EXPECT_EQ(readWholeFile(target), Bytes{2});
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
+    // A copy of a private file is private too.
+    EXPECT_TRUE(createFileSafely(target + ".bak", Bytes{3}, target));
+    EXPECT_EQ(fs::status(target + ".bak").permissions(), fs::status(target).permissions());
 }
 
 // The caller that shows a message names the file; the message gives the reason.
