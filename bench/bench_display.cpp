@@ -2,9 +2,13 @@
 // the bitmap export do for every frame, and the preview's views of it.
 #include "display/DrawPic.h"
 #include "display/ImageArea.h"
+#include "display/frmShowFrame.h"
 #include "imaging/FrameImage.h"
 #include "imaging/FrameView.h"
+#include "imaging/PixelReadout.h"
 
+#include <QCoreApplication>
+#include <QMouseEvent>
 #include <QPainter>
 #include <benchmark/benchmark.h>
 
@@ -153,5 +157,70 @@ void BM_FillZoomedAreaForReference(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_FillZoomedAreaForReference)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+namespace {
+
+// The status line's readout on every mouse move over a 256 x 256 frame at 8x,
+// aligned: the point to the frame's pixel and its text, then the whole way
+// from the mouse event to the status line.
+void BM_ReadoutPixelAt(benchmark::State& state) {
+    const FrameList frames = walkCycle(3);
+    const imaging::ViewImage view =
+        imaging::renderView(frames, 1, 0, {.zoom = 8, .alignByOffsets = true});
+    int step = 0;
+    for (auto _ : state) {
+        const QPoint point((step * 37) % (view.image.width() * 8),
+                           (step * 53) % (view.image.height() * 8));
+        ++step;
+        const auto pixel = imaging::pixelAt(view, 8, point);
+        QString text = pixel ? imaging::readoutText(*pixel) : QString();
+        benchmark::DoNotOptimize(text.constData());
+    }
+}
+BENCHMARK(BM_ReadoutPixelAt)->Unit(benchmark::kMicrosecond);
+
+void BM_ReadoutMouseMove(benchmark::State& state) {
+    const FrameList frames = walkCycle(3);
+    display::frmShowFrame window;
+    window.showFrame(frames, 1, 0, {.zoom = 8, .alignByOffsets = true});
+    display::ImageArea& area = window.Img();
+    int step = 0;
+    for (auto _ : state) {
+        // Over the frame, where there is always something to read.
+        const QPointF point(1 + 16 + (step * 37) % 1920, 1 + 16 + (step * 53) % 1920);
+        ++step;
+        QMouseEvent move(QEvent::MouseMove, point, area.mapToGlobal(point), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&area, &move);
+        benchmark::DoNotOptimize(window.statusText().constData());
+    }
+    if (!window.statusText().startsWith(QLatin1String("x ")))
+        state.SkipWithError("the mouse moves read nothing");
+}
+BENCHMARK(BM_ReadoutMouseMove)->Unit(benchmark::kMicrosecond);
+
+// A palette entry clicked: the view redrawn with every other pixel dimmed,
+// against the same redraw without the highlight.
+void BM_DrawView256Zoom8(benchmark::State& state) {
+    const FrameList frames = walkCycle(3);
+    QImage target;
+    for (auto _ : state) {
+        drawView(frames, 1, {.zoom = 8}, target);
+        benchmark::DoNotOptimize(target.constBits());
+    }
+}
+BENCHMARK(BM_DrawView256Zoom8)->Unit(benchmark::kMicrosecond);
+
+void BM_DrawView256Zoom8Highlighted(benchmark::State& state) {
+    const FrameList frames = walkCycle(3);
+    QImage target;
+    for (auto _ : state) {
+        drawView(frames, 1, {.zoom = 8, .highlightIndex = 37}, target);
+        benchmark::DoNotOptimize(target.constBits());
+    }
+}
+BENCHMARK(BM_DrawView256Zoom8Highlighted)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -4,9 +4,11 @@
 #include "imaging/ViewOptions.h"
 
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 
 namespace quillet::display {
 
@@ -27,6 +29,7 @@ int outerExtent(int inner, int zoom) {
 
 ImageArea::ImageArea(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
     setOuterSize(2, 2);
 }
 
@@ -108,6 +111,18 @@ void ImageArea::paintEvent(QPaintEvent* event) {
     if (!shown.contains(exposed))
         painter.fillRect(exposed, QColor(backgroundColour()));
     imaging::paintZoomed(painter, m_image, m_zoom, inner.topLeft(), exposed);
+}
+
+void ImageArea::mouseMoveEvent(QMouseEvent* event) {
+    const QPointF at = event->position();
+    emit pointerMoved(QPoint(static_cast<int>(std::floor(at.x())) - 1,
+                             static_cast<int>(std::floor(at.y())) - 1)); // inside the border
+    QWidget::mouseMoveEvent(event);
+}
+
+void ImageArea::leaveEvent(QEvent* event) {
+    emit pointerLeft();
+    QWidget::leaveEvent(event);
 }
 
 } // namespace quillet::display

@@ -33,9 +33,15 @@ public:
 signals:
     // The widget's size changed: a new image size or zoom factor.
     void resized();
+    // The mouse moved to `point`, counted from the inner area's top-left
+    // corner in widget pixels (zoomed), or left the area.
+    void pointerMoved(QPoint point);
+    void pointerLeft();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     QRgb backgroundColour() const;

@@ -1,10 +1,13 @@
 #include "frmShowFrame.h"
 
 #include "ImageArea.h"
+#include "PalettePanel.h"
 #include "Twips.h"
-#include "imaging/FrameView.h"
+#include "imaging/FrameImage.h"
+#include "imaging/PixelReadout.h"
 
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
@@ -21,6 +24,8 @@ namespace {
 
 constexpr QSize kStartSize(134, 71);
 constexpr int kMargin = 8; // around Img, as at the top-left
+// A readout this long fits the status line without being cut.
+const char* const kTypicalReadout = "x 000, y 000 | anchor -000, -000 | index 000 #000000";
 
 } // namespace
 
@@ -28,7 +33,7 @@ frmShowFrame::frmShowFrame(QWidget* parent)
     : QWidget(parent,
               Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_scroll(new QScrollArea(this)), m_content(new QWidget), m_img(new ImageArea(m_content)),
-      m_status(new QLabel(this)), m_userSize(kStartSize) {
+      m_palette(new PalettePanel(this)), m_status(new QLabel(this)), m_userSize(kStartSize) {
     setWindowTitle(QStringLiteral("Frame Preview"));
 
     // The window's own grey shows through the scrolled area.
@@ -39,18 +44,42 @@ frmShowFrame::frmShowFrame(QWidget* parent)
     m_scroll->setWidget(m_content);
     m_img->move(kMargin, kMargin);
 
+    // The line keeps one height and never widens the window: a readout
+    // appearing under the mouse must not move the picture.
     m_status->setContentsMargins(kMargin, 0, kMargin, 2);
+    m_status->setFixedHeight(m_status->fontMetrics().height() + 2);
+    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     m_status->hide();
+    // The palette shows once there is a frame to show.
+    m_palette->hide();
 
+    auto* beside = new QHBoxLayout;
+    beside->setContentsMargins(0, 0, 0, 0);
+    beside->setSpacing(0);
+    beside->addWidget(m_scroll, 1);
+    beside->addWidget(m_palette, 0, Qt::AlignTop);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(m_scroll, 1);
+    layout->addLayout(beside, 1);
     layout->addWidget(m_status);
 
     resize(kStartSize);
     m_fittedSize = kStartSize;
     connect(m_img, &ImageArea::resized, this, [this] { fitToPicture(false); });
+    connect(m_img, &ImageArea::pointerMoved, this, [this](QPoint point) {
+        m_pointer = point;
+        showStatusLine();
+    });
+    connect(m_img, &ImageArea::pointerLeft, this, [this] {
+        m_pointer.reset();
+        showStatusLine();
+    });
+    connect(m_palette, &PalettePanel::entryHovered, this, [this](int index) {
+        m_hoveredEntry = index;
+        showStatusLine();
+    });
+    connect(m_palette, &PalettePanel::highlightRequested, this, &frmShowFrame::highlightRequested);
     m_img->setOuterSize(25, 25);
 }
 
@@ -71,19 +100,40 @@ void frmShowFrame::Setup(std::int32_t X_pos, std::int32_t Y_pos, std::int32_t Im
 void frmShowFrame::showFrame(const FrameList& frames, int index, std::int16_t palTransform,
                              const imaging::ViewOptions& options) {
     const bool zoomChanged = options.zoom != m_img->zoom();
-    imaging::ViewImage view = imaging::renderView(frames, index, palTransform, options);
+    m_shown = imaging::renderView(frames, index, palTransform, options);
+    m_palette->showColours(m_shown.shown.palette, imaging::usedIndices(m_shown.shown.indices),
+                           options.highlightIndex);
+    const bool paletteAppears = m_palette->isHidden();
+    m_palette->show();
     m_img->setZoom(options.zoom);
-    m_img->setImage(view.image, view.background);
+    m_img->setImage(m_shown.image, m_shown.background);
+    // The mouse stays where it is while the frame under it changes.
+    showStatusLine();
     // Zooming out may give back room the window took for a larger picture.
-    if (zoomChanged)
-        fitToPicture(true);
+    if (zoomChanged || paletteAppears)
+        fitToPicture(zoomChanged);
 }
 
 void frmShowFrame::setStatusText(const QString& text) {
-    if (text == m_status->text())
+    m_statusText = text;
+    showStatusLine();
+}
+
+void frmShowFrame::showStatusLine() {
+    QString line = m_statusText;
+    if (m_pointer) {
+        if (const auto pixel = imaging::pixelAt(m_shown, m_img->zoom(), *m_pointer))
+            line = imaging::readoutText(*pixel);
+    } else if (m_hoveredEntry >= 0) {
+        const auto index = static_cast<std::uint8_t>(m_hoveredEntry);
+        line = imaging::entryText(index, imaging::paletteColour(m_shown.shown.palette, index));
+    }
+    if (line != m_status->text())
+        m_status->setText(line);
+    const bool hidden = line.isEmpty() && m_palette->isHidden();
+    if (hidden == m_status->isHidden())
         return;
-    m_status->setText(text);
-    m_status->setHidden(text.isEmpty());
+    m_status->setHidden(hidden);
     fitToPicture(false);
 }
 
@@ -138,10 +188,12 @@ QSize frmShowFrame::room() const {
 
 void frmShowFrame::fitToPicture(bool mayShrink) {
     m_content->resize(m_img->size() + QSize(2 * kMargin, 2 * kMargin));
-    const QSize limit = room();
+    // The palette stands beside the picture and the status line under both;
+    // the picture has the room they leave.
+    const QSize beside = m_palette->isHidden() ? QSize(0, 0) : m_palette->size();
+    const int below = m_status->isHidden() ? 0 : m_status->minimumHeight();
+    const QSize limit = room() - QSize(beside.width(), below);
     QSize wanted = m_content->size();
-    if (!m_status->isHidden())
-        wanted.rheight() += m_status->sizeHint().height();
     // A scroll bar in one direction takes room from the other.
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scroll);
     const bool across = wanted.width() > limit.width();
@@ -151,9 +203,14 @@ void frmShowFrame::fitToPicture(bool mayShrink) {
         wanted.rheight() += bar;
     if (down)
         wanted.rwidth() += bar;
+    wanted = QSize(wanted.width() + beside.width(), std::max(wanted.height(), beside.height()));
+    if (below > 0) {
+        const int readout = m_status->fontMetrics().horizontalAdvance(kTypicalReadout);
+        wanted = QSize(std::max(wanted.width(), readout + 2 * kMargin), wanted.height() + below);
+    }
 
     const QSize least = mayShrink ? m_userSize : size();
-    const QSize target = wanted.boundedTo(limit).expandedTo(least);
+    const QSize target = wanted.boundedTo(room()).expandedTo(least);
     if (target == size())
         return;
     m_fittedSize = target;

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "imaging/FrameView.h"
 #include "imaging/ViewOptions.h"
 #include "sprite/DC6Frame.h"
 
+#include <QPoint>
 #include <QSize>
 #include <QWidget>
 #include <cstdint>
+#include <optional>
 
 class QLabel;
 class QScrollArea;
@@ -13,10 +16,12 @@ class QScrollArea;
 namespace quillet::display {
 
 class ImageArea;
+class PalettePanel;
 
 // The "Frame Preview" tool window beside the main window. It grows to show the
-// whole (zoomed) picture within the screen's free area and scrolls beyond
-// that; a size the user gave it is never taken away.
+// whole (zoomed) picture and the palette beside it within the screen's free
+// area and scrolls the picture beyond that; a size the user gave it is never
+// taken away. Its status line reads out the pixel under the mouse.
 class frmShowFrame : public QWidget {
     Q_OBJECT
 public:
@@ -32,7 +37,9 @@ public:
     void showFrame(const FrameList& frames, int index, std::int16_t palTransform,
                    const imaging::ViewOptions& options);
 
-    // A line of text under the picture; hidden while empty.
+    // A line of text under the picture; hidden while empty and no frame is
+    // shown. The readout of a pixel or palette entry under the mouse takes
+    // its place while there is one.
     void setStatusText(const QString& text);
     QString statusText() const;
 
@@ -45,6 +52,8 @@ signals:
     void actualSizeRequested();
     // The window was closed, by its close box or otherwise; playback stops.
     void closed();
+    // A palette entry was clicked: the index to highlight, -1 for none.
+    void highlightRequested(int index);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -54,13 +63,20 @@ protected:
 private:
     void fitToPicture(bool mayShrink);
     QSize room() const;
+    void showStatusLine();
 
     QScrollArea* m_scroll;
     QWidget* m_content;
     ImageArea* m_img;
+    PalettePanel* m_palette;
     QLabel* m_status;
     QSize m_userSize;   // the smallest size a fit may leave
     QSize m_fittedSize; // the size the last fit asked for
+
+    QString m_statusText;
+    imaging::ViewImage m_shown;      // what Img shows, for the readout
+    std::optional<QPoint> m_pointer; // over Img, inside its border
+    int m_hoveredEntry = -1;         // of the palette
 };
 
 } // namespace quillet::display

@@ -179,6 +179,12 @@ display::frmShowFrame& PlaybackController::preparePreview() {
         m_preview = new display::frmShowFrame(&main);
         // Closing the preview ends playback; its zoom keys are the View menu's.
         connect(m_preview, &display::frmShowFrame::closed, this, &PlaybackController::stopPlayback);
+        connect(m_preview, &display::frmShowFrame::highlightRequested, this, [this](int index) {
+            imaging::ViewOptions next = m_view;
+            next.highlightIndex =
+                index < 0 ? std::nullopt : std::optional(static_cast<std::uint8_t>(index));
+            setViewOptions(next);
+        });
         for (auto [signal, item] : {std::pair{&display::frmShowFrame::zoomInRequested, "ZoomIn"},
                                     {&display::frmShowFrame::zoomOutRequested, "ZoomOut"},
                                     {&display::frmShowFrame::actualSizeRequested, "ActualSize"}}) {

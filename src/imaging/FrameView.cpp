@@ -123,22 +123,65 @@ void drawLayer(QImage& image, const Layer& layer, const PlacedBox& view, Visit v
                       static_cast<std::int32_t>(layer.box.height), layer.pixels, visit);
 }
 
+QRgb dimmed(QRgb colour) {
+    constexpr QRgb quarters = 0x003F3F3F;
+    return 0xFF000000 | (((colour >> 2) & quarters) + ((kDimGrey >> 2) & quarters) * 3);
+}
+
+// Dims every pixel of `image` but the current frame's of `index`: outside the
+// frame's box line by line, inside it by the frame's own indices.
+void highlight(QImage& image, const Layer& current, const PlacedBox& view, std::uint8_t index) {
+    const auto clampTo = [](std::int64_t value, int high) {
+        return static_cast<int>(std::clamp<std::int64_t>(value, 0, high));
+    };
+    const std::int64_t left = current.box.left - view.left;
+    const std::int64_t top = current.box.top - view.top;
+    const int boxLeft = clampTo(left, image.width());
+    const int boxRight = clampTo(left + current.box.width, image.width());
+    const int boxTop = clampTo(top, image.height());
+    const int boxBottom = clampTo(top + current.box.height, image.height());
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        const bool across = y >= boxTop && y < boxBottom;
+        const int from = across ? boxLeft : image.width();
+        const int to = across ? std::max(boxRight, from) : image.width();
+        std::transform(line, line + from, line, dimmed);
+        std::transform(line + to, line + image.width(), line + to, dimmed);
+    }
+    drawLayer(image, current, view, [index](QRgb& target, std::uint8_t pixel) {
+        if (pixel != index)
+            target = dimmed(target);
+    });
+}
+
 } // namespace
 
 ViewImage renderView(const FrameList& frames, int index, std::int16_t palTransform,
                      const ViewOptions& options) {
     if (index < 0 || static_cast<std::size_t>(index) >= frames.size() || !frames[index])
         return {};
+    const DC6Frame& frame = *frames[index];
     const bool aligned = options.alignByOffsets;
-    const Layer current = loadLayer(*frames[index], palTransform, aligned);
+    Layer current = loadLayer(frame, palTransform, aligned);
     ViewImage view;
     view.background = paletteColour(current.palette, 0);
+    view.shown = {
+        frame.get_X_size(), frame.get_Y_size(), frame.get_X_offset(), frame.get_Y_offset(), {},
+        current.palette};
+    // The highlight goes over whatever the view drew; the frame's indices
+    // stay with the picture for reading its pixels back.
+    const auto finished = [&](const PlacedBox& box) {
+        if (options.highlightIndex)
+            highlight(view.image, current, box, *options.highlightIndex);
+        view.shown.indices = std::move(current.pixels);
+        return std::move(view);
+    };
     const bool plain =
         !aligned && !options.onionPrevious && !options.onionNext && !options.transparentBackground;
     if (plain) {
-        view.image = renderFrame(frames[index]->get_X_size(), frames[index]->get_Y_size(),
-                                 current.pixels, current.palette);
-        return view;
+        view.image =
+            renderFrame(frame.get_X_size(), frame.get_Y_size(), current.pixels, current.palette);
+        return finished(current.box);
     }
 
     const PlacedBox box = aligned ? alignedView(frames) : current.box;
@@ -180,7 +223,7 @@ ViewImage renderView(const FrameList& frames, int index, std::int16_t palTransfo
         view.anchor = QPoint(static_cast<int>(-box.left), static_cast<int>(-box.top));
         drawCross(view.image, *view.anchor);
     }
-    return view;
+    return finished(box);
 }
 
 void paintZoomed(QPainter& painter, const QImage& image, int zoom, QPoint origin,

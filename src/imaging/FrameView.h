@@ -13,6 +13,16 @@ class QRect;
 
 namespace quillet::imaging {
 
+// The current frame of a view as it is drawn, kept for reading its pixels back.
+struct ShownFrame {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::int32_t xOffset = 0;
+    std::int32_t yOffset = 0;
+    Bytes indices; // as drawn (after the palette transform when it applies); row 0 at the bottom
+    Palette palette{}; // the palette they are drawn in
+};
+
 // A preview picture at 1x. Zooming is left to the painter (paintZoomed), so
 // one picture serves every zoom factor.
 struct ViewImage {
@@ -21,6 +31,7 @@ struct ViewImage {
     // Where the anchor point lies in `image` when the frames are aligned by
     // their offsets: the top-left corner of this pixel.
     std::optional<QPoint> anchor;
+    ShownFrame shown;
 };
 
 // The largest side an aligned view covers; offsets that spread the frames
@@ -42,12 +53,17 @@ inline constexpr QRgb kCheckerDark = 0xFFCCCCCC;
 // Neighbouring frames of the onion skin cover their background by 90/256 (35 %).
 inline constexpr int kOnionOpacity = 90;
 
+// Pixels a highlight leaves out are washed three quarters of the way towards
+// this grey: dim whatever their colour, and still telling light from dark.
+inline constexpr QRgb kDimGrey = 0xFF808080;
+
 // Frame `index` (0-based) of `frames` as the preview shows it, with pixels
 // read through getPixelData(palTransform) and coloured by each frame's new
 // palette. With every view off this is renderFrame's picture of that frame.
 // Aligned, the picture covers every frame's box and the anchor mark, so it
-// keeps its size from frame to frame. A frame that cannot give its pixels is
-// drawn as background; nothing here throws.
+// keeps its size from frame to frame. With a highlighted index every pixel
+// but the current frame's of that index is dimmed. A frame that cannot give
+// its pixels is drawn as background; nothing here throws.
 ViewImage renderView(const FrameList& frames, int index, std::int16_t palTransform,
                      const ViewOptions& options);
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
+
 class QSettings;
 
 namespace quillet::imaging {
@@ -9,7 +12,8 @@ inline constexpr int kMaxZoom = 16;
 inline constexpr int kMinFramesPerSecond = 1;
 inline constexpr int kMaxFramesPerSecond = 60;
 
-// How the preview shows frames, remembered between runs. The palette-transform
+// How the preview shows frames, remembered between runs but for the
+// highlighted index, which is a look for the moment. The palette-transform
 // flag is not among them: it belongs to the document's settings of this run.
 struct ViewOptions {
     int zoom = 1; // kMinZoom..kMaxZoom
@@ -18,6 +22,8 @@ struct ViewOptions {
     bool onionNext = false;
     bool transparentBackground = false;
     int framesPerSecond = 25; // kMinFramesPerSecond..kMaxFramesPerSecond
+    // The current frame's pixels of this index keep their colour, all else is dimmed.
+    std::optional<std::uint8_t> highlightIndex = std::nullopt;
 
     bool operator==(const ViewOptions&) const = default;
 };

@@ -4,6 +4,7 @@
 #include "imaging/FrameImage.h"
 #include "support/FrameMaker.h"
 
+#include <QLabel>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -80,14 +81,15 @@ TEST(frmShowFrame, ZoomEnlargesEveryPixelAndTheWindowGrowsWithinTheScreen) {
     frmShowFrame window;
     window.show();
     window.Setup(1500, 1500, 64, 48);
-    window.resize(300, 200); // as the user might
+    window.resize(400, 150); // as the user might
     const QRect available = window.screen()->availableGeometry();
     struct Case {
         int zoom;
-        QSize window; // empty: as much as the screen gives, with scroll bars
+        QSize window; // above the status line; empty: as much as the screen gives, scrolling
     };
+    // Beside the picture stands the palette, 171 x 177.
     for (const Case& c :
-         std::vector<Case>{{2, {300, 200}}, {4, {300, 210}}, {16, {}}, {1, {300, 200}}}) {
+         std::vector<Case>{{2, {400, 177}}, {4, {274 + 171, 210}}, {16, {}}, {1, {400, 177}}}) {
         window.showFrame(frames, 0, 0, {.zoom = c.zoom});
         const QSize zoomed(64 * c.zoom, 48 * c.zoom);
         ASSERT_EQ(window.Img().size(), zoomed + QSize(2, 2));
@@ -102,7 +104,40 @@ TEST(frmShowFrame, ZoomEnlargesEveryPixelAndTheWindowGrowsWithinTheScreen) {
         if (c.window.isEmpty()) // out to the free area's far corner
             EXPECT_EQ(window.frameGeometry().bottomRight(), available.bottomRight());
         else
-            EXPECT_EQ(window.size(), c.window) << c.zoom;
+            EXPECT_EQ(window.size(), c.window + QSize(0, window.findChild<QLabel*>()->height()))
+                << c.zoom;
+    }
+}
+
+// A 4 x 3 frame of solidPixel indices in distinctPalette colours; the point is
+// where the mouse stands on the picture, counted inside Img's border.
+TEST(frmShowFrame, TheStatusLineReadsThePixelUnderTheMouse) {
+    struct Case {
+        int zoom;
+        bool aligned;
+        QPoint offsets, point;
+        const char* readout;
+    };
+    const std::vector<Case> cases = {
+        {1, false, {0, 0}, {0, 0}, "x 0, y 0 | anchor 0, -3 | index 15 #0ff007"},
+        {3, false, {10, 20}, {11, 8}, "x 3, y 2 | anchor 13, 19 | index 40 #28d714"},
+        {8, false, {10, 20}, {32, 0}, ""}, // right of the frame
+        // Aligned, the anchor stands at (30, 10) of the view, (5, 5) in the other two.
+        {1, true, {-30, -7}, {1, 2}, "x 1, y 2 | anchor -29, -8 | index 14 #0ef107"},
+        {8, true, {10, 20}, {127, 183}, "x 0, y 0 | anchor 10, 17 | index 15 #0ff007"},
+        {8, true, {10, 20}, {40, 40}, ""}, // on the view, off the frame
+        {16, true, {-2, 1}, {111, 80}, "x 3, y 2 | anchor 1, 0 | index 40 #28d714"},
+    };
+    for (const Case& c : cases) {
+        const FrameList frames = {testing::frameOf(4, 3, c.offsets.x(), c.offsets.y())};
+        frmShowFrame window;
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        window.showFrame(frames, 0, 0, {.zoom = c.zoom, .alignByOffsets = c.aligned});
+        QTest::mouseMove(&window.Img(), c.point + QPoint(1, 1));
+        EXPECT_EQ(window.statusText().toStdString(), c.readout) << c.zoom << " " << c.aligned;
+        QTest::mouseMove(&window.Img(), QPoint(0, 1)); // the border
+        EXPECT_EQ(window.statusText().toStdString(), "");
     }
 }
 

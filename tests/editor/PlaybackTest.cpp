@@ -1,9 +1,11 @@
 #include "EditorTestSupport.h"
 #include "imaging/FrameImage.h"
+#include "imaging/PixelReadout.h"
 
 #include <QAction>
 #include <QPushButton>
 #include <QtTest/QTest>
+#include <set>
 
 namespace quillet::editor::test {
 namespace {
@@ -17,13 +19,19 @@ TEST_F(Playback, PlaysInOrderWrapsAndStopsOnTheFrameShown) {
     frameNr().setValue(2);
     QTest::mouseClick(&child<QPushButton>("cmdAnimate"), Qt::LeftButton);
     ASSERT_TRUE(window->playback().isPlaying());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window->previewWindow()));
+    QTest::mouseMove(&window->previewWindow()->Img(), QPoint(1, 2)); // the bottom-left pixel
     std::vector<int> shown;
+    QStringList readouts; // follow the frame shown under the mouse
     for (int step = 0; step < 4; ++step) {
         now += 40; // 25 frames per second
         player.tick();
         shown.push_back(previewImage().width());
+        readouts << window->previewWindow()->statusText();
     }
     EXPECT_EQ(shown, (std::vector<int>{3, 1, 2, 3}));
+    EXPECT_EQ(readouts[3], readouts[0]);
+    EXPECT_EQ(QSet<QString>(readouts.begin(), readouts.end()).size(), 3);
     // A late tick drops frames rather than slowing down.
     now += 80;
     player.tick();
@@ -92,6 +100,55 @@ TEST_F(Playback, ViewsZoomAndAreRememberedBetweenRuns) {
     scripted->prompt->numbers = {12};
     trigger("FrameRate");
     EXPECT_EQ(window->playback().viewOptions().framesPerSecond, 12);
+}
+
+// Plain and aligned: the palette marks what the frame uses as drawn, and a
+// click on an entry leaves only its pixels undimmed until the next click.
+TEST_F(Playback, PaletteMarksTheUsedEntriesAndAClickHighlightsTheirPixels) {
+    openDocument({{30, 10, -40, 3}}); // 300 pixels: the first 44 indices twice
+    for (bool aligned : {false, true}) {
+        SCOPED_TRACE(aligned);
+        if (aligned)
+            trigger("AlignByOffsets");
+        const FrameList frames = window->frames();
+        const Bytes drawn = frames[0]->getPixelData(window->palTransform());
+        const std::set<int> used(drawn.begin(), drawn.end());
+        display::frmShowFrame* preview = window->previewWindow();
+        auto entry = [preview](int index) {
+            for (QWidget* w : preview->findChildren<QWidget*>())
+                if (w->accessibleName() == QStringLiteral("Palette index %1").arg(index))
+                    return w;
+            throw std::logic_error("no palette entry " + std::to_string(index));
+        };
+        for (int index = 0; index < 256; ++index)
+            EXPECT_EQ(entry(index)->accessibleDescription().contains("used"), used.count(index) > 0)
+                << index;
+
+        const int chosen = drawn[0];
+        const QImage plain = previewImage();
+        const imaging::ViewImage view = imaging::renderView(frames, 0, window->palTransform(),
+                                                            window->playback().viewOptions());
+        for (int click = 0; click < 2; ++click) {
+            QTest::mouseClick(entry(chosen), Qt::LeftButton);
+            preview = window->previewWindow();
+            const QImage lit = previewImage();
+            ASSERT_EQ(lit.size(), plain.size());
+            int kept = 0;
+            for (int y = 0; y < lit.height(); ++y)
+                for (int x = 0; x < lit.width(); ++x) {
+                    const auto pixel = imaging::pixelAt(view, 1, {x, y});
+                    const bool keeps = click == 1 || (pixel && pixel->index == chosen);
+                    kept += keeps;
+                    ASSERT_EQ(lit.pixel(x, y) == plain.pixel(x, y), keeps) << x << "," << y;
+                }
+            EXPECT_GE(kept, 2);
+        }
+        QTest::mouseMove(entry(chosen));
+        EXPECT_EQ(
+            preview->statusText(),
+            imaging::entryText(chosen, imaging::paletteColour(frames[0]->getNewPalette(),
+                                                              static_cast<std::uint8_t>(chosen))));
+    }
 }
 
 } // namespace
