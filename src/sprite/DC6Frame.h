@@ -33,6 +33,10 @@ public:
     std::int32_t get_Y_size() const { return m_height; }
 
     bool hasPixels() const { return m_hasMatrix; }
+    // Names the pixel matrix: a new number whenever pixels are set, kept by
+    // copies, so frames with equal numbers hold equal pixels. What is drawn of
+    // a frame can be cached under it.
+    std::uint64_t pixelsId() const { return m_pixelsId; }
 
     // Appends the coded pixel stream to `out` and returns its length; lets the
     // file writer code each frame once, straight into the file body.
@@ -46,6 +50,7 @@ private:
     bool mapsPixels(std::int16_t palTransform) const;
     MapTable mappingTable(std::int16_t palTransform) const;
     void requireMatrix(const char* operation) const;
+    static std::uint64_t nextPixelsId();
 
     Bytes m_pixels;
     std::int32_t m_width = 0;
@@ -55,6 +60,7 @@ private:
     Palette m_origPalette{};
     Palette m_newPalette{};
     bool m_hasMatrix = false;
+    std::uint64_t m_pixelsId = 0;
 };
 
 using FramePtr = std::shared_ptr<DC6Frame>;

@@ -135,6 +135,7 @@ void DC6Frame::setDC6Data(ByteView block) {
     m_xOffset = xOffset;
     m_yOffset = yOffset;
     m_hasMatrix = true;
+    m_pixelsId = nextPixelsId();
 }
 
 std::size_t DC6Frame::appendFrameData(Bytes& out, std::int16_t palTransform) const {
