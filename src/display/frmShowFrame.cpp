@@ -1,5 +1,6 @@
 #include "frmShowFrame.h"
 
+#include "FramesPanel.h"
 #include "ImageArea.h"
 #include "Twips.h"
 #include "imaging/FrameView.h"
@@ -28,7 +29,7 @@ frmShowFrame::frmShowFrame(QWidget* parent)
     : QWidget(parent,
               Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_scroll(new QScrollArea(this)), m_content(new QWidget), m_img(new ImageArea(m_content)),
-      m_status(new QLabel(this)), m_userSize(kStartSize) {
+      m_status(new QLabel(this)), m_framesPanel(new FramesPanel(this)), m_userSize(kStartSize) {
     setWindowTitle(QStringLiteral("Frame Preview"));
 
     // The window's own grey shows through the scrolled area.
@@ -46,11 +47,13 @@ frmShowFrame::frmShowFrame(QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_scroll, 1);
+    layout->addWidget(m_framesPanel);
     layout->addWidget(m_status);
 
     resize(kStartSize);
     m_fittedSize = kStartSize;
     connect(m_img, &ImageArea::resized, this, [this] { fitToPicture(false); });
+    connect(m_framesPanel, &FramesPanel::wantedSizeChanged, this, [this] { fitToPicture(false); });
     m_img->setOuterSize(25, 25);
 }
 
@@ -142,6 +145,10 @@ void frmShowFrame::fitToPicture(bool mayShrink) {
     QSize wanted = m_content->size();
     if (!m_status->isHidden())
         wanted.rheight() += m_status->sizeHint().height();
+    if (!m_framesPanel->isHidden()) {
+        const QSize panel = m_framesPanel->sizeHint();
+        wanted = QSize(std::max(wanted.width(), panel.width()), wanted.height() + panel.height());
+    }
     // A scroll bar in one direction takes room from the other.
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scroll);
     const bool across = wanted.width() > limit.width();

@@ -12,6 +12,7 @@ class QScrollArea;
 
 namespace quillet::display {
 
+class FramesPanel;
 class ImageArea;
 
 // The "Frame Preview" tool window beside the main window. It grows to show the
@@ -37,6 +38,8 @@ public:
     QString statusText() const;
 
     ImageArea& Img() { return *m_img; }
+    // Under the picture; hidden until it is given frames.
+    FramesPanel& framesPanel() { return *m_framesPanel; }
 
 signals:
     // The zoom keys; the owner of the view options decides what they do.
@@ -59,6 +62,7 @@ private:
     QWidget* m_content;
     ImageArea* m_img;
     QLabel* m_status;
+    FramesPanel* m_framesPanel;
     QSize m_userSize;   // the smallest size a fit may leave
     QSize m_fittedSize; // the size the last fit asked for
 };
