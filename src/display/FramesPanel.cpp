@@ -238,7 +238,7 @@ void FramesPanel::mousePressEvent(QMouseEvent* event) {
                 const auto next = std::lower_bound(rest.begin(), rest.end(), number);
                 current = next == rest.begin() ? *next : *(next - 1);
             }
-            m_anchor = current;
+            m_anchor = number;
             choose(std::move(rest), current);
         }
     } else {
