@@ -7,6 +7,7 @@
 
 #include <QUndoCommand>
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <numeric>
 #include <optional>
@@ -99,17 +100,35 @@ public:
         for (int number : m_numbers)
             m_removed.push_back(doc.frames()[slot(number)]);
     }
+    // One pass over the list each way, so that deleting every frame of a
+    // long animation costs no more than opening it.
     void redo() override {
-        for (auto number = m_numbers.rbegin(); number != m_numbers.rend(); ++number)
-            frames().erase(frames().begin() + slot(*number));
+        FrameList kept;
+        kept.reserve(frames().size() - m_numbers.size());
+        auto removed = m_numbers.begin();
+        for (std::size_t i = 0; i < frames().size(); ++i) {
+            if (removed != m_numbers.end() && *removed == static_cast<int>(i) + 1)
+                ++removed;
+            else
+                kept.push_back(std::move(frames()[i]));
+        }
+        frames() = std::move(kept);
         // The first number now designates the frame that followed the first
         // one removed; past the end the new last frame becomes current (0
         // when none is left).
         finish(std::min(m_numbers.front(), count()), std::vector<int>{});
     }
     void undo() override {
-        for (std::size_t i = 0; i < m_numbers.size(); ++i)
-            frames().insert(frames().begin() + slot(m_numbers[i]), m_removed[i]);
+        FrameList merged;
+        merged.reserve(frames().size() + m_numbers.size());
+        auto kept = frames().begin();
+        for (std::size_t i = 0; i < m_numbers.size(); ++i) {
+            while (std::ssize(merged) < slot(m_numbers[i]))
+                merged.push_back(std::move(*kept++));
+            merged.push_back(m_removed[i]);
+        }
+        std::move(kept, frames().end(), std::back_inserter(merged));
+        frames() = std::move(merged);
         finishAsBefore();
     }
 

@@ -195,7 +195,7 @@ TEST_F(Undo, RandomWalkKeepsTheInvariantsAndUndoesToTheFirstBytes) {
     auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
     for (int step = 0; step < 2500; ++step) {
         const int count = window->frameCount();
-        switch (pick(12)) {
+        switch (pick(15)) {
         case 0:
             fileDialog().answers.push_back(pictures[pick(2)]);
             window->imports().addFrame();
@@ -231,6 +231,20 @@ TEST_F(Undo, RandomWalkKeepsTheInvariantsAndUndoesToTheFirstBytes) {
         case 10:
             trigger("Redo");
             break;
+        case 12:
+            if (count > 0)
+                window->document().select({1 + pick(count), 1 + pick(count)}, 1 + pick(count));
+            break;
+        case 13:
+            if (count > 0 && pick(2))
+                messages().answers.push_back(Answer::Yes);
+            trigger(!messages().answers.empty() ? "DeleteFrames"
+                    : pick(2)                   ? "FlipHorizontal"
+                                                : "FlipVertical");
+            break;
+        case 14:
+            window->frameCommands().moveTo(1 + pick(count + 1));
+            break;
         default:
             frameNr().setValue(1 + pick(std::max(1, count)));
         }
@@ -244,6 +258,7 @@ TEST_F(Undo, RandomWalkKeepsTheInvariantsAndUndoesToTheFirstBytes) {
         if (n > 0) {
             ASSERT_GE(window->curFrame(), 1) << step;
             ASSERT_LE(window->curFrame(), n) << step;
+            ASSERT_TRUE(window->document().isSelected(window->curFrame())) << step;
             ASSERT_EQ(frameNr().value(), window->curFrame()) << step;
             const DC6Frame& shown = *window->frames()[window->curFrame() - 1];
             ASSERT_EQ(text("txtWidth"), QString::number(shown.get_X_size())) << step;
