@@ -1,15 +1,19 @@
 // Drawing the largest tile an imported picture yields, as the preview and
 // the bitmap export do for every frame, and the preview's views of it.
 #include "display/DrawPic.h"
+#include "display/FramesPanel.h"
 #include "display/ImageArea.h"
 #include "display/frmShowFrame.h"
 #include "imaging/FrameImage.h"
 #include "imaging/FrameView.h"
 #include "imaging/PixelReadout.h"
+#include "imaging/Thumbnail.h"
+#include "sprite/FrameEdit.h"
 
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -222,5 +226,84 @@ void BM_DrawView256Zoom8Highlighted(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_DrawView256Zoom8Highlighted)->Unit(benchmark::kMicrosecond);
+// One thumbnail of the largest tile, its pixels mapped through the palette
+// transform (arg 1) or taken as stored (arg 0).
+void BM_Thumbnail256(benchmark::State& state) {
+    const FrameList frames = walkCycle(1);
+    Palette original = rampPalette();
+    original[3] = 200;
+    frames[0]->seOriginalPalette(original);
+    const auto transform = static_cast<std::int16_t>(state.range(0));
+    for (auto _ : state) {
+        QImage image = imaging::renderThumbnail(*frames[0], transform, QSize(48, 48), false);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+BENCHMARK(BM_Thumbnail256)->ArgName("transform")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// The frames panel over `count` frames of side x side pixels, each its own
+// picture, in 8 directions, 8 x 4 cells on screen.
+struct Panel {
+    FrameList frames;
+    display::FramesPanel panel;
+    QImage target;
+
+    Panel(int count, int side) {
+        for (int i = 0; i < count; ++i) {
+            auto frame = std::make_shared<DC6Frame>();
+            Bytes pixels = tilePixels(side, side);
+            pixels[static_cast<std::size_t>(i) % pixels.size()] = static_cast<std::uint8_t>(i);
+            frame->setPixelData(pixels, static_cast<std::int16_t>(side),
+                                static_cast<std::int16_t>(side));
+            frame->setNewPalette(rampPalette());
+            frames.push_back(std::move(frame));
+        }
+        panel.showFrames(frames, 8, 1, {1}, 0, false);
+        panel.resize(panel.sizeHint());
+        target = QImage(panel.viewport()->size(), QImage::Format_RGB32);
+    }
+    void paint() { panel.viewport()->render(&target); }
+};
+
+// A page whose thumbnails are all made already.
+void BM_FramesPanelCachedPage(benchmark::State& state) {
+    Panel p(128, 256);
+    p.paint();
+    for (auto _ : state)
+        p.paint();
+    state.counters["made"] = static_cast<double>(p.panel.thumbnails().made());
+}
+BENCHMARK(BM_FramesPanelCachedPage)->Unit(benchmark::kMicrosecond);
+
+// A page after an edit of one frame on it: one thumbnail is made anew.
+void BM_FramesPanelPageAfterAnEdit(benchmark::State& state) {
+    Panel p(128, 256);
+    p.paint();
+    const std::uint64_t before = p.panel.thumbnails().made();
+    FrameState flipped;
+    for (auto _ : state) {
+        flipped = editedState(*p.frames[2], {.kind = FrameEdit::Kind::FlipHorizontal});
+        swapState(*p.frames[2], flipped);
+        p.paint();
+    }
+    state.counters["made_per_edit"] =
+        static_cast<double>(p.panel.thumbnails().made() - before) / state.iterations();
+}
+BENCHMARK(BM_FramesPanelPageAfterAnEdit)->Unit(benchmark::kMicrosecond);
+
+// Every page of the largest document in turn: the cache stays within its budget.
+void BM_FramesPanelScroll32767(benchmark::State& state) {
+    Panel p(32767, 32);
+    for (auto _ : state) {
+        QScrollBar* bar = p.panel.horizontalScrollBar();
+        for (int at = 0; at <= bar->maximum(); at += p.panel.viewport()->width()) {
+            bar->setValue(at);
+            p.paint();
+        }
+    }
+    state.counters["cache_MiB"] = static_cast<double>(p.panel.thumbnails().bytesHeld()) / (1 << 20);
+    state.counters["budget_MiB"] = static_cast<double>(p.panel.thumbnails().budget()) / (1 << 20);
+}
+BENCHMARK(BM_FramesPanelScroll32767)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace

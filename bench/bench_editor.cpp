@@ -5,6 +5,7 @@
 #include "editor/frmQuillet2.h"
 #include "sprite/DC6FileIO.h"
 
+#include <QCoreApplication>
 #include <QImage>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -96,11 +97,11 @@ void BM_UpdatePreview256(benchmark::State& state) {
 }
 BENCHMARK(BM_UpdatePreview256)->ArgName("transform")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
-QString writeLongAnimation(const QTemporaryDir& dir, int frames) {
+QString writeLongAnimation(const QTemporaryDir& dir, int frames, std::int16_t side = 64) {
     FrameList list;
     for (int i = 0; i < frames; ++i) {
         auto frame = std::make_shared<DC6Frame>();
-        frame->setPixelData(noisyPixels(64, 64, static_cast<std::uint32_t>(i)), 64, 64);
+        frame->setPixelData(noisyPixels(side, side, static_cast<std::uint32_t>(i)), side, side);
         list.push_back(frame);
     }
     const QString file = dir.filePath(QStringLiteral("long.dc6"));
@@ -120,6 +121,25 @@ void BM_Open1000Frames(benchmark::State& state) {
         state.SkipWithError("the animation was not opened");
 }
 BENCHMARK(BM_Open1000Frames)->Unit(benchmark::kMillisecond);
+
+// The largest document, with the preview and its frames panel (arg 1) or
+// without (Preview unticked, arg 0): what the panel adds to Open.
+void BM_Open32767Frames(benchmark::State& state) {
+    QTemporaryDir dir;
+    const QString file = writeLongAnimation(dir, 32767, 32);
+    Editor editor(dir.path());
+    if (state.range(0) == 0)
+        editor.window->togglePreview();
+    for (auto _ : state) {
+        editor.dialog->answers.push_back(file);
+        editor.window->files().open();
+        // The windows drawn as they would be on screen: the panel's first page too.
+        QCoreApplication::processEvents();
+    }
+    if (editor.window->frameCount() != 32767)
+        state.SkipWithError("the animation was not opened");
+}
+BENCHMARK(BM_Open32767Frames)->ArgName("preview")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_Save1000Frames(benchmark::State& state) {
     QTemporaryDir dir;

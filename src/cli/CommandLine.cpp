@@ -7,12 +7,16 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <algorithm>
+#include <limits>
 #include <set>
 #include <string_view>
 
 namespace quillet::cli {
 
 namespace {
+
+constexpr long long kMinOffset = std::numeric_limits<std::int32_t>::min();
+constexpr long long kMaxOffset = std::numeric_limits<std::int32_t>::max();
 
 // A whole number from `min` to `max` and nothing else, or nothing.
 std::optional<long long> wholeNumber(const std::string& text, long long min, long long max) {
@@ -42,6 +46,48 @@ std::pair<std::int32_t, std::int32_t> readPoint(const std::string& option,
         return static_cast<std::int32_t>(*v);
     };
     return {coordinate(text.substr(0, comma)), coordinate(text.substr(comma + 1))};
+}
+
+// A,B with each a whole number from `min` to `max`.
+std::pair<long long, long long> readPair(const std::string& option, const std::string& text,
+                                         long long min, long long max, const char* syntax) {
+    const auto comma = text.find(',');
+    const auto part = [&](const std::string& piece) {
+        const std::optional<long long> v = wholeNumber(piece, min, max);
+        if (!v)
+            throw UsageError{option + " wants " + syntax + ", each a whole number from " +
+                             std::to_string(min) + " to " + std::to_string(max) + ", got '" + text +
+                             "'"};
+        return *v;
+    };
+    if (comma == std::string::npos)
+        part("");
+    return {part(text.substr(0, comma)), part(text.substr(comma + 1))};
+}
+
+// "1-8,12": frame numbers and ranges of them, from 1.
+std::vector<std::pair<int, int>> readFrameList(const std::string& text) {
+    std::vector<std::pair<int, int>> ranges;
+    std::size_t at = 0;
+    while (at <= text.size()) {
+        const std::size_t end = std::min(text.find(',', at), text.size());
+        const std::string item = text.substr(at, end - at);
+        const std::size_t dash = item.find('-');
+        const auto number = [&](const std::string& piece) {
+            const std::optional<long long> v = wholeNumber(piece, 1, limits::kMaxFrames);
+            if (!v || piece.find_first_not_of("0123456789") != std::string::npos)
+                throw UsageError{"--frames wants numbers and ranges like 1-8,12 (frames 1 to " +
+                                 std::to_string(limits::kMaxFrames) + "), got '" + text + "'"};
+            return static_cast<int>(*v);
+        };
+        const int first = number(item.substr(0, dash));
+        const int last = dash == std::string::npos ? first : number(item.substr(dash + 1));
+        if (last < first)
+            throw UsageError{"--frames range " + item + " runs backwards"};
+        ranges.emplace_back(first, last);
+        at = end + 1;
+    }
+    return ranges;
 }
 
 int readCount(const std::string& option, const std::string& text, int max) {
@@ -85,7 +131,7 @@ imaging::SheetGrid readGrid(const std::string& text) {
 
 struct OptionRow {
     OptionId id;
-    const char* name;
+    const char* name;      // "o,output": a short name as well
     const char* valueName; // nullptr: a switch
     const char* description;
     // Checks the value (empty for a switch) and keeps it; throws UsageError.
@@ -143,6 +189,40 @@ const OptionRow kOptions[] = {
      [](Options& o, const std::string& v) {
          o.framesPerSecond = readCount("--fps", v, imaging::kMaxGifFramesPerSecond);
      }},
+    {OptionId::Frames, "frames", "LIST",
+     "The frames to change, by number from 1: numbers and ranges such as 1-8,12. Without it, "
+     "every frame.",
+     [](Options& o, const std::string& v) { o.frameRanges = readFrameList(v); }},
+    {OptionId::SetOffset, "set-offset", "X,Y", "Set the offsets of the frames to X,Y.",
+     [](Options& o, const std::string& v) {
+         const auto [x, y] = readPair("--set-offset", v, kMinOffset, kMaxOffset, "X,Y");
+         o.edits.push_back({.kind = FrameEdit::Kind::SetOffset, .x = x, .y = y});
+     }},
+    {OptionId::ShiftOffset, "shift-offset", "DX,DY", "Move the frames by DX,DY.",
+     [](Options& o, const std::string& v) {
+         const auto [x, y] = readPair("--shift-offset", v, kMinOffset, kMaxOffset, "DX,DY");
+         o.edits.push_back({.kind = FrameEdit::Kind::ShiftOffset, .x = x, .y = y});
+     }},
+    {OptionId::Flip, "flip", "h|v",
+     "Mirror the frames left to right (h) or top to bottom (v) about the anchor point, their "
+     "offsets with them.",
+     [](Options& o, const std::string& v) {
+         if (v != "h" && v != "v")
+             throw UsageError{"--flip wants h or v, got '" + v + "'"};
+         o.edits.push_back(
+             {.kind = v == "h" ? FrameEdit::Kind::FlipHorizontal : FrameEdit::Kind::FlipVertical});
+     }},
+    {OptionId::ReplaceIndex, "replace-index", "A,B",
+     "Pixels of palette index A become index B (each 0 to 255).",
+     [](Options& o, const std::string& v) {
+         const auto [from, to] = readPair("--replace-index", v, 0, 255, "A,B");
+         o.edits.push_back({.kind = FrameEdit::Kind::ReplaceIndex,
+                            .from = static_cast<std::uint8_t>(from),
+                            .to = static_cast<std::uint8_t>(to)});
+     }},
+    {OptionId::Output, "o,output", "OUT.dc6",
+     "Write the result there instead of replacing FILE.dc6.",
+     [](Options& o, const std::string& v) { o.output = v; }},
 };
 
 // Options that need, or rule out, another one.
@@ -169,9 +249,13 @@ const OptionRow& row(OptionId id) {
                          [id](const OptionRow& r) { return r.id == id; });
 }
 
+QStringList namesOf(const OptionRow& r) {
+    return QString::fromUtf8(r.name).split(QLatin1Char(','));
+}
+
 QCommandLineOption qtOption(const OptionRow& r) {
-    return r.valueName ? QCommandLineOption(r.name, r.description, r.valueName)
-                       : QCommandLineOption(r.name, r.description);
+    return r.valueName ? QCommandLineOption(namesOf(r), r.description, r.valueName)
+                       : QCommandLineOption(namesOf(r), r.description);
 }
 
 QCommandLineOption helpOption() {
@@ -284,9 +368,12 @@ std::optional<Options> readCommandLine(const Command& command, const QStringList
     std::set<OptionId> given;
     for (const OptionId id : command.options) {
         const OptionRow& r = row(id);
-        if (!parser.isSet(QString::fromUtf8(r.name)))
+        const QString name = namesOf(r).constLast();
+        if (!parser.isSet(name))
             continue;
-        r.read(o, asGiven(parser.value(QString::fromUtf8(r.name))));
+        // Each time it is given, so that two edits are seen as two.
+        for (const QString& value : r.valueName ? parser.values(name) : QStringList{QString()})
+            r.read(o, asGiven(value));
         given.insert(id);
     }
     for (const Pairing& p : kPairings)

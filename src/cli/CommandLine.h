@@ -7,6 +7,7 @@
 
 #include "imaging/BitmapExport.h"
 #include "imaging/PictureImport.h"
+#include "sprite/FrameEdit.h"
 
 #include <QString>
 #include <QStringList>
@@ -46,6 +47,12 @@ enum class OptionId {
     Sheet,
     Gif,
     Fps,
+    Frames,
+    SetOffset,
+    ShiftOffset,
+    Flip,
+    ReplaceIndex,
+    Output,
 };
 
 // Everything a subcommand may be given, checked; options it does not take
@@ -64,6 +71,11 @@ struct Options {
     std::optional<int> sheetColumns;
     bool gif = false;
     std::optional<int> framesPerSecond;
+    // Ranges of frame numbers, first to last, as given; checked against the file later.
+    std::vector<std::pair<int, int>> frameRanges;
+    // The edits given; `edit` takes exactly one.
+    std::vector<FrameEdit> edits;
+    std::optional<std::string> output;
 };
 
 struct Argument {

@@ -15,6 +15,7 @@ namespace quillet::cli {
 int info(const Options& o);
 int build(const Options& o);
 int exportFrames(const Options& o);
+int edit(const Options& o);
 
 // The editor's palette at start-up, or the one a user would pick with "Select palette...".
 Palette documentPalette(const Options& o);

@@ -41,6 +41,16 @@ const Command kCommands[] = {
      {Palette, NoTransform, Format, Sheet, Gif, Fps},
      "export takes a DC6 file and a base name",
      exportFrames},
+    {"edit",
+     "Change frames of a sprite: offsets, flips or a palette index, as the editor's commands do.",
+     "Changes the chosen frames of a DC6 file as the editor's Offsets..., Flip Horizontal, Flip "
+     "Vertical and Replace Colour... do, one change per call, and writes the file as Save "
+     "writes it: directions kept, indices never remapped, the other frames unchanged. The file "
+     "is replaced only once the whole result is ready.",
+     {{"FILE.dc6", "The sprite."}},
+     {Frames, SetOffset, ShiftOffset, Flip, ReplaceIndex, Output},
+     "edit takes exactly one DC6 file",
+     edit},
 };
 
 const Command* findCommand(const QString& name) {

@@ -1,5 +1,6 @@
 #include "frmShowFrame.h"
 
+#include "FramesPanel.h"
 #include "ImageArea.h"
 #include "PalettePanel.h"
 #include "Twips.h"
@@ -33,7 +34,8 @@ frmShowFrame::frmShowFrame(QWidget* parent)
     : QWidget(parent,
               Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_scroll(new QScrollArea(this)), m_content(new QWidget), m_img(new ImageArea(m_content)),
-      m_palette(new PalettePanel(this)), m_status(new QLabel(this)), m_userSize(kStartSize) {
+      m_palette(new PalettePanel(this)), m_status(new QLabel(this)),
+      m_framesPanel(new FramesPanel(this)), m_userSize(kStartSize) {
     setWindowTitle(QStringLiteral("Frame Preview"));
 
     // The window's own grey shows through the scrolled area.
@@ -62,6 +64,7 @@ frmShowFrame::frmShowFrame(QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addLayout(beside, 1);
+    layout->addWidget(m_framesPanel);
     layout->addWidget(m_status);
 
     resize(kStartSize);
@@ -80,6 +83,7 @@ frmShowFrame::frmShowFrame(QWidget* parent)
         showStatusLine();
     });
     connect(m_palette, &PalettePanel::highlightRequested, this, &frmShowFrame::highlightRequested);
+    connect(m_framesPanel, &FramesPanel::wantedSizeChanged, this, [this] { fitToPicture(false); });
     m_img->setOuterSize(25, 25);
 }
 
@@ -188,10 +192,12 @@ QSize frmShowFrame::room() const {
 
 void frmShowFrame::fitToPicture(bool mayShrink) {
     m_content->resize(m_img->size() + QSize(2 * kMargin, 2 * kMargin));
-    // The palette stands beside the picture and the status line under both;
-    // the picture has the room they leave.
+    // The palette stands beside the picture, the frames panel and the status
+    // line under both; the picture has the room they leave.
     const QSize beside = m_palette->isHidden() ? QSize(0, 0) : m_palette->size();
-    const int below = m_status->isHidden() ? 0 : m_status->minimumHeight();
+    const QSize panel = m_framesPanel->isHidden() ? QSize(0, 0) : m_framesPanel->sizeHint();
+    const int status = m_status->isHidden() ? 0 : m_status->minimumHeight();
+    const int below = status + panel.height();
     const QSize limit = room() - QSize(beside.width(), below);
     QSize wanted = m_content->size();
     // A scroll bar in one direction takes room from the other.
@@ -204,10 +210,11 @@ void frmShowFrame::fitToPicture(bool mayShrink) {
     if (down)
         wanted.rwidth() += bar;
     wanted = QSize(wanted.width() + beside.width(), std::max(wanted.height(), beside.height()));
-    if (below > 0) {
+    if (status > 0) {
         const int readout = m_status->fontMetrics().horizontalAdvance(kTypicalReadout);
-        wanted = QSize(std::max(wanted.width(), readout + 2 * kMargin), wanted.height() + below);
+        wanted.setWidth(std::max(wanted.width(), readout + 2 * kMargin));
     }
+    wanted = QSize(std::max(wanted.width(), panel.width()), wanted.height() + below);
 
     const QSize least = mayShrink ? m_userSize : size();
     const QSize target = wanted.boundedTo(room()).expandedTo(least);

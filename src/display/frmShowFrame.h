@@ -15,6 +15,7 @@ class QScrollArea;
 
 namespace quillet::display {
 
+class FramesPanel;
 class ImageArea;
 class PalettePanel;
 
@@ -44,6 +45,8 @@ public:
     QString statusText() const;
 
     ImageArea& Img() { return *m_img; }
+    // Under the picture; hidden until it is given frames.
+    FramesPanel& framesPanel() { return *m_framesPanel; }
 
 signals:
     // The zoom keys; the owner of the view options decides what they do.
@@ -70,6 +73,7 @@ private:
     ImageArea* m_img;
     PalettePanel* m_palette;
     QLabel* m_status;
+    FramesPanel* m_framesPanel;
     QSize m_userSize;   // the smallest size a fit may leave
     QSize m_fittedSize; // the size the last fit asked for
 

@@ -2,29 +2,48 @@
 
 #include "palette/PaletteFile.h"
 #include "sprite/Error.h"
+#include "sprite/FrameEdit.h"
 #include "sprite/Limits.h"
 
 #include <QUndoCommand>
 #include <algorithm>
+#include <iterator>
 #include <map>
+#include <numeric>
+#include <optional>
 
 namespace quillet::document {
 
 // The base of every undoable edit: the document's state is reached through
-// it, and each step leaves the frame it touched current and tells the window.
+// it, and each step leaves the frame it touched current, selects what it
+// touched and tells the window.
 class Step : public QUndoCommand {
 public:
-    Step(Document& doc, const QString& name) : QUndoCommand(name), m_doc(doc) {}
+    Step(Document& doc, const QString& name)
+        : QUndoCommand(name), m_doc(doc), m_currentBefore(doc.curFrame()),
+          m_selectedBefore(doc.selection()) {}
 
 protected:
     FrameList& frames() { return m_doc.m_frames; }
     int count() const { return m_doc.frameCount(); }
     void setDirectionCount(int directions) { m_doc.m_directions = directions; }
-    void finish(int current) {
+    // `selected` joined by `current`; without it the selection stays if it
+    // holds the current frame (the frames kept their places), else the
+    // current frame is selected alone.
+    void finish(int current, std::optional<std::vector<int>> selected = std::nullopt) {
         m_doc.m_curFrame = current;
+        if (!selected)
+            selected = m_doc.isSelected(current) ? m_doc.m_selection : std::vector<int>{};
+        m_doc.setSelection(std::move(*selected), current);
         m_doc.notify();
     }
+    // The current frame and the selection from before the step, for an undo
+    // that put the frames back where they were.
+    void finishAsBefore() { finish(std::min(m_currentBefore, count()), m_selectedBefore); }
+
     Document& m_doc;
+    const int m_currentBefore;
+    const std::vector<int> m_selectedBefore;
 };
 
 namespace {
@@ -33,52 +52,89 @@ std::ptrdiff_t slot(int number) {
     return static_cast<std::ptrdiff_t>(number) - 1;
 }
 
+std::vector<int> numbersFrom(int first, std::size_t count) {
+    std::vector<int> numbers(count);
+    std::iota(numbers.begin(), numbers.end(), first);
+    return numbers;
+}
+
 class InsertFrames : public Step {
 public:
-    InsertFrames(Document& doc, FrameList added, int at, const QString& name, int currentAfter)
+    // `selectAdded`: the new frames are selected from the start, not only
+    // when a redo brings them back.
+    InsertFrames(Document& doc, FrameList added, int at, const QString& name, int currentAfter,
+                 bool selectAdded = false)
         : Step(doc, name), m_added(std::move(added)), m_at(at), m_currentAfter(currentAfter),
-          m_currentBefore(doc.curFrame()) {}
+          m_selectAdded(selectAdded) {}
     void redo() override {
         frames().insert(frames().begin() + m_at, m_added.begin(), m_added.end());
         // The first time, the command's own rule for the current frame holds;
         // a redo shows the first frame it brought back.
-        finish(m_done ? m_at + 1 : m_currentAfter);
+        const std::vector<int> added = numbersFrom(m_at + 1, m_added.size());
+        if (m_done)
+            finish(m_at + 1, added);
+        else
+            finish(m_currentAfter, m_selectAdded ? added : std::vector<int>{});
         m_done = true;
     }
     void undo() override {
         const auto first = frames().begin() + m_at;
         frames().erase(first, first + static_cast<std::ptrdiff_t>(m_added.size()));
-        finish(std::min(m_currentBefore, count()));
+        finishAsBefore();
     }
 
 private:
     FrameList m_added;
     int m_at;
     int m_currentAfter;
-    int m_currentBefore;
+    bool m_selectAdded;
     bool m_done = false;
 };
 
-class RemoveFrame : public Step {
+class RemoveFrames : public Step {
 public:
-    RemoveFrame(Document& doc, int number)
-        : Step(doc, QStringLiteral("Delete Frame %1").arg(number)), m_number(number),
-          m_frame(doc.frames()[slot(number)]) {}
+    RemoveFrames(Document& doc, std::vector<int> numbers)
+        : Step(doc, numbers.size() == 1 ? QStringLiteral("Delete Frame %1").arg(numbers[0])
+                                        : QStringLiteral("Delete %1 Frames").arg(numbers.size())),
+          m_numbers(std::move(numbers)) {
+        for (int number : m_numbers)
+            m_removed.push_back(doc.frames()[slot(number)]);
+    }
+    // One pass over the list each way, so that deleting every frame of a
+    // long animation costs no more than opening it.
     void redo() override {
-        const bool wasLast = m_number == count();
-        frames().erase(frames().begin() + slot(m_number));
-        // The number stays and now designates the next frame; after the last
-        // one the new last frame becomes current (0 when none is left).
-        finish(wasLast ? count() : m_number);
+        FrameList kept;
+        kept.reserve(frames().size() - m_numbers.size());
+        auto removed = m_numbers.begin();
+        for (std::size_t i = 0; i < frames().size(); ++i) {
+            if (removed != m_numbers.end() && *removed == static_cast<int>(i) + 1)
+                ++removed;
+            else
+                kept.push_back(std::move(frames()[i]));
+        }
+        frames() = std::move(kept);
+        // The first number now designates the frame that followed the first
+        // one removed; past the end the new last frame becomes current (0
+        // when none is left).
+        finish(std::min(m_numbers.front(), count()), std::vector<int>{});
     }
     void undo() override {
-        frames().insert(frames().begin() + slot(m_number), m_frame);
-        finish(m_number);
+        FrameList merged;
+        merged.reserve(frames().size() + m_numbers.size());
+        auto kept = frames().begin();
+        for (std::size_t i = 0; i < m_numbers.size(); ++i) {
+            while (std::ssize(merged) < slot(m_numbers[i]))
+                merged.push_back(std::move(*kept++));
+            merged.push_back(m_removed[i]);
+        }
+        std::move(kept, frames().end(), std::back_inserter(merged));
+        frames() = std::move(merged);
+        finishAsBefore();
     }
 
 private:
-    int m_number;
-    FramePtr m_frame;
+    std::vector<int> m_numbers;
+    FrameList m_removed;
 };
 
 class SetOffset : public Step {
@@ -174,24 +230,78 @@ private:
     Palette m_palette;
 };
 
-class MoveFrame : public Step {
+// A new order of the frames: slot i takes the frame from slot order[i]. Only
+// the stretch that changes is kept, so swapping two neighbours in a long
+// animation costs a few bytes.
+class ReorderFrames : public Step {
 public:
-    MoveFrame(Document& doc, int number, int delta)
-        : Step(doc, delta < 0 ? QStringLiteral("Move Frame Earlier")
-                              : QStringLiteral("Move Frame Later")),
-          m_from(number), m_to(number + delta) {}
-    void redo() override { move(m_from, m_to); }
-    void undo() override { move(m_to, m_from); }
+    ReorderFrames(Document& doc, const QString& name, const std::vector<int>& order)
+        : Step(doc, name) {
+        const auto moved = [&](int i) { return order[static_cast<std::size_t>(i)] != i; };
+        const int size = static_cast<int>(order.size());
+        int last = size - 1;
+        while (m_first < size && !moved(m_first))
+            ++m_first;
+        while (last > m_first && !moved(last))
+            --last;
+        m_order.assign(order.begin() + m_first, order.begin() + last + 1);
+        std::vector<int> placeOf(order.size());
+        for (int i = 0; i < size; ++i)
+            placeOf[static_cast<std::size_t>(order[static_cast<std::size_t>(i)])] = i + 1;
+        const auto after = [&](int number) { return placeOf[slot(number)]; };
+        m_currentAfter = after(doc.curFrame());
+        for (int number : doc.selection())
+            m_selectedAfter.push_back(after(number));
+    }
+    void redo() override {
+        FrameList taken;
+        for (int from : m_order)
+            taken.push_back(frames()[static_cast<std::size_t>(from)]);
+        std::copy(taken.begin(), taken.end(), frames().begin() + m_first);
+        finish(m_currentAfter, m_selectedAfter);
+    }
+    void undo() override {
+        const FrameList placed(frames().begin() + m_first,
+                               frames().begin() + m_first + std::ssize(m_order));
+        for (std::size_t i = 0; i < m_order.size(); ++i)
+            frames()[static_cast<std::size_t>(m_order[i])] = placed[i];
+        finishAsBefore();
+    }
 
 private:
-    void move(int from, int to) {
-        FramePtr frame = frames()[slot(from)];
-        frames().erase(frames().begin() + slot(from));
-        frames().insert(frames().begin() + slot(to), std::move(frame));
-        finish(to);
+    int m_first = 0;
+    std::vector<int> m_order;
+    int m_currentAfter = 0;
+    std::vector<int> m_selectedAfter;
+};
+
+// Offsets or pixels of several frames. Each holds the state it does not show
+// at the moment, and redo and undo swap the two, so the frame objects stay
+// the same (whoever watches one keeps watching it).
+class EditFrames : public Step {
+public:
+    EditFrames(Document& doc, const QString& name, std::vector<int> numbers,
+               std::vector<FrameState> states)
+        : Step(doc, name), m_numbers(std::move(numbers)), m_states(std::move(states)) {
+        for (int number : m_numbers)
+            m_frames.push_back(doc.frames()[slot(number)]);
+        m_current = std::binary_search(m_numbers.begin(), m_numbers.end(), doc.curFrame())
+                        ? doc.curFrame()
+                        : m_numbers.front();
     }
-    int m_from;
-    int m_to;
+    void redo() override { swap(); }
+    void undo() override { swap(); }
+
+private:
+    void swap() {
+        for (std::size_t i = 0; i < m_frames.size(); ++i)
+            swapState(*m_frames[i], m_states[i]);
+        finish(m_current, m_numbers);
+    }
+    std::vector<int> m_numbers;
+    std::vector<FrameState> m_states;
+    FrameList m_frames;
+    int m_current = 0;
 };
 
 // Swaps a frame's contents rather than the frame, so that whoever holds the
@@ -266,6 +376,46 @@ void Document::replace(FrameList frames, const QString& fileName, int directions
     reset(std::move(frames), fileName, directions, false, 1);
 }
 
+void Document::setCurFrame(int number) {
+    m_curFrame = number;
+    if (!isSelected(number))
+        setSelection({}, number);
+}
+
+bool Document::isSelected(int number) const {
+    return std::binary_search(m_selection.begin(), m_selection.end(), number);
+}
+
+void Document::select(std::vector<int> numbers, int current) {
+    if (current < 1 || current > frameCount())
+        return;
+    const bool moved = current != m_curFrame;
+    m_curFrame = current;
+    setSelection(std::move(numbers), current);
+    if (moved)
+        notify();
+}
+
+void Document::setSelection(std::vector<int> numbers, int current) {
+    const int count = frameCount();
+    numbers.push_back(current);
+    std::erase_if(numbers, [count](int number) { return number < 1 || number > count; });
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    if (numbers == m_selection)
+        return;
+    m_selection = std::move(numbers);
+    emit selectionChanged();
+}
+
+// Numbers of existing frames, ascending and each once; anything else is no
+// edit at all.
+static bool validFrames(const std::vector<int>& numbers, int count) {
+    return !numbers.empty() && numbers.front() >= 1 && numbers.back() <= count &&
+           std::adjacent_find(numbers.begin(), numbers.end(), std::greater_equal<>()) ==
+               numbers.end();
+}
+
 void Document::clear() {
     replace({}, QString(), 1);
 }
@@ -282,6 +432,7 @@ void Document::reset(FrameList frames, const QString& fileName, int directions, 
     m_fileName = fileName;
     m_directions = std::max(1, directions);
     m_undo.clear();
+    setSelection({}, m_curFrame);
     notify();
 }
 
@@ -373,8 +524,12 @@ bool Document::insertFrames(FrameList added, int at, const QString& stepName) {
 }
 
 void Document::removeFrame(int number) {
-    if (number >= 1 && number <= frameCount())
-        push(new RemoveFrame(*this, number));
+    removeFrames({number});
+}
+
+void Document::removeFrames(const std::vector<int>& numbers) {
+    if (validFrames(numbers, frameCount()))
+        push(new RemoveFrames(*this, numbers));
 }
 
 void Document::setOffset(int number, Axis axis, std::int32_t value) {
@@ -390,17 +545,100 @@ void Document::applyPalette(const Palette& palette) {
 }
 
 void Document::moveFrame(int number, int delta) {
-    if (number >= 1 && number <= frameCount() && number + delta >= 1 &&
-        number + delta <= frameCount() && delta != 0)
-        push(new MoveFrame(*this, number, delta));
+    shiftFrames({number}, delta);
+}
+
+void Document::shiftFrames(const std::vector<int>& numbers, int delta) {
+    const int count = frameCount();
+    if (!validFrames(numbers, count) || delta == 0)
+        return;
+    std::vector<bool> chosen(static_cast<std::size_t>(count));
+    for (int number : numbers)
+        chosen[slot(number)] = true;
+    std::vector<int> order(chosen.size());
+    std::iota(order.begin(), order.end(), 0);
+    // A frame passes the neighbour on its way unless that one moves too; the
+    // walk goes against the direction, so a block moves as a whole.
+    const auto pass = [&](std::size_t a, std::size_t b) {
+        if (chosen[static_cast<std::size_t>(order[b])] &&
+            !chosen[static_cast<std::size_t>(order[a])])
+            std::swap(order[a], order[b]);
+    };
+    if (delta < 0)
+        for (std::size_t i = 1; i < order.size(); ++i)
+            pass(i - 1, i);
+    else
+        for (std::size_t i = order.size() - 1; i-- > 0;)
+            pass(i + 1, i);
+    if (std::is_sorted(order.begin(), order.end()))
+        return;
+    const QString name =
+        numbers.size() == 1 ? QStringLiteral("Move Frame %1") : QStringLiteral("Move Frames %1");
+    push(new ReorderFrames(
+        *this, name.arg(delta < 0 ? QStringLiteral("Earlier") : QStringLiteral("Later")), order));
+}
+
+void Document::moveFrames(const std::vector<int>& numbers, int before) {
+    const int count = frameCount();
+    if (!validFrames(numbers, count) || before < 1 || before > count + 1)
+        return;
+    std::vector<int> rest;
+    std::vector<int> order;
+    for (int i = 0, next = 0; i < count; ++i) {
+        if (next < std::ssize(numbers) && numbers[static_cast<std::size_t>(next)] == i + 1)
+            ++next;
+        else
+            rest.push_back(i);
+    }
+    const auto split = std::lower_bound(rest.begin(), rest.end(), before - 1);
+    order.insert(order.end(), rest.begin(), split);
+    for (int number : numbers)
+        order.push_back(number - 1);
+    order.insert(order.end(), split, rest.end());
+    if (!std::is_sorted(order.begin(), order.end()))
+        push(new ReorderFrames(*this, QStringLiteral("Move Frames"), order));
 }
 
 void Document::duplicateFrame(int number) {
-    if (number < 1 || number > frameCount() || room() < 1)
+    duplicateFrames({number});
+}
+
+bool Document::duplicateFrames(const std::vector<int>& numbers) {
+    if (!validFrames(numbers, frameCount()) || std::ssize(numbers) > room())
+        return false;
+    FrameList copies;
+    int current = numbers.back() + 1;
+    for (int number : numbers) {
+        if (number == m_curFrame)
+            current = numbers.back() + 1 + static_cast<int>(copies.size());
+        copies.push_back(std::make_shared<DC6Frame>(*m_frames[slot(number)]));
+    }
+    const QString name = numbers.size() == 1
+                             ? QStringLiteral("Duplicate Frame")
+                             : QStringLiteral("Duplicate %1 Frames").arg(numbers.size());
+    push(new InsertFrames(*this, std::move(copies), numbers.back(), name, current, true));
+    return true;
+}
+
+void Document::editFrames(const std::vector<int>& numbers, const FrameEdit& edit,
+                          const QString& stepName) {
+    if (!validFrames(numbers, frameCount()))
         return;
-    auto copy = std::make_shared<DC6Frame>(*m_frames[slot(number)]);
-    push(new InsertFrames(*this, {std::move(copy)}, number, QStringLiteral("Duplicate Frame"),
-                          number + 1));
+    std::vector<FrameState> states;
+    bool changes = false;
+    for (int number : numbers) {
+        const DC6Frame& frame = *m_frames[slot(number)];
+        try {
+            states.push_back(editedState(frame, edit));
+        } catch (const QuilletError& e) {
+            throw QuilletError("frame " + std::to_string(number) + ": " + e.what());
+        }
+        const FrameState& state = states.back();
+        changes = changes || state.pixels || state.x != frame.get_X_offset() ||
+                  state.y != frame.get_Y_offset();
+    }
+    if (changes)
+        push(new EditFrames(*this, stepName, numbers, std::move(states)));
 }
 
 void Document::replaceFrame(int number, const DC6Frame& contents, const QString& stepName) {

@@ -2,6 +2,7 @@
 
 #include "document/OriginalFile.h"
 #include "sprite/DC6Frame.h"
+#include "sprite/FrameEdit.h"
 #include "sprite/Palette.h"
 
 #include <QObject>
@@ -96,8 +97,18 @@ public:
     // modified under its old name until it is saved, so a save writes where
     // the user meant and nothing treats it as already on disk.
     void restore(const DocumentSnapshot& state);
-    // Navigation, not an edit; no notification (the caller shows the frame).
-    void setCurFrame(int number) { m_curFrame = number; }
+    // Navigation, not an edit; no `changed` (the caller shows the frame). A
+    // frame outside the selection becomes the selection alone.
+    void setCurFrame(int number);
+
+    // The selected frames, ascending frame numbers. While there are frames the
+    // current frame is among them; New, Open and a move to a frame outside
+    // them leave it selected alone, and every step selects what it touched.
+    const std::vector<int>& selection() const { return m_selection; }
+    bool isSelected(int number) const;
+    // Not an edit: selects `numbers` (those outside the list are dropped) and
+    // makes `current`, which joins them, the current frame.
+    void select(std::vector<int> numbers, int current);
 
     // Undoable edits; each notifies `changed` once it is done. Frame numbers
     // are 1-based, `at` is the 0-based slot the first new frame takes.
@@ -107,6 +118,21 @@ public:
     void applyPalette(const Palette& palette);
     void moveFrame(int number, int delta);
     void duplicateFrame(int number);
+    // Each of several frames in one step; `numbers` ascending, as selection() gives them.
+    void removeFrames(const std::vector<int>& numbers);
+    // The copies go right after the last of the frames; false when they
+    // would not fit below the frame limit.
+    bool duplicateFrames(const std::vector<int>& numbers);
+    // "Move Frames": the frames, in their order, go where frame `before` stands
+    // (frameCount() + 1: to the end); nothing when the order stays.
+    void moveFrames(const std::vector<int>& numbers, int before);
+    // Each frame one place earlier (delta -1) or later (+1) unless the frame
+    // there is one of them too or there is none; nothing when none can move.
+    void shiftFrames(const std::vector<int>& numbers, int delta);
+    // The frames' offsets or pixels as `edit` says. Throws QuilletError naming
+    // the frame, and changes nothing, when an offset would leave the 32-bit range.
+    void editFrames(const std::vector<int>& numbers, const FrameEdit& edit,
+                    const QString& stepName);
     // The frame object stays the same; its pixels, size, offsets and palettes change.
     void replaceFrame(int number, const DC6Frame& contents, const QString& stepName);
     void setDirections(int directions);
@@ -129,6 +155,8 @@ signals:
     // Anything a snapshot holds changed: every edit, undo and redo, a
     // replace, the Transform palette flag, the document palette.
     void contentsChanged();
+    // The selection changed; `changed` follows when more did.
+    void selectionChanged();
 
 private:
     friend class Step;
@@ -137,9 +165,13 @@ private:
     void reset(FrameList frames, const QString& fileName, int directions, bool restored,
                int curFrame);
     void updateModified();
+    // `numbers` within the list, sorted, with `current` among them; none
+    // without frames.
+    void setSelection(std::vector<int> numbers, int current);
 
     FrameList m_frames;
     int m_curFrame = 0;
+    std::vector<int> m_selection;
     QString m_fileName;
     Palette m_palette{};
     bool m_transform = true;

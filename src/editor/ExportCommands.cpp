@@ -51,7 +51,11 @@ void ExportCommands::exportPngs() {
     exportFiles(imaging::ExportFormat::Png);
 }
 
-void ExportCommands::exportFiles(imaging::ExportFormat format) {
+void ExportCommands::exportSelectedPngs() {
+    exportFiles(imaging::ExportFormat::Png, true);
+}
+
+void ExportCommands::exportFiles(imaging::ExportFormat format, bool selectedOnly) {
     if (!beginExport())
         return;
     const bool bmp = format == imaging::ExportFormat::Bmp;
@@ -62,18 +66,25 @@ void ExportCommands::exportFiles(imaging::ExportFormat format) {
         return;
 
     const document::Document& doc = m_context.doc();
-    const int total = doc.frameCount();
+    // Copies: the list may change while the progress window runs the event loop.
+    FrameList frames = doc.frames();
+    std::vector<int> numbers;
+    if (selectedOnly) {
+        numbers = doc.selection();
+        frames.clear();
+        for (int number : numbers)
+            frames.push_back(doc.frames()[static_cast<std::size_t>(number - 1)]);
+    }
+    const int total = static_cast<int>(frames.size());
     imaging::ExportReport report;
     if (!dialog.fileTitle().isEmpty() && total > 0) {
         BusyScope busy(m_context.busyPointer());
         const std::unique_ptr<ProgressGate> gate =
             m_context.progressGate(QStringLiteral("Exporting %1 frames ...").arg(total));
-        // A copy: the list may change while the progress window runs the event loop.
-        const FrameList frames = doc.frames();
         // The document keeps its own name; the export only borrows the chosen one.
-        report =
-            imaging::exportFrames(frames, doc.palTransform(), dialog.FileName, format,
-                                  [&gate](int done, int all) { return gate->step(done, all); });
+        report = imaging::exportFrames(
+            frames, doc.palTransform(), dialog.FileName, format,
+            [&gate](int done, int all) { return gate->step(done, all); }, numbers);
     }
     emit exportEnded();
     m_context.busyPointer().setBusy(false);

@@ -26,6 +26,8 @@ public:
 
     void exportBitmaps();
     void exportPngs();
+    // Export as PNG(s) of the selected frames; the files keep the frames' numbers.
+    void exportSelectedPngs();
     void exportSheet();
     void exportGif();
 
@@ -36,7 +38,7 @@ signals:
 
 private:
     bool beginExport();
-    void exportFiles(imaging::ExportFormat format);
+    void exportFiles(imaging::ExportFormat format, bool selectedOnly = false);
     void tellExported(const imaging::ExportReport& report, int total);
     QString chooseExportFile(const QString& filter, const QString& extension);
 

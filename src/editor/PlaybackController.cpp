@@ -1,9 +1,11 @@
 #include "PlaybackController.h"
 
 #include "CommandContext.h"
+#include "display/FramesPanel.h"
 #include "display/Twips.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QSettings>
 #include <QWidget>
 #include <algorithm>
@@ -192,6 +194,7 @@ display::frmShowFrame& PlaybackController::preparePreview() {
                 if (action->objectName() == QLatin1String(item))
                     connect(m_preview, signal, action, &QAction::trigger);
         }
+        emit previewCreated(m_preview);
     }
     const QRect outer = main.frameGeometry();
     const auto x = static_cast<std::int32_t>(
@@ -205,13 +208,18 @@ display::frmShowFrame& PlaybackController::preparePreview() {
     }
     m_preview->Setup(x, y, width, height);
     m_preview->show();
-    main.activateWindow();
+    // Work in the preview's frames panel keeps the focus there.
+    if (QApplication::activeWindow() != m_preview)
+        main.activateWindow();
     return *m_preview;
 }
 
 void PlaybackController::showCurrentFrame() {
     const document::Document& doc = m_context.doc();
-    preparePreview().showFrame(doc.frames(), doc.curFrame() - 1, doc.palTransform(), m_view);
+    display::frmShowFrame& window = preparePreview();
+    window.showFrame(doc.frames(), doc.curFrame() - 1, doc.palTransform(), m_view);
+    window.framesPanel().showFrames(doc.frames(), doc.directions(), doc.curFrame(), doc.selection(),
+                                    doc.palTransform(), m_view.transparentBackground);
 }
 
 void PlaybackController::closePreview() {

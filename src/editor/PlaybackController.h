@@ -56,6 +56,8 @@ signals:
     void currentFrameChosen();
     // A view changed while nothing plays; the preview is drawn again.
     void viewChanged();
+    // A preview window was made; its frames panel waits to be wired.
+    void previewCreated(display::frmShowFrame* window);
 
 private:
     void buildViewActions();

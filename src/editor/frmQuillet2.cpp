@@ -7,6 +7,7 @@
 #include "FileCommands.h"
 #include "FileDropFilter.h"
 #include "FrameImportCommands.h"
+#include "FrameSelectionCommands.h"
 #include "OffsetText.h"
 #include "PlaybackController.h"
 #include "display/Twips.h"
@@ -17,6 +18,7 @@
 #include "sprite/Limits.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFont>
@@ -61,6 +63,7 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
     m_exports = std::make_unique<ExportCommands>(*m_context, *m_playback);
     m_external = std::make_unique<ExternalEditCommands>(*m_context, *m_imports);
     m_files = std::make_unique<FileCommands>(*m_context, *m_external);
+    m_frameCommands = std::make_unique<FrameSelectionCommands>(*m_context, *m_playback, *m_exports);
     m_context->setStopPlayback([this] { m_playback->stopPlayback(); });
 
     setObjectName(QStringLiteral("frmQuillet2"));
@@ -251,12 +254,8 @@ void frmQuillet2::buildMenus() {
              {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
              [this] { redo(); });
     edit->addSeparator();
-    item(edit, "MoveFrameEarlier", QStringLiteral("Move Frame Earlier"),
-         {QKeySequence(Qt::CTRL | Qt::Key_PageUp)}, [this] { moveFrameEarlier(); });
-    item(edit, "MoveFrameLater", QStringLiteral("Move Frame Later"),
-         {QKeySequence(Qt::CTRL | Qt::Key_PageDown)}, [this] { moveFrameLater(); });
-    item(edit, "DuplicateFrame", QStringLiteral("Duplicate Frame"),
-         {QKeySequence(Qt::CTRL | Qt::Key_D)}, [this] { duplicateFrame(); });
+    edit->addActions(m_frameCommands->actions());
+    edit->addSeparator();
     edit->addAction(m_external->editAction());
     edit->addSeparator();
     item(edit, "Directions", QStringLiteral("Directions..."), {}, [this] { chooseDirections(); });
@@ -397,7 +396,9 @@ void frmQuillet2::UpdatePreview() {
     else
         m_playback->closePreview();
     busy.release();
-    activateWindow();
+    // Work in the preview's frames panel keeps the focus there.
+    if (!previewWindow() || QApplication::activeWindow() != previewWindow())
+        activateWindow();
 }
 
 void frmQuillet2::togglePreview() {
@@ -421,11 +422,7 @@ void frmQuillet2::previewToggled() {
 // ---- Frame list -----------------------------------------------------------
 
 void frmQuillet2::deleteFrame() {
-    if (!m_context->beginCommand() || !m_doc.currentFrame())
-        return;
-    if (m_context->ask(QStringLiteral("Are you sure you want to remove the current frame ?"),
-                       platform::Buttons::YesNoCancel) == platform::Answer::Yes)
-        m_doc.removeFrame(curFrame());
+    m_frameCommands->remove();
 }
 
 void frmQuillet2::frameNumberChanged(int value) {
@@ -438,18 +435,15 @@ void frmQuillet2::frameNumberChanged(int value) {
 }
 
 void frmQuillet2::moveFrameEarlier() {
-    if (m_context->beginCommand())
-        m_doc.moveFrame(curFrame(), -1);
+    m_frameCommands->moveEarlier();
 }
 
 void frmQuillet2::moveFrameLater() {
-    if (m_context->beginCommand())
-        m_doc.moveFrame(curFrame(), +1);
+    m_frameCommands->moveLater();
 }
 
 void frmQuillet2::duplicateFrame() {
-    if (m_context->beginCommand())
-        m_doc.duplicateFrame(curFrame());
+    m_frameCommands->duplicate();
 }
 
 void frmQuillet2::undo() {

@@ -27,6 +27,7 @@ class ExportCommands;
 class ExternalEditCommands;
 class FileCommands;
 class FrameImportCommands;
+class FrameSelectionCommands;
 class PlaybackController;
 
 // The main window and owner of the one open document: the frame list, the
@@ -34,7 +35,7 @@ class PlaybackController;
 // builds the widgets, places the menus and shows the current frame; the
 // commands of each menu live in rooms of their own (FileCommands,
 // FrameImportCommands, ExportCommands, PlaybackController,
-// ExternalEditCommands), the frame list and palette commands here.
+// ExternalEditCommands, FrameSelectionCommands), the palette commands here.
 class frmQuillet2 : public QMainWindow {
     Q_OBJECT
 public:
@@ -62,6 +63,7 @@ public:
     ExportCommands& exports() { return *m_exports; }
     PlaybackController& playback() { return *m_playback; }
     ExternalEditCommands& externalEdits() { return *m_external; }
+    FrameSelectionCommands& frameCommands() { return *m_frameCommands; }
     // Null while the preview is closed.
     display::frmShowFrame* previewWindow() const;
 
@@ -70,7 +72,8 @@ public:
     // Brings the scroll bar, the boxes and the preview in line with the document.
     void refresh();
 
-    // Commands, one per menu item or button.
+    // Commands, one per menu item or button; the frame list's act on the
+    // selection (FrameSelectionCommands).
     void deleteFrame();
     void frameNumberChanged(int value);
     void selectPalette();
@@ -133,6 +136,7 @@ private:
     std::unique_ptr<FrameImportCommands> m_imports;
     std::unique_ptr<ExportCommands> m_exports;
     std::unique_ptr<ExternalEditCommands> m_external;
+    std::unique_ptr<FrameSelectionCommands> m_frameCommands;
     std::unique_ptr<FileCommands> m_files;
 };
 

@@ -67,12 +67,14 @@ void writeFrame(const DC6Frame& frame, std::int16_t palTransform, const QString&
 
 ExportReport exportFrames(const FrameList& frames, std::int16_t palTransform,
                           const QString& chosenPath, ExportFormat format,
-                          const std::function<bool(int, int)>& progress) {
+                          const std::function<bool(int, int)>& progress,
+                          const std::vector<int>& numbers) {
     ExportReport report;
     const QString base = exportBaseName(chosenPath, format);
     const int total = static_cast<int>(frames.size());
     for (int n = 1; n <= total; ++n) {
-        const QString target = exportFileName(base, n, format);
+        const int number = numbers.size() == frames.size() ? numbers[n - 1] : n;
+        const QString target = exportFileName(base, number, format);
         QString reason;
         bool failed = false;
         try {

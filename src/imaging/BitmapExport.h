@@ -36,12 +36,14 @@ struct ExportReport {
     QString firstFailure; // "<file>: <reason>"
 };
 
-// Writes every frame to its own file named from `chosenPath`. A frame that
-// fails is counted and passed over. `progress(done, total)` is called after
-// each frame; returning false stops the export before the next frame. Files
-// are only ever complete: each one is written through a temporary.
+// Writes every frame to its own file named from `chosenPath` and its number:
+// numbers[i] for frames[i], or 1, 2, ... without them. A frame that fails is
+// counted and passed over. `progress(done, total)` is called after each
+// frame; returning false stops the export before the next frame. Files are
+// only ever complete: each one is written through a temporary.
 ExportReport exportFrames(const FrameList& frames, std::int16_t palTransform,
                           const QString& chosenPath, ExportFormat format,
-                          const std::function<bool(int, int)>& progress = {});
+                          const std::function<bool(int, int)>& progress = {},
+                          const std::vector<int>& numbers = {});
 
 } // namespace quillet::imaging

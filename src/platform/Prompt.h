@@ -19,6 +19,22 @@ struct SheetRequest {
     bool trim = true;
 };
 
+// How the offsets of several frames change: each set to x and/or y, or all
+// shifted by x, y.
+struct OffsetRequest {
+    bool shift = false;
+    bool setX = true;
+    bool setY = true;
+    int x = 0;
+    int y = 0;
+};
+
+// Pixels of one palette index become another, each 0 to 255.
+struct IndexSwap {
+    int from = 0;
+    int to = 0;
+};
+
 // The questions that want more than Yes or No. Each returns nothing when
 // the user cancels.
 class Prompt {
@@ -29,6 +45,9 @@ public:
     virtual std::optional<QString> text(const QString& title, const QString& label,
                                         const QString& value) = 0;
     virtual std::optional<SheetRequest> sheet(const QString& title, const SheetRequest& start) = 0;
+    virtual std::optional<OffsetRequest> offsets(const QString& title,
+                                                 const OffsetRequest& start) = 0;
+    virtual std::optional<IndexSwap> indexSwap(const QString& title, const IndexSwap& start) = 0;
 };
 
 class QtPrompt : public Prompt {
@@ -39,6 +58,8 @@ public:
     std::optional<QString> text(const QString& title, const QString& label,
                                 const QString& value) override;
     std::optional<SheetRequest> sheet(const QString& title, const SheetRequest& start) override;
+    std::optional<OffsetRequest> offsets(const QString& title, const OffsetRequest& start) override;
+    std::optional<IndexSwap> indexSwap(const QString& title, const IndexSwap& start) override;
 
 private:
     QWidget* m_parent;

@@ -3,9 +3,15 @@
 #include "Error.h"
 #include "transform.h"
 
+#include <atomic>
 #include <string>
 
 namespace quillet {
+
+std::uint64_t DC6Frame::nextPixelsId() {
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
+}
 
 std::int32_t strToLong(ByteView s) {
     if (s.size() < 4)
@@ -66,6 +72,7 @@ void DC6Frame::setPixelData(const Bytes& Pixels, std::int16_t Xsize, std::int16_
     m_yOffset = 0;
     m_origPalette.fill(0);
     m_newPalette.fill(0);
+    m_pixelsId = nextPixelsId();
 }
 
 // Matching a palette against itself is not the identity when it holds a

@@ -41,6 +41,10 @@ public:
     // The matrix without a copy (empty before there is one); stays valid as
     // long as this frame or a copy of it keeps the matrix.
     ByteView pixels() const { return m_pixels ? ByteView(*m_pixels) : ByteView(); }
+    // Names the pixel matrix: a new number whenever pixels are set, kept by
+    // copies, so frames with equal numbers hold equal pixels. What is drawn of
+    // a frame can be cached under it.
+    std::uint64_t pixelsId() const { return m_pixelsId; }
 
     // Appends the coded pixel stream to `out` and returns its length; lets the
     // file writer code each frame once, straight into the file body.
@@ -54,6 +58,7 @@ private:
     bool mapsPixels(std::int16_t palTransform) const;
     MapTable mappingTable(std::int16_t palTransform) const;
     void requireMatrix(const char* operation) const;
+    static std::uint64_t nextPixelsId();
 
     std::shared_ptr<const Bytes> m_pixels;
     std::int32_t m_width = 0;
@@ -62,6 +67,7 @@ private:
     std::int32_t m_yOffset = 0;
     Palette m_origPalette{};
     Palette m_newPalette{};
+    std::uint64_t m_pixelsId = 0;
 };
 
 using FramePtr = std::shared_ptr<DC6Frame>;

@@ -134,6 +134,7 @@ void DC6Frame::setDC6Data(ByteView block) {
     m_height = height;
     m_xOffset = xOffset;
     m_yOffset = yOffset;
+    m_pixelsId = nextPixelsId();
 }
 
 std::size_t DC6Frame::appendFrameData(Bytes& out, std::int16_t palTransform) const {

@@ -1,3 +1,4 @@
+#include "document/Document.h"
 #include "editor/ExportCommands.h"
 #include "editor/FileCommands.h"
 #include "editor/FrameImportCommands.h"
@@ -350,6 +351,42 @@ TEST_F(CliTest, BuildFromASpriteKeepsItsDirectionsAndBytes) {
 #endif
 }
 
+// Each edit against the document's own on the same frames: the file is what
+// Save writes for the edited document, directions kept.
+TEST_F(CliTest, EditChangesTheFramesAsTheDocumentDoes) {
+    using Kind = FrameEdit::Kind;
+    const struct {
+        QStringList options;
+        std::vector<int> numbers;
+        FrameEdit edit;
+        bool inPlace = false;
+    } cases[] = {
+        {{"--frames", "1-2,4", "--shift-offset", "3,-2"},
+         {1, 2, 4},
+         {.kind = Kind::ShiftOffset, .x = 3, .y = -2}},
+        {{"--set-offset", "-7,9"}, {1, 2, 3, 4, 5, 6}, {.kind = Kind::SetOffset, .x = -7, .y = 9}},
+        {{"--frames", "4-6", "--flip", "h"}, {4, 5, 6}, {.kind = Kind::FlipHorizontal}},
+        {{"--frames", "2", "--flip", "v"}, {2}, {.kind = Kind::FlipVertical}, true},
+        {{"--frames", "3,1", "--replace-index", "41,0"},
+         {1, 3},
+         {.kind = Kind::ReplaceIndex, .from = 41, .to = 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options.join(' ').toStdString());
+        DC6FileIO().SaveDC6(path("in.dc6").toStdString(), spriteFrames(6), 0, {}, 3);
+        const CliResult run = cli(QStringList{"edit", "in.dc6"} + c.options +
+                                  (c.inPlace ? QStringList{} : QStringList{"-o", "out.dc6"}));
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        document::Document doc;
+        doc.replace(spriteFrames(6), QString(), 3);
+        doc.editFrames(c.numbers, c.edit, QString());
+        const Bytes expected = DC6FileIO::encodeDC6(doc.frames(), 0, {}, 3);
+        EXPECT_EQ(read(c.inPlace ? "in.dc6" : "out.dc6"),
+                  QByteArray(reinterpret_cast<const char*>(expected.data()),
+                             static_cast<qsizetype>(expected.size())));
+    }
+}
+
 TEST_F(CliTest, FailuresNameTheFileAndWriteNothing) {
     write("junk.dc6", "not a sprite at all");
     const QString picture = writeBmp("p.bmp", 10, 10);
@@ -357,6 +394,10 @@ TEST_F(CliTest, FailuresNameTheFileAndWriteNothing) {
     QFile blocker(path("blocker"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
+    FrameList frames = spriteFrames(3);
+    frames[2]->set_X_offset(2147483647);
+    DC6FileIO().SaveDC6(path("s.dc6").toStdString(), frames, 0);
+    const QByteArray sprite = read("s.dc6");
 
     struct Case {
         QStringList arguments;
@@ -394,6 +435,16 @@ TEST_F(CliTest, FailuresNameTheFileAndWriteNothing) {
         {{"export", "junk.dc6", "x", "--fps", "30"}, 2, "--fps"},
         {{"export", "junk.dc6", "x", "--gif", "--fps", "61"}, 2, "61"},
         {{"export", "junk.dc6", "x", "--gif"}, 1, "junk.dc6"},
+        {{"edit", "s.dc6", "--frames", "4", "--flip", "h"}, 2, "4"},
+        {{"edit", "s.dc6", "--frames", "2-1", "--flip", "h"}, 2, "2-1"},
+        {{"edit", "s.dc6", "--frames", "1,,2", "--flip", "h"}, 2, "1,,2"},
+        {{"edit", "s.dc6", "--flip", "x"}, 2, "--flip"},
+        {{"edit", "s.dc6", "--replace-index", "1,256"}, 2, "1,256"},
+        {{"edit", "s.dc6", "--shift-offset", "1"}, 2, "--shift-offset"},
+        {{"edit", "s.dc6", "--flip", "h", "--flip", "v"}, 2, "exactly one"},
+        {{"edit", "s.dc6", "-o", "out.dc6"}, 2, "exactly one"},
+        {{"edit", "s.dc6", "--shift-offset", "1,0", "-o", "out.dc6"}, 1, "frame 3"},
+        {{"edit", "junk.dc6", "--flip", "h"}, 1, "junk.dc6"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
@@ -403,7 +454,8 @@ TEST_F(CliTest, FailuresNameTheFileAndWriteNothing) {
         EXPECT_EQ(run.err.section('\n', 0, 0).count(c.named), 1) << run.err.toStdString();
         EXPECT_FALSE(QFile::exists(path("out.dc6")));
     }
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 5);
+    EXPECT_EQ(read("s.dc6"), sprite);
 
     const CliResult version = cli({"--version"});
     EXPECT_EQ(version.exitCode, 0);

@@ -2,6 +2,8 @@
 #include "display/ImageArea.h"
 #include "display/frmShowFrame.h"
 #include "imaging/FrameImage.h"
+#include "imaging/FrameView.h"
+#include "imaging/Thumbnail.h"
 #include "support/FrameMaker.h"
 
 #include <QLabel>
@@ -159,6 +161,42 @@ TEST(frmShowFrame, ZoomKeysAndClosingAreLeftToTheOwnerOfTheViews) {
     window.show();
     window.close();
     EXPECT_EQ(closed.count(), 1);
+}
+
+// A thumbnail is the preview's picture scaled to fit its box, its proportions kept.
+TEST(FramesPanel, ThumbnailsAreThePreviewScaledIntoTheirBox) {
+    const auto holed = [](int column, int row) -> std::uint8_t {
+        return column == 1 ? 0 : testing::solidPixel(column, row);
+    };
+    struct Case {
+        FramePtr frame;
+        QSize box;
+        QSize size;
+        bool transparent = false;
+    };
+    for (const Case& c :
+         std::vector<Case>{{testing::frameOf(16, 12, 0, 0, holed), {48, 48}, {48, 36}},
+                           {testing::frameOf(16, 12, 0, 0, holed), {48, 48}, {48, 36}, true},
+                           {testing::frameOf(200, 100), {50, 50}, {50, 25}},
+                           {testing::frameOf(1, 30), {48, 48}, {2, 48}},
+                           {std::make_shared<DC6Frame>(), {48, 48}, {0, 0}}}) {
+        const QImage thumbnail = imaging::renderThumbnail(*c.frame, 0, c.box, c.transparent);
+        ASSERT_EQ(thumbnail.size(), c.size);
+        const QImage preview =
+            imaging::renderView({c.frame}, 0, 0, {.transparentBackground = c.transparent}).image;
+        for (int y = 0; y < c.size.height(); ++y)
+            for (int x = 0; x < c.size.width(); ++x) {
+                const QPoint source(x * preview.width() / c.size.width(),
+                                    y * preview.height() / c.size.height());
+                if (c.transparent && source.x() == 1)
+                    EXPECT_EQ(thumbnail.pixel(x, y),
+                              (x / imaging::kCheckerCell + y / imaging::kCheckerCell) % 2
+                                  ? imaging::kCheckerDark
+                                  : imaging::kCheckerLight);
+                else
+                    ASSERT_EQ(thumbnail.pixel(x, y), preview.pixel(source)) << x << "," << y;
+            }
+    }
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "editor/ExternalEditCommands.h"
 #include "editor/FileCommands.h"
 #include "editor/FrameImportCommands.h"
+#include "editor/FrameSelectionCommands.h"
 #include "editor/PlaybackController.h"
 #include "editor/frmQuillet2.h"
 #include "sprite/DC6FileIO.h"

@@ -37,6 +37,7 @@ TEST_F(FocusKeys, ReachTheCommandsWhereverTheFocusIs) {
         {Qt::CTRL | Qt::Key_X, "", "Exit", "Exit"},
         {Qt::CTRL | Qt::Key_C, "", "", ""},
         {Qt::CTRL | Qt::Key_A, "", "", ""},
+        {QKeyCombination(Qt::Key_Delete), "", "", ""}, // the frames panel's key only
     };
     openDocument({{4, 3}, {5, 3}, {6, 3}});
     // Undo and Redo both have a step to take.

@@ -22,6 +22,13 @@ TEST_F(Undo, EveryEditIsOneNamedStepThatUndoesAndRedoes) {
         std::vector<int> widthsAfter;
         int currentAfterUndo;
         int currentAfterRedo;
+        std::vector<int> selectedAfter = {}; // given: checked after the edit
+    };
+    const auto selecting = [this](std::vector<int> numbers, int current, const char* action) {
+        return [this, numbers, current, action] {
+            window->document().select(numbers, current);
+            trigger(action);
+        };
     };
     const std::vector<Case> cases = {
         {"Add Frame", [this] { addPicture(7, 2); }, {1, 2, 3, 7}, 2, 4},
@@ -51,7 +58,53 @@ TEST_F(Undo, EveryEditIsOneNamedStepThatUndoesAndRedoes) {
          2},
         {"Move Frame Earlier", [this] { trigger("MoveFrameEarlier"); }, {2, 1, 3}, 2, 1},
         {"Move Frame Later", [this] { trigger("MoveFrameLater"); }, {1, 3, 2}, 2, 3},
-        {"Duplicate Frame", [this] { trigger("DuplicateFrame"); }, {1, 2, 2, 3}, 2, 3},
+        {"Duplicate Frame", [this] { trigger("DuplicateFrame"); }, {1, 2, 2, 3}, 2, 3, {3}},
+        {"Duplicate 2 Frames",
+         selecting({1, 2}, 2, "DuplicateFrame"),
+         {1, 2, 1, 2, 3},
+         2,
+         3,
+         {3, 4}},
+        {"Delete 2 Frames",
+         [this] {
+             window->document().select({1, 3}, 3);
+             messages().answers = {Answer::Yes};
+             trigger("DeleteFrames");
+         },
+         {2},
+         3,
+         1,
+         {1}},
+        {"Move Frames Later", selecting({1, 2}, 2, "MoveFrameLater"), {3, 1, 2}, 2, 3, {2, 3}},
+        {"Move Frames",
+         [this] {
+             window->document().select({2, 3}, 3);
+             window->frameCommands().moveTo(1);
+         },
+         {2, 3, 1},
+         3,
+         2,
+         {1, 2}},
+        {"Shift Offsets",
+         [this, selecting] {
+             scripted->prompt->offsetRequests = {platform::OffsetRequest{true, true, true, 3, -2}};
+             selecting({2, 3}, 2, "Offsets")();
+         },
+         {1, 2, 3},
+         2,
+         2,
+         {2, 3}},
+        {"Flip Horizontal", selecting({1, 3}, 1, "FlipHorizontal"), {1, 2, 3}, 1, 1, {1, 3}},
+        {"Flip Vertical", [this] { trigger("FlipVertical"); }, {1, 2, 3}, 2, 2, {2}},
+        {"Replace Colour",
+         [this, selecting] {
+             scripted->prompt->indexSwaps = {platform::IndexSwap{2, 0}};
+             selecting({1, 2, 3}, 2, "ReplaceColour")();
+         },
+         {1, 2, 3},
+         2,
+         2,
+         {1, 2, 3}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.step);
@@ -62,6 +115,10 @@ TEST_F(Undo, EveryEditIsOneNamedStepThatUndoesAndRedoes) {
         c.edit();
         EXPECT_EQ(widths(), c.widthsAfter);
         const Bytes after = DC6FileIO::encodeDC6(window->frames(), 1);
+        EXPECT_NE(after, before);
+        if (!c.selectedAfter.empty()) {
+            EXPECT_EQ(window->document().selection(), c.selectedAfter);
+        }
         EXPECT_EQ(actionText(*window, "Undo"), QStringLiteral("Undo %1").arg(c.step));
 
         trigger("Undo");
@@ -138,7 +195,7 @@ TEST_F(Undo, RandomWalkKeepsTheInvariantsAndUndoesToTheFirstBytes) {
     auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
     for (int step = 0; step < 2500; ++step) {
         const int count = window->frameCount();
-        switch (pick(12)) {
+        switch (pick(15)) {
         case 0:
             fileDialog().answers.push_back(pictures[pick(2)]);
             window->imports().addFrame();
@@ -174,6 +231,20 @@ TEST_F(Undo, RandomWalkKeepsTheInvariantsAndUndoesToTheFirstBytes) {
         case 10:
             trigger("Redo");
             break;
+        case 12:
+            if (count > 0)
+                window->document().select({1 + pick(count), 1 + pick(count)}, 1 + pick(count));
+            break;
+        case 13:
+            if (count > 0 && pick(2))
+                messages().answers.push_back(Answer::Yes);
+            trigger(!messages().answers.empty() ? "DeleteFrames"
+                    : pick(2)                   ? "FlipHorizontal"
+                                                : "FlipVertical");
+            break;
+        case 14:
+            window->frameCommands().moveTo(1 + pick(count + 1));
+            break;
         default:
             frameNr().setValue(1 + pick(std::max(1, count)));
         }
@@ -187,6 +258,7 @@ TEST_F(Undo, RandomWalkKeepsTheInvariantsAndUndoesToTheFirstBytes) {
         if (n > 0) {
             ASSERT_GE(window->curFrame(), 1) << step;
             ASSERT_LE(window->curFrame(), n) << step;
+            ASSERT_TRUE(window->document().isSelected(window->curFrame())) << step;
             ASSERT_EQ(frameNr().value(), window->curFrame()) << step;
             const DC6Frame& shown = *window->frames()[window->curFrame() - 1];
             ASSERT_EQ(text("txtWidth"), QString::number(shown.get_X_size())) << step;

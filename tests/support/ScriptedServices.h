@@ -136,6 +136,8 @@ public:
     std::deque<std::optional<int>> numbers;
     std::deque<std::optional<QString>> texts;
     std::deque<std::optional<platform::SheetRequest>> sheets;
+    std::deque<std::optional<platform::OffsetRequest>> offsetRequests;
+    std::deque<std::optional<platform::IndexSwap>> indexSwaps;
     std::vector<QString> asked;
 
     std::optional<int> number(const QString& title, const QString&, int, int, int) override {
@@ -147,6 +149,14 @@ public:
     std::optional<platform::SheetRequest> sheet(const QString& title,
                                                 const platform::SheetRequest&) override {
         return next(sheets, title);
+    }
+    std::optional<platform::OffsetRequest> offsets(const QString& title,
+                                                   const platform::OffsetRequest&) override {
+        return next(offsetRequests, title);
+    }
+    std::optional<platform::IndexSwap> indexSwap(const QString& title,
+                                                 const platform::IndexSwap&) override {
+        return next(indexSwaps, title);
     }
 
 private:

@@ -1,0 +1,174 @@
+#include "FrameSelectionCommands.h"
+
+#include "CommandContext.h"
+#include "ExportCommands.h"
+#include "PlaybackController.h"
+#include "display/FramesPanel.h"
+#include "display/frmShowFrame.h"
+#include "sprite/Error.h"
+#include "sprite/Limits.h"
+
+#include <QAction>
+
+namespace quillet::editor {
+
+FrameSelectionCommands::FrameSelectionCommands(CommandContext& context,
+                                               PlaybackController& playback,
+                                               ExportCommands& exports)
+    : QObject(&context.window()), m_context(context), m_playback(playback) {
+    auto item = [this](const char* name, const QString& caption, QList<QKeySequence> keys,
+                       auto handler) {
+        QAction* action = makeAction(this, name, caption, keys);
+        connect(action, &QAction::triggered, this, handler);
+        m_actions << action;
+        return action;
+    };
+    auto separator = [this] {
+        auto* line = new QAction(this);
+        line->setSeparator(true);
+        m_actions << line;
+    };
+    m_earlier = item("MoveFrameEarlier", QStringLiteral("Move Frame Earlier"),
+                     {QKeySequence(Qt::CTRL | Qt::Key_PageUp)}, [this] { moveEarlier(); });
+    m_later = item("MoveFrameLater", QStringLiteral("Move Frame Later"),
+                   {QKeySequence(Qt::CTRL | Qt::Key_PageDown)}, [this] { moveLater(); });
+    m_duplicate = item("DuplicateFrame", QStringLiteral("Duplicate Frame"),
+                       {QKeySequence(Qt::CTRL | Qt::Key_D)}, [this] { duplicate(); });
+    // The Delete key deletes frames only where the frames are seen: in the panel.
+    m_delete = item("DeleteFrames", QStringLiteral("Delete Frame"), {QKeySequence(Qt::Key_Delete)},
+                    [this] { remove(); });
+    m_delete->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    separator();
+    item("Offsets", QStringLiteral("Offsets..."), {}, [this] { chooseOffsets(); });
+    item("FlipHorizontal", QStringLiteral("Flip Horizontal"), {},
+         [this] { flip(FrameEdit::Kind::FlipHorizontal); });
+    item("FlipVertical", QStringLiteral("Flip Vertical"), {},
+         [this] { flip(FrameEdit::Kind::FlipVertical); });
+    item("ReplaceColour", QStringLiteral("Replace Colour..."), {}, [this] { replaceColour(); });
+    item("ExportSelected", QStringLiteral("Export Selected as PNG(s)..."), {},
+         [&exports] { exports.exportSelectedPngs(); });
+
+    connect(&m_playback, &PlaybackController::previewCreated, this,
+            &FrameSelectionCommands::wirePanel);
+    connect(&context.doc(), &document::Document::selectionChanged, this,
+            &FrameSelectionCommands::selectionChanged);
+}
+
+void FrameSelectionCommands::wirePanel(display::frmShowFrame* window) {
+    display::FramesPanel& panel = window->framesPanel();
+    panel.setContextMenuPolicy(Qt::ActionsContextMenu);
+    panel.addActions(m_actions);
+    connect(&panel, &display::FramesPanel::selectionChosen, this, &FrameSelectionCommands::select);
+    connect(&panel, &display::FramesPanel::moveRequested, this, &FrameSelectionCommands::moveTo);
+}
+
+void FrameSelectionCommands::selectionChanged() {
+    const document::Document& doc = m_context.doc();
+    const auto count = static_cast<qsizetype>(doc.selection().size());
+    const bool one = count <= 1;
+    m_earlier->setText(one ? QStringLiteral("Move Frame Earlier")
+                           : QStringLiteral("Move Frames Earlier"));
+    m_later->setText(one ? QStringLiteral("Move Frame Later")
+                         : QStringLiteral("Move Frames Later"));
+    m_duplicate->setText(one ? QStringLiteral("Duplicate Frame")
+                             : QStringLiteral("Duplicate %1 Frames").arg(count));
+    m_delete->setText(one ? QStringLiteral("Delete Frame")
+                          : QStringLiteral("Delete %1 Frames").arg(count));
+    if (display::frmShowFrame* window = m_playback.previewWindow())
+        window->framesPanel().showSelection(doc.curFrame(), doc.selection());
+}
+
+void FrameSelectionCommands::select(const std::vector<int>& numbers, int current) {
+    if (m_context.beginCommand())
+        m_context.doc().select(numbers, current);
+}
+
+void FrameSelectionCommands::moveEarlier() {
+    if (m_context.beginCommand())
+        m_context.doc().shiftFrames(m_context.doc().selection(), -1);
+}
+
+void FrameSelectionCommands::moveLater() {
+    if (m_context.beginCommand())
+        m_context.doc().shiftFrames(m_context.doc().selection(), +1);
+}
+
+void FrameSelectionCommands::moveTo(int before) {
+    if (m_context.beginCommand())
+        m_context.doc().moveFrames(m_context.doc().selection(), before);
+}
+
+void FrameSelectionCommands::duplicate() {
+    document::Document& doc = m_context.doc();
+    if (!m_context.beginCommand() || doc.frameCount() < 1)
+        return;
+    if (!doc.duplicateFrames(doc.selection()))
+        m_context.warn(QStringLiteral("%1 copies do not fit: a document holds at most %2 frames.")
+                           .arg(doc.selection().size())
+                           .arg(limits::kMaxFrames));
+}
+
+void FrameSelectionCommands::remove() {
+    document::Document& doc = m_context.doc();
+    if (!m_context.beginCommand() || !doc.currentFrame())
+        return;
+    const std::vector<int> chosen = doc.selection();
+    const QString question =
+        chosen.size() == 1
+            ? QStringLiteral("Are you sure you want to remove the current frame ?")
+            : QStringLiteral("Are you sure you want to remove the %1 selected frames ?")
+                  .arg(chosen.size());
+    if (m_context.ask(question, platform::Buttons::YesNoCancel) == platform::Answer::Yes)
+        doc.removeFrames(chosen);
+}
+
+void FrameSelectionCommands::chooseOffsets() {
+    const document::Document& doc = m_context.doc();
+    if (!m_context.beginCommand() || !doc.currentFrame())
+        return;
+    const FramePtr current = doc.currentFrame();
+    const std::optional<platform::OffsetRequest> request = m_context.services().prompt->offsets(
+        QStringLiteral("Offsets"),
+        {false, true, true, current->get_X_offset(), current->get_Y_offset()});
+    if (!request || (!request->shift && !request->setX && !request->setY))
+        return;
+    FrameEdit change{.kind = request->shift ? FrameEdit::Kind::ShiftOffset
+                                            : FrameEdit::Kind::SetOffset};
+    if (request->shift || request->setX)
+        change.x = request->x;
+    if (request->shift || request->setY)
+        change.y = request->y;
+    edit(change, request->shift ? QStringLiteral("Shift Offsets") : QStringLiteral("Set Offsets"));
+}
+
+void FrameSelectionCommands::flip(FrameEdit::Kind kind) {
+    if (m_context.beginCommand())
+        edit({.kind = kind}, kind == FrameEdit::Kind::FlipHorizontal
+                                 ? QStringLiteral("Flip Horizontal")
+                                 : QStringLiteral("Flip Vertical"));
+}
+
+void FrameSelectionCommands::replaceColour() {
+    if (!m_context.beginCommand() || !m_context.doc().currentFrame())
+        return;
+    const std::optional<platform::IndexSwap> swap =
+        m_context.services().prompt->indexSwap(QStringLiteral("Replace Colour"), {});
+    if (!swap)
+        return;
+    FrameEdit change{.kind = FrameEdit::Kind::ReplaceIndex};
+    change.from = static_cast<std::uint8_t>(swap->from);
+    change.to = static_cast<std::uint8_t>(swap->to);
+    edit(change, QStringLiteral("Replace Colour"));
+}
+
+void FrameSelectionCommands::edit(const FrameEdit& change, const QString& stepName) {
+    document::Document& doc = m_context.doc();
+    try {
+        doc.editFrames(doc.selection(), change, stepName);
+    } catch (const QuilletError& e) {
+        m_context.warn(QStringLiteral("%1 was refused; no frame was changed.\n%2")
+                           .arg(stepName, QString::fromUtf8(e.what())));
+    }
+}
+
+} // namespace quillet::editor

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "sprite/FrameEdit.h"
+
+#include <QList>
+#include <QObject>
+#include <vector>
+
+class QAction;
+
+namespace quillet::display {
+class frmShowFrame;
+}
+
+namespace quillet::editor {
+
+class CommandContext;
+class ExportCommands;
+class PlaybackController;
+
+// The commands on the selected frames: Move Frame Earlier and Later,
+// Duplicate, Delete, Offsets..., Flip Horizontal and Vertical, Replace
+// Colour... and Export Selected as PNG(s)..., the same items in the Edit menu
+// and in the frames panel's context menu. The selection is the document's:
+// with the current frame alone selected, as after New, Open or a move to
+// another frame, each acts on the current frame as the main window's items
+// always did. The frames panel of every preview window is wired here too:
+// its clicks select, its drags move, and it shows the selection.
+class FrameSelectionCommands : public QObject {
+    Q_OBJECT
+public:
+    FrameSelectionCommands(CommandContext& context, PlaybackController& playback,
+                           ExportCommands& exports);
+
+    // In Edit menu order, separators included.
+    QList<QAction*> actions() const { return m_actions; }
+
+    void moveEarlier();
+    void moveLater();
+    void duplicate();
+    // After one question, in one step.
+    void remove();
+    void chooseOffsets();
+    void flip(FrameEdit::Kind kind);
+    void replaceColour();
+    // "Move Frames": the selection goes where frame `before` stands.
+    void moveTo(int before);
+    void select(const std::vector<int>& numbers, int current);
+
+private:
+    void wirePanel(display::frmShowFrame* window);
+    void selectionChanged();
+    void edit(const FrameEdit& edit, const QString& stepName);
+
+    CommandContext& m_context;
+    PlaybackController& m_playback;
+    QList<QAction*> m_actions;
+    QAction* m_earlier;
+    QAction* m_later;
+    QAction* m_duplicate;
+    QAction* m_delete;
+};
+
+} // namespace quillet::editor

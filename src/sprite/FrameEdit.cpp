@@ -1,0 +1,104 @@
+#include "FrameEdit.h"
+
+#include "Error.h"
+
+#include <algorithm>
+#include <limits>
+#include <string>
+
+namespace quillet {
+
+namespace {
+
+std::int32_t checkedOffset(const char* axis, std::int64_t value, const std::string& how) {
+    if (value < std::numeric_limits<std::int32_t>::min() ||
+        value > std::numeric_limits<std::int32_t>::max())
+        throw QuilletError(std::string(axis) + " offset " + (how.empty() ? "" : how + " = ") +
+                           std::to_string(value) + " leaves the 32-bit range");
+    return static_cast<std::int32_t>(value);
+}
+
+// Every change of a frame's pixels goes through these, each making a new
+// matrix of the same size and leaving the frame's own alone.
+Bytes mirroredRows(const DC6Frame& frame) {
+    Bytes pixels = frame.getPixelData(0);
+    const auto width = static_cast<std::size_t>(frame.get_X_size());
+    for (auto row = pixels.begin(); row != pixels.end(); row += static_cast<std::ptrdiff_t>(width))
+        std::reverse(row, row + static_cast<std::ptrdiff_t>(width));
+    return pixels;
+}
+
+Bytes reversedRows(const DC6Frame& frame) {
+    const Bytes pixels = frame.getPixelData(0);
+    const auto width = static_cast<std::ptrdiff_t>(frame.get_X_size());
+    Bytes result(pixels.size());
+    auto target = result.begin();
+    for (auto row = pixels.end(); row != pixels.begin(); row -= width, target += width)
+        std::copy(row - width, row, target);
+    return result;
+}
+
+std::optional<Bytes> replacedIndex(const DC6Frame& frame, std::uint8_t from, std::uint8_t to) {
+    Bytes pixels = frame.getPixelData(0);
+    if (from == to || std::find(pixels.begin(), pixels.end(), from) == pixels.end())
+        return std::nullopt;
+    std::replace(pixels.begin(), pixels.end(), from, to);
+    return pixels;
+}
+
+} // namespace
+
+FrameState editedState(const DC6Frame& frame, const FrameEdit& edit) {
+    const std::int64_t x = frame.get_X_offset();
+    const std::int64_t y = frame.get_Y_offset();
+    const std::int64_t w = frame.get_X_size();
+    const std::int64_t h = frame.get_Y_size();
+    const auto text = [](std::int64_t v) { return std::to_string(v); };
+    FrameState state{frame.get_X_offset(), frame.get_Y_offset(), std::nullopt};
+    switch (edit.kind) {
+    case FrameEdit::Kind::SetOffset:
+        if (edit.x)
+            state.x = checkedOffset("x", *edit.x, "");
+        if (edit.y)
+            state.y = checkedOffset("y", *edit.y, "");
+        break;
+    case FrameEdit::Kind::ShiftOffset: {
+        const std::int64_t dx = edit.x.value_or(0);
+        const std::int64_t dy = edit.y.value_or(0);
+        state.x = checkedOffset("x", x + dx, text(x) + " + " + text(dx));
+        state.y = checkedOffset("y", y + dy, text(y) + " + " + text(dy));
+        break;
+    }
+    case FrameEdit::Kind::FlipHorizontal:
+        state.x = checkedOffset("x", -(x + w), "-(" + text(x) + " + " + text(w) + ")");
+        state.pixels = mirroredRows(frame);
+        break;
+    case FrameEdit::Kind::FlipVertical:
+        state.y = checkedOffset("y", h - y, text(h) + " - " + text(y));
+        state.pixels = reversedRows(frame);
+        break;
+    case FrameEdit::Kind::ReplaceIndex:
+        state.pixels = replacedIndex(frame, edit.from, edit.to);
+        break;
+    }
+    return state;
+}
+
+void swapState(DC6Frame& frame, FrameState& state) {
+    FrameState previous{frame.get_X_offset(), frame.get_Y_offset(), std::nullopt};
+    if (state.pixels) {
+        previous.pixels = frame.getPixelData(0);
+        // Setting pixels starts a frame afresh; its palettes are kept by hand.
+        const Palette original = frame.getOrigPalette();
+        const Palette shown = frame.getNewPalette();
+        frame.setPixelData(*state.pixels, static_cast<std::int16_t>(frame.get_X_size()),
+                           static_cast<std::int16_t>(frame.get_Y_size()));
+        frame.seOriginalPalette(original);
+        frame.setNewPalette(shown);
+    }
+    frame.set_X_offset(state.x);
+    frame.set_Y_offset(state.y);
+    state = std::move(previous);
+}
+
+} // namespace quillet

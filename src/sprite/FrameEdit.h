@@ -1,0 +1,44 @@
+#pragma once
+
+#include "DC6Frame.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace quillet {
+
+// One change to frames' offsets or pixels. The editor's frame commands and
+// `quillet-cli edit` both go through editedState, so a frame comes out the
+// same whichever of them changed it.
+struct FrameEdit {
+    enum class Kind { SetOffset, ShiftOffset, FlipHorizontal, FlipVertical, ReplaceIndex };
+    Kind kind = Kind::ShiftOffset;
+    // SetOffset: the offsets to set, either may be missing; ShiftOffset: dx
+    // and dy. 64-bit so that no request overflows before it is checked.
+    std::optional<std::int64_t> x = std::nullopt;
+    std::optional<std::int64_t> y = std::nullopt;
+    // ReplaceIndex: pixels of index `from` become `to`.
+    std::uint8_t from = 0;
+    std::uint8_t to = 0;
+};
+
+// A frame's offsets, and its pixels where an edit changes them.
+struct FrameState {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    std::optional<Bytes> pixels;
+};
+
+// What `edit` makes of `frame`, which is left alone. A flip mirrors the frame
+// about the anchor: it spans x .. x + w and y - h .. y, so a horizontal flip
+// moves x to -(x + w) and a vertical one y to h - y, and flipping twice gives
+// the frame back. Throws QuilletError naming the value when an offset would
+// leave the 32-bit range, or when the frame has no pixels to change.
+FrameState editedState(const DC6Frame& frame, const FrameEdit& edit);
+
+// Puts `state` into `frame` and leaves in `state` what it replaced (the
+// pixels only where `state` brought some), so a second call takes the first
+// back. The frame's size and palettes stay.
+void swapState(DC6Frame& frame, FrameState& state);
+
+} // namespace quillet

@@ -1,0 +1,70 @@
+#include "sprite/FrameEdit.h"
+
+#include "sprite/Error.h"
+#include "support/SpriteTestSupport.h"
+
+#include <limits>
+
+namespace quillet {
+namespace {
+
+using Kind = FrameEdit::Kind;
+constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+
+// A 3 x 2 frame, stored rows 1 2 3 (bottom) and 4 5 6 (top). A case with a
+// `refusal` changes nothing and names the value; flips given twice, and any
+// edit swapped back, leave the frame as it was.
+TEST(FrameEdit, FlipsMirrorAboutTheAnchorAndOffsetsStayWithin32Bits) {
+    const Bytes pixels = {1, 2, 3, 4, 5, 6};
+    struct Case {
+        FrameEdit edit;
+        std::int32_t x, y;
+        std::int32_t wantX, wantY;
+        Bytes wantPixels;
+        const char* refusal = nullptr;
+    };
+    const Case cases[] = {
+        {{.kind = Kind::FlipHorizontal}, 5, 7, -8, 7, {3, 2, 1, 6, 5, 4}},
+        {{.kind = Kind::FlipVertical}, 5, 7, 5, -5, {4, 5, 6, 1, 2, 3}},
+        {{.kind = Kind::FlipHorizontal}, kMax - 2, 0, kMin, 0, {3, 2, 1, 6, 5, 4}},
+        {{.kind = Kind::FlipHorizontal}, kMax - 1, 0, 0, 0, {}, "-2147483649"},
+        {{.kind = Kind::FlipVertical}, 0, kMin + 3, 0, kMax, {4, 5, 6, 1, 2, 3}},
+        {{.kind = Kind::FlipVertical}, 0, kMin + 2, 0, 0, {}, "2147483648"},
+        {{.kind = Kind::ShiftOffset, .x = 3, .y = -2}, 5, 7, 8, 5, pixels},
+        {{.kind = Kind::ShiftOffset, .x = 1}, kMax, 0, 0, 0, {}, "2147483647 + 1"},
+        {{.kind = Kind::SetOffset, .x = -4}, 5, 7, -4, 7, pixels},
+        {{.kind = Kind::SetOffset, .y = std::int64_t{kMax} + 1}, 5, 7, 0, 0, {}, "2147483648"},
+        {{.kind = Kind::ReplaceIndex, .from = 5, .to = 9}, 5, 7, 5, 7, {1, 2, 3, 4, 9, 6}},
+        {{.kind = Kind::ReplaceIndex, .from = 8, .to = 9}, 5, 7, 5, 7, pixels},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(&c - cases));
+        const FramePtr frame = testing::makeFrame(3, 2, pixels, c.x, c.y);
+        frame->setNewPalette(testing::distinctPalette());
+        if (c.refusal) {
+            try {
+                editedState(*frame, c.edit);
+                ADD_FAILURE() << "not refused";
+            } catch (const QuilletError& e) {
+                EXPECT_NE(std::string(e.what()).find(c.refusal), std::string::npos) << e.what();
+            }
+            continue;
+        }
+        FrameState state = editedState(*frame, c.edit);
+        swapState(*frame, state);
+        EXPECT_EQ(frame->get_X_offset(), c.wantX);
+        EXPECT_EQ(frame->get_Y_offset(), c.wantY);
+        EXPECT_EQ(frame->getPixelData(0), c.wantPixels);
+        EXPECT_EQ(frame->getNewPalette(), testing::distinctPalette());
+        if (c.edit.kind == Kind::FlipHorizontal || c.edit.kind == Kind::FlipVertical)
+            state = editedState(*frame, c.edit);
+        swapState(*frame, state);
+        EXPECT_EQ(frame->get_X_offset(), c.x);
+        EXPECT_EQ(frame->get_Y_offset(), c.y);
+        EXPECT_EQ(frame->getPixelData(0), pixels);
+    }
+}
+
+} // namespace
+} // namespace quillet
