@@ -321,9 +321,9 @@ void NearestColour::match(const std::uint32_t* colours, std::size_t count, std::
     }
 }
 
-void matchColours(const Palette& dest, int firstEntry, const std::uint32_t* colours,
-                  std::size_t colourStride, std::uint8_t* indices, std::size_t indexStride,
-                  int width, int height, const WorkProgress& progress) {
+void matchColours(NearestColour& matcher, const std::uint32_t* colours, std::size_t colourStride,
+                  std::uint8_t* indices, std::size_t indexStride, int width, int height,
+                  const WorkProgress& progress) {
     constexpr int kBandRows = 64;
     // Below this a helper thread costs more than it saves.
     constexpr std::int64_t kPixelsPerHelper = std::int64_t{1} << 16;
@@ -331,15 +331,14 @@ void matchColours(const Palette& dest, int firstEntry, const std::uint32_t* colo
     std::atomic<int> nextBand{0};
     std::atomic<int> rowsDone{0};
     std::atomic<bool> stop{false};
-    const auto matchBands = [&](bool reports) {
-        NearestColour matcher(dest, firstEntry);
+    const auto matchBands = [&](NearestColour& own, bool reports) {
         for (int band = nextBand++; band < bands && !stop; band = nextBand++) {
             const int top = band * kBandRows;
             const int bottom = std::min(height, top + kBandRows);
             for (int y = top; y < bottom; ++y)
-                matcher.match(colours + static_cast<std::size_t>(y) * colourStride,
-                              static_cast<std::size_t>(width),
-                              indices + static_cast<std::size_t>(y) * indexStride);
+                own.match(colours + static_cast<std::size_t>(y) * colourStride,
+                          static_cast<std::size_t>(width),
+                          indices + static_cast<std::size_t>(y) * indexStride);
             rowsDone += bottom - top;
             if (reports)
                 reportProgress(progress, rowsDone, height);
@@ -350,6 +349,8 @@ void matchColours(const Palette& dest, int firstEntry, const std::uint32_t* colo
     const auto wanted = static_cast<int>(
         std::min<std::int64_t>({std::int64_t{std::thread::hardware_concurrency()} - 1, bands - 1,
                                 pixels / kPixelsPerHelper}));
+    // Copied before any thread starts: the cells built so far come along.
+    std::vector<NearestColour> copies(static_cast<std::size_t>(std::max(wanted, 0)), matcher);
     std::vector<std::thread> helpers;
     std::exception_ptr failure;
     std::mutex failureLock;
@@ -359,9 +360,9 @@ void matchColours(const Palette& dest, int firstEntry, const std::uint32_t* colo
     };
     for (int i = 0; i < wanted; ++i) {
         try {
-            helpers.emplace_back([&] {
+            helpers.emplace_back([&, i] {
                 try {
-                    matchBands(false);
+                    matchBands(copies[static_cast<std::size_t>(i)], false);
                 } catch (...) {
                     const std::lock_guard<std::mutex> lock(failureLock);
                     failure = std::current_exception();
@@ -373,7 +374,7 @@ void matchColours(const Palette& dest, int firstEntry, const std::uint32_t* colo
         }
     }
     try {
-        matchBands(true);
+        matchBands(matcher, true);
     } catch (...) {
         stop = true;
         joinHelpers();

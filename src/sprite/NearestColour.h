@@ -55,12 +55,13 @@ private:
     std::vector<Pair> m_pairs;
 };
 
-// A picture's rows matched into `dest` as NearestColour does, bands of rows
-// shared among the processor's cores. Row y's `width` colours start at
-// colours + y * colourStride, its indices at indices + y * indexStride.
-// `progress` hears of rows done, from the calling thread only, and may cancel.
-void matchColours(const Palette& dest, int firstEntry, const std::uint32_t* colours,
-                  std::size_t colourStride, std::uint8_t* indices, std::size_t indexStride,
-                  int width, int height, const WorkProgress& progress = {});
+// A picture's rows through `matcher`, bands of rows shared among the
+// processor's cores; helper threads work on copies of it. Row y's `width`
+// colours start at colours + y * colourStride, its indices at
+// indices + y * indexStride. `progress` hears of rows done, from the calling
+// thread only, and may cancel.
+void matchColours(NearestColour& matcher, const std::uint32_t* colours, std::size_t colourStride,
+                  std::uint8_t* indices, std::size_t indexStride, int width, int height,
+                  const WorkProgress& progress = {});
 
 } // namespace quillet

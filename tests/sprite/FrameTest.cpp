@@ -192,9 +192,9 @@ TEST(transform, AgreesWithPlainNearestColourSearch) {
                     colour);
             }
             Bytes shared(picture.size());
-            matchColours(dest, firstEntry, picture.data(), static_cast<std::size_t>(width),
-                         shared.data(), static_cast<std::size_t>(width), width, height);
             NearestColour nearest(dest, firstEntry);
+            matchColours(nearest, picture.data(), static_cast<std::size_t>(width), shared.data(),
+                         static_cast<std::size_t>(width), width, height);
             for (std::size_t i = 0; i < picture.size(); ++i) {
                 const std::uint8_t want = testing::plainNearest(dest, picture[i], firstEntry);
                 ASSERT_EQ(shared[i], want)
