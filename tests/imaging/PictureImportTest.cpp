@@ -746,8 +746,18 @@ TEST(Sheets, CellsBecomeFramesTrimmedToTheirBoxInPlace) {
         SCOPED_TRACE(c.name);
         const FrameList frames = imaging::LoadSheetFromMemory(png, c.grid, c.trim, {});
         ASSERT_EQ(frames.size(), c.frames.size());
+        // The same cells as a dialog would show them before cutting.
+        const imaging::SheetCells cells =
+            imaging::findSheetCells(imaging::decodeSheetPicture(png, {}), c.grid);
+        ASSERT_EQ(cells.cells.size(), 4u);
+        EXPECT_TRUE(cells.cells[1].empty());
         for (std::size_t i = 0; i < frames.size(); ++i) {
             const Expected& e = c.frames[i];
+            const imaging::SheetCell& cell = cells.cells[std::size_t(e.row * 2 + e.column)];
+            EXPECT_EQ(cell.rect, QRect(1 + e.column * 6, 1 + e.row * 5, 4, 3));
+            if (c.trim) {
+                EXPECT_EQ(cell.box.size(), QSize(e.width, e.height));
+            }
             const DC6Frame& f = *frames[i];
             ASSERT_EQ(f.get_X_size(), e.width) << "frame " << i + 1;
             ASSERT_EQ(f.get_Y_size(), e.height) << "frame " << i + 1;
