@@ -373,12 +373,14 @@ TEST(Gif, KeepsIndicesAndTheTableThatApplies) {
         bool interlace;
         std::size_t globalSize;
         std::size_t localSize; // 0: none
+        bool stripGlobal = false;
     };
     const Case cases[] = {
         {"global table", false, 256, 0},
         {"interlaced", true, 256, 0},
         {"local table over a global one", false, 2, 16},
         {"local table only", true, 0, 64},
+        {"no table at all: the document palette's indices", false, 256, 0, true},
     };
     std::mt19937 rng(3);
     for (const Case& c : cases) {
@@ -399,7 +401,8 @@ TEST(Gif, KeepsIndicesAndTheTableThatApplies) {
 
         const FrameList frames = load(makeGif(spec));
         expectSingleFrame(frames, 37, 13, values);
-        EXPECT_EQ(frames[0]->getOrigPalette(), paletteOf(table));
+        EXPECT_EQ(frames[0]->getOrigPalette(),
+                  table.empty() ? documentPalette() : paletteOf(table));
     }
 }
 

@@ -115,7 +115,12 @@ public:
         std::int64_t images = 0;
         GraphicsControlBlock control = kNoControl;
         Bytes image;
-        const auto broken = [&] { fail(gifError(gif->Error)); };
+        // Bytes after a whole image that are no valid record end the file
+        // there, as in other readers: the images read so far are kept.
+        const auto broken = [&] {
+            if (images == 0)
+                fail(gifError(gif->Error));
+        };
         for (;;) {
             GifRecordType type = UNDEFINED_RECORD_TYPE;
             if (DGifGetRecordType(gif.get(), &type) == GIF_ERROR)
@@ -134,11 +139,10 @@ public:
                 return broken();
             const GifImageDesc& desc = gif->Image;
             checkPictureSize(desc.Width, desc.Height, limits);
+            // Without any colour table, the indices are the document palette's.
             const ColorMapObject* map =
                 usable(desc.ColorMap) ? desc.ColorMap : usable(gif->SColorMap);
-            if (!map)
-                fail("GIF: the image has no colour table");
-            const Palette table = gifTable(map);
+            const Palette table = map ? gifTable(map) : sink.documentPalette();
 
             if (!canvas) {
                 const std::int64_t right = std::int64_t{desc.Left} + desc.Width;
