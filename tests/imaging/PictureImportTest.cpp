@@ -3,6 +3,7 @@
 #include "PictureMaker.h"
 #include "palette/PaletteFile.h"
 #include "sprite/Error.h"
+#include "support/SpriteTestSupport.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -191,22 +192,9 @@ TEST(IndexedBmp, RunLengthCodedRowsDecodeAndSkippedPixelsStayZero) {
     }
 }
 
-// The plain definition: the least sum of component differences over entries
-// 1 to 255, the lowest index among equals; index 0 below half opacity.
+// The plain definition over entries 1 to 255; index 0 below half opacity.
 std::uint8_t plainNearest(const Palette& pal, std::uint32_t argb, bool alpha) {
-    if (alpha && (argb >> 24) < 128)
-        return 0;
-    int best = 1000, bestIndex = 0;
-    for (int j = 1; j < 256; ++j) {
-        const int d = std::abs(pal[3 * j] - int(argb >> 16 & 255)) +
-                      std::abs(pal[3 * j + 1] - int(argb >> 8 & 255)) +
-                      std::abs(pal[3 * j + 2] - int(argb & 255));
-        if (d < best) {
-            best = d;
-            bestIndex = j;
-        }
-    }
-    return static_cast<std::uint8_t>(bestIndex);
+    return alpha && (argb >> 24) < 128 ? 0 : quillet::testing::plainNearest(pal, argb, 1);
 }
 
 // Colours on and between the palette's levels (ties), black (entry 0 is
