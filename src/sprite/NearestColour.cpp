@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <bit>
 #include <exception>
 #include <mutex>
 #include <system_error>
@@ -110,10 +111,12 @@ std::uint8_t nearestInCell(const Pair* pair, std::uint32_t pairs, std::uint32_t 
     return static_cast<std::uint8_t>(_mm_cvtsi128_si32(best));
 }
 
-// Per entry: its least and greatest distance to any colour of the box lo..hi.
-void distancesToBox(const Planes& dest, const std::uint16_t lo[3], const std::uint16_t hi[3],
-                    std::uint16_t* least, std::uint16_t* most) {
+// Per entry: its least and greatest distance to any colour of the box
+// lo..hi. Returns the smallest greatest distance.
+std::uint16_t distancesToBox(const Planes& dest, const std::uint16_t lo[3],
+                             const std::uint16_t hi[3], std::uint16_t* least, std::uint16_t* most) {
     const std::uint16_t* planes[3] = {dest.red, dest.green, dest.blue};
+    __m128i bound = _mm_set1_epi16(0x7FFF);
     for (int k = 0; k < 32; ++k) {
         __m128i near = _mm_setzero_si128();
         __m128i far = _mm_setzero_si128();
@@ -124,9 +127,24 @@ void distancesToBox(const Planes& dest, const std::uint16_t lo[3], const std::ui
             near = _mm_add_epi16(near, _mm_or_si128(_mm_subs_epu16(l, v), _mm_subs_epu16(v, h)));
             far = _mm_add_epi16(far, _mm_max_epi16(_mm_subs_epu16(v, l), _mm_subs_epu16(h, v)));
         }
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(least) + k, near);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(most) + k, far);
+        _mm_store_si128(reinterpret_cast<__m128i*>(least) + k, near);
+        _mm_store_si128(reinterpret_cast<__m128i*>(most) + k, far);
+        bound = _mm_min_epi16(bound, far);
     }
+    return static_cast<std::uint16_t>(_mm_cvtsi128_si32(spreadMinimum(bound)));
+}
+
+// The entries whose least distance is at most `bound`, in index order.
+int entriesWithin(const std::uint16_t* least, std::uint16_t bound, std::uint8_t* entries) {
+    const __m128i limit = _mm_set1_epi16(static_cast<short>(bound));
+    int count = 0;
+    for (int k = 0; k < 32; ++k) {
+        const __m128i lanes = _mm_load_si128(reinterpret_cast<const __m128i*>(least) + k);
+        const auto beyond = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpgt_epi16(lanes, limit)));
+        for (unsigned within = ~beyond & 0x5555u; within != 0; within &= within - 1)
+            entries[count++] = static_cast<std::uint8_t>(8 * k + std::countr_zero(within) / 2);
+    }
+    return count;
 }
 
 #else
@@ -159,9 +177,10 @@ std::uint8_t nearestInCell(const Pair* pair, std::uint32_t pairs, std::uint32_t 
     return static_cast<std::uint8_t>(best & 0xFF);
 }
 
-void distancesToBox(const Planes& dest, const std::uint16_t lo[3], const std::uint16_t hi[3],
-                    std::uint16_t* least, std::uint16_t* most) {
+std::uint16_t distancesToBox(const Planes& dest, const std::uint16_t lo[3],
+                             const std::uint16_t hi[3], std::uint16_t* least, std::uint16_t* most) {
     const std::uint16_t* planes[3] = {dest.red, dest.green, dest.blue};
+    std::uint16_t bound = UINT16_MAX;
     for (int j = 0; j < 256; ++j) {
         std::uint32_t near = 0, far = 0;
         for (int a = 0; a < 3; ++a) {
@@ -171,7 +190,17 @@ void distancesToBox(const Planes& dest, const std::uint16_t lo[3], const std::ui
         }
         least[j] = static_cast<std::uint16_t>(near);
         most[j] = static_cast<std::uint16_t>(far);
+        bound = std::min(bound, most[j]);
     }
+    return bound;
+}
+
+int entriesWithin(const std::uint16_t* least, std::uint16_t bound, std::uint8_t* entries) {
+    int count = 0;
+    for (int j = 0; j < 256; ++j)
+        if (least[j] <= bound)
+            entries[count++] = static_cast<std::uint8_t>(j);
+    return count;
 }
 
 #endif
@@ -201,8 +230,10 @@ std::uint32_t NearestColour::buildCell(std::uint32_t cell) {
     }
     alignas(16) std::uint16_t least[256];
     alignas(16) std::uint16_t most[256];
-    distancesToBox(m_planes, lo, hi, least, most);
-    const std::uint16_t bound = *std::min_element(most, most + 256);
+    // Entries that may not be chosen lie beyond every bound.
+    const std::uint16_t bound = distancesToBox(m_planes, lo, hi, least, most);
+    std::uint8_t within[256];
+    const int count = entriesWithin(least, bound, within);
 
     // Per candidate and axis, its distance to both ends of the cell's range.
     struct Candidate {
@@ -211,16 +242,13 @@ std::uint32_t NearestColour::buildCell(std::uint32_t cell) {
         std::uint16_t toHigh[3];
     };
     std::array<Candidate, 256> candidates;
-    int count = 0;
     const std::uint16_t* planes[3] = {m_planes.red, m_planes.green, m_planes.blue};
-    for (int j = m_firstEntry; j < 256; ++j) {
-        if (least[j] > bound)
-            continue;
-        Candidate& c = candidates[static_cast<std::size_t>(count++)];
-        c.index = static_cast<std::uint8_t>(j);
+    for (int i = 0; i < count; ++i) {
+        Candidate& c = candidates[static_cast<std::size_t>(i)];
+        c.index = within[i];
         for (int a = 0; a < 3; ++a) {
-            c.toLow[a] = static_cast<std::uint16_t>(absDiff(planes[a][j], lo[a]));
-            c.toHigh[a] = static_cast<std::uint16_t>(absDiff(planes[a][j], hi[a]));
+            c.toLow[a] = static_cast<std::uint16_t>(absDiff(planes[a][c.index], lo[a]));
+            c.toHigh[a] = static_cast<std::uint16_t>(absDiff(planes[a][c.index], hi[a]));
         }
     }
     // k beats j everywhere in the cell when the greatest of d(k) - d(j) over
