@@ -295,7 +295,10 @@ void BM_MatchPhoto(benchmark::State& state) {
             matcher.match(colours.data(), colours.size(), indices.data());
         } else {
             NearestColour matcher(palette, 1);
-            matchColours(matcher, colours.data(), kSide, indices.data(), kSide, kSide, kSide);
+            matchColours(
+                matcher,
+                [&](int y, std::uint32_t*) { return colours.data() + std::size_t(y) * kSide; },
+                kSide, kSide, indices.data(), kSide);
         }
         benchmark::DoNotOptimize(indices.data());
     }

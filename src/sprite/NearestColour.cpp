@@ -349,9 +349,8 @@ void NearestColour::match(const std::uint32_t* colours, std::size_t count, std::
     }
 }
 
-void matchColours(NearestColour& matcher, const std::uint32_t* colours, std::size_t colourStride,
-                  std::uint8_t* indices, std::size_t indexStride, int width, int height,
-                  const WorkProgress& progress) {
+void matchColours(NearestColour& matcher, const ColourRows& rows, int width, int height,
+                  std::uint8_t* indices, std::size_t indexStride, const WorkProgress& progress) {
     constexpr int kBandRows = 64;
     // Below this a helper thread costs more than it saves.
     constexpr std::int64_t kPixelsPerHelper = std::int64_t{1} << 16;
@@ -360,12 +359,12 @@ void matchColours(NearestColour& matcher, const std::uint32_t* colours, std::siz
     std::atomic<int> rowsDone{0};
     std::atomic<bool> stop{false};
     const auto matchBands = [&](NearestColour& own, bool reports) {
+        std::vector<std::uint32_t> scratch(static_cast<std::size_t>(std::max(width, 0)));
         for (int band = nextBand++; band < bands && !stop; band = nextBand++) {
             const int top = band * kBandRows;
             const int bottom = std::min(height, top + kBandRows);
             for (int y = top; y < bottom; ++y)
-                own.match(colours + static_cast<std::size_t>(y) * colourStride,
-                          static_cast<std::size_t>(width),
+                own.match(rows(y, scratch.data()), static_cast<std::size_t>(width),
                           indices + static_cast<std::size_t>(y) * indexStride);
             rowsDone += bottom - top;
             if (reports)

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace quillet {
@@ -55,13 +56,17 @@ private:
     std::vector<Pair> m_pairs;
 };
 
+// Row y of a picture: its colours, 0xXXRRGGBB, written to `scratch` (room
+// for a row) or found elsewhere. Called from several threads at once, each
+// with a scratch of its own.
+using ColourRows = std::function<const std::uint32_t*(int y, std::uint32_t* scratch)>;
+
 // A picture's rows through `matcher`, bands of rows shared among the
 // processor's cores; helper threads work on copies of it. Row y's `width`
-// colours start at colours + y * colourStride, its indices at
-// indices + y * indexStride. `progress` hears of rows done, from the calling
-// thread only, and may cancel.
-void matchColours(NearestColour& matcher, const std::uint32_t* colours, std::size_t colourStride,
-                  std::uint8_t* indices, std::size_t indexStride, int width, int height,
+// indices go to indices + y * indexStride. `progress` hears of rows done,
+// from the calling thread only, and may cancel.
+void matchColours(NearestColour& matcher, const ColourRows& rows, int width, int height,
+                  std::uint8_t* indices, std::size_t indexStride,
                   const WorkProgress& progress = {});
 
 } // namespace quillet

@@ -217,10 +217,11 @@ TEST(TrueColourPictures, OpaquePixelsGetTheNearestEntryFrom1To255) {
         bool alpha; // the picture's alpha counts
         std::function<Bytes(int, int, const std::vector<std::uint32_t>&)> make;
     };
-    const auto bmp = [](int bits, bool alphaMask) {
+    const auto bmp = [](int bits, bool alphaMask, bool topDown = false) {
         return [=](int w, int h, const std::vector<std::uint32_t>& pixels) {
             BmpRecipe r;
             r.bits = bits;
+            r.topDown = topDown;
             r.width = w;
             r.height = h;
             r.alphaMask = alphaMask;
@@ -242,6 +243,7 @@ TEST(TrueColourPictures, OpaquePixelsGetTheNearestEntryFrom1To255) {
     };
     const Case cases[] = {
         {"24-bit BMP", false, bmp(24, false)},
+        {"24-bit BMP stored top-down", false, bmp(24, false, true)},
         {"32-bit BMP without an alpha mask", false, bmp(32, false)},
         {"32-bit BMP with an alpha mask", true, bmp(32, true)},
         {"32-bit BMP with an alpha mask and every alpha 0", false,

@@ -1,7 +1,8 @@
 // BMP: the headers and the colour table are read here, and checked against
 // the data before anything is decoded (Qt fills rows missing from a short
-// file with whatever memory held, and such files must be refused); the
-// pixels are decoded by Qt's reader.
+// file with whatever memory held, and such files must be refused). Qt's
+// reader decodes the pixels, except those of plain 24-bit pictures: their
+// rows go to the colour reducer straight from the file's bytes.
 
 #include "PictureFormat.h"
 
@@ -14,12 +15,14 @@ namespace {
 struct BmpLayout {
     std::int64_t width = 0;
     std::int64_t height = 0;
+    bool topDown = false;
     int bits = 0;
     bool compressed = false;
     int colours = 0;
     std::size_t tableStart = 0;
     std::size_t entryBytes = 4;
     std::size_t tableEnd = 0;
+    std::size_t dataStart = 0;
 };
 
 // The headers and the colour table; the pixel data is not looked at.
@@ -51,6 +54,7 @@ BmpLayout readBmpHeaders(ByteView d) {
         compression = le32(d, 30);
         colourCount = le32(d, 46);
     }
+    bmp.topDown = bmp.height < 0;
     bmp.height = std::abs(bmp.height);
     if (planes != 1)
         fail("BMP: " + std::to_string(planes) + " colour planes");
@@ -79,11 +83,12 @@ BmpLayout readBmpHeaders(ByteView d) {
 }
 
 BmpLayout inspectBmp(ByteView d, const ImportLimits& limits) {
-    const BmpLayout bmp = readBmpHeaders(d);
+    BmpLayout bmp = readBmpHeaders(d);
     checkPictureSize(bmp.width, bmp.height, limits);
     if (bmp.compressed)
         checkPixelsPerByte(bmp.width, bmp.height, d.size());
-    std::size_t dataStart = bmp.tableEnd;
+    std::size_t& dataStart = bmp.dataStart;
+    dataStart = bmp.tableEnd;
     const std::uint32_t offBits = le32(d, 10);
     if (offBits <= 0x7FFFFFFFu && offBits > bmp.tableEnd)
         dataStart = offBits;
@@ -112,6 +117,23 @@ bool hasUsableAlpha(const QImage& argb) {
                 return true;
     }
     return false;
+}
+
+// Rows of blue, green, red, each padded to whole words: the commonest true
+// colour, read in place without a 32-bit copy of the whole picture.
+TrueColourPicture trueColourRows(ByteView data, const BmpLayout& bmp) {
+    const auto w = static_cast<int>(bmp.width);
+    const auto h = static_cast<int>(bmp.height);
+    const std::size_t stride = (static_cast<std::size_t>(w) * 3 + 3) / 4 * 4;
+    const std::uint8_t* pixels = data.data() + bmp.dataStart;
+    const bool topDown = bmp.topDown;
+    return {w, h, false, [=](int y, std::uint32_t* row) {
+                const std::uint8_t* in =
+                    pixels + static_cast<std::size_t>(topDown ? y : h - 1 - y) * stride;
+                for (int x = 0; x < w; ++x, in += 3)
+                    row[x] = std::uint32_t{in[2]} << 16 | std::uint32_t{in[1]} << 8 | in[0];
+                return row;
+            }};
 }
 
 // Qt puts the lighter colour of a 1-bit picture at index 0 and inverts the
@@ -147,6 +169,10 @@ public:
     void decode(ByteView data, PictureSink& sink) const override {
         const ImportLimits& limits = sink.limits();
         const BmpLayout bmp = inspectBmp(data, limits);
+        if (bmp.bits == 24) {
+            sink.colour(trueColourRows(data, bmp));
+            return;
+        }
         if (bmp.bits > 8) {
             const QImage argb = toArgb32(readWithQt(data, "bmp", limits, false));
             sink.colour(argb, hasUsableAlpha(argb));

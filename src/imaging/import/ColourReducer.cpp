@@ -4,6 +4,7 @@
 
 #include <libimagequant.h>
 #include <memory>
+#include <vector>
 
 namespace quillet::imaging::detail {
 
@@ -19,11 +20,14 @@ struct LiqResultDeleter {
     void operator()(liq_result* p) const { liq_result_destroy(p); }
 };
 
-// Feeds rows straight from the QImage, so no second full-size RGBA copy
+// Feeds rows straight from the picture, so no second full-size RGBA copy
 // exists. Alpha is left out: translucent pixels become index 0 afterwards.
+// libimagequant may ask for rows from several threads.
 void liqRow(liq_color rowOut[], int row, int width, void* user) {
-    const auto* image = static_cast<const QImage*>(user);
-    const auto* line = reinterpret_cast<const QRgb*>(image->constScanLine(row));
+    thread_local std::vector<std::uint32_t> scratch;
+    scratch.resize(static_cast<std::size_t>(width));
+    const std::uint32_t* line =
+        static_cast<const TrueColourPicture*>(user)->rows(row, scratch.data());
     for (int x = 0; x < width; ++x)
         rowOut[x] = liq_color{static_cast<unsigned char>(qRed(line[x])),
                               static_cast<unsigned char>(qGreen(line[x])),
@@ -36,33 +40,27 @@ ColourReducer::ColourReducer(const ImportOptions& options)
     : m_palette(options.documentPalette), m_dither(options.dither),
       m_nearest(options.documentPalette, 1), m_progress(options.progress) {}
 
-IndexedPicture ColourReducer::reduce(const QImage& argb, bool alpha) {
-    IndexedPicture pic = blankPicture(argb.width(), argb.height(), m_palette);
+IndexedPicture ColourReducer::reduce(const TrueColourPicture& picture) {
+    IndexedPicture pic = blankPicture(picture.width, picture.height, m_palette);
     if (m_dither)
-        dither(argb, pic);
+        dither(picture, pic);
     else
-        nearest(argb, pic);
-    if (alpha)
-        clearTranslucent(argb, pic);
+        matchColours(m_nearest, picture.rows, pic.width, pic.height, pic.pixels.data(),
+                     static_cast<std::size_t>(pic.width), m_progress);
+    if (picture.alpha)
+        clearTranslucent(picture, pic);
     return pic;
-}
-
-void ColourReducer::nearest(const QImage& argb, IndexedPicture& pic) {
-    // 32-bit rows are whole words apart.
-    matchColours(m_nearest, reinterpret_cast<const std::uint32_t*>(argb.constBits()),
-                 static_cast<std::size_t>(argb.bytesPerLine()) / 4, pic.pixels.data(),
-                 static_cast<std::size_t>(pic.width), pic.width, pic.height, m_progress);
 }
 
 // libimagequant remaps onto a palette fixed to entries 1 to 255, with full
 // error diffusion; its palette is then matched back to indices.
-void ColourReducer::dither(const QImage& argb, IndexedPicture& pic) const {
+void ColourReducer::dither(const TrueColourPicture& picture, IndexedPicture& pic) const {
     std::unique_ptr<liq_attr, LiqAttrDeleter> attr(liq_attr_create());
     if (!attr)
         fail("dithering is unavailable on this processor");
     liq_set_max_colors(attr.get(), 255);
     std::unique_ptr<liq_image, LiqImageDeleter> image(liq_image_create_custom(
-        attr.get(), liqRow, const_cast<QImage*>(&argb), pic.width, pic.height, 0));
+        attr.get(), liqRow, const_cast<TrueColourPicture*>(&picture), pic.width, pic.height, 0));
     if (!image)
         fail("dithering could not take the picture");
     for (std::size_t j = 1; j < 256; ++j)
@@ -84,9 +82,10 @@ void ColourReducer::dither(const QImage& argb, IndexedPicture& pic) const {
         p = back[p];
 }
 
-void ColourReducer::clearTranslucent(const QImage& argb, IndexedPicture& pic) {
+void ColourReducer::clearTranslucent(const TrueColourPicture& picture, IndexedPicture& pic) {
+    std::vector<std::uint32_t> scratch(static_cast<std::size_t>(pic.width));
     for (int y = 0; y < pic.height; ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        const std::uint32_t* line = picture.rows(y, scratch.data());
         std::uint8_t* out = pic.pixels.data() + static_cast<std::size_t>(y) * pic.width;
         for (int x = 0; x < pic.width; ++x)
             if (qAlpha(line[x]) < kHalfOpaque)

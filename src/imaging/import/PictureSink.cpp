@@ -78,6 +78,12 @@ IndexedPicture blankPicture(int width, int height, const Palette& palette) {
     return pic;
 }
 
+TrueColourPicture trueColourOf(const QImage& argb, bool alpha) {
+    return {argb.width(), argb.height(), alpha, [&argb](int y, std::uint32_t*) {
+                return reinterpret_cast<const std::uint32_t*>(argb.constScanLine(y));
+            }};
+}
+
 QImage toArgb32(QImage image) {
     if (image.format() != QImage::Format_ARGB32 && image.format() != QImage::Format_RGB32)
         image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32
@@ -97,10 +103,10 @@ void PictureSink::indexed(IndexedPicture&& pic) {
     ++m_count;
 }
 
-void PictureSink::colour(const QImage& argb, bool alpha) {
+void PictureSink::colour(const TrueColourPicture& picture) {
     if (!m_reducer)
         m_reducer = std::make_unique<ColourReducer>(m_options);
-    indexed(m_reducer->reduce(argb, alpha));
+    indexed(m_reducer->reduce(picture));
 }
 
 } // namespace quillet::imaging::detail

@@ -4,6 +4,7 @@
 // the byte readers, and the sink that takes the decoded pictures.
 
 #include "imaging/PictureImport.h"
+#include "sprite/NearestColour.h"
 
 #include <QImage>
 #include <QList>
@@ -34,6 +35,16 @@ void setEntry(Palette& pal, std::size_t i, std::uint8_t r, std::uint8_t g, std::
 // Entries past the table stay zero, so indices past it show black.
 Palette paletteFromColorTable(const QList<QRgb>& table);
 
+// A true-colour picture by rows of 0xAARRGGBB, alpha meaningful when `alpha`.
+struct TrueColourPicture {
+    int width = 0;
+    int height = 0;
+    bool alpha = false;
+    ColourRows rows;
+};
+// Over a 32-bit QImage, which must outlive it.
+TrueColourPicture trueColourOf(const QImage& argb, bool alpha);
+
 // All index 0, `pixels` allocated.
 IndexedPicture blankPicture(int width, int height, const Palette& palette);
 // 32 bits a pixel, alpha in the top byte (meaningful or not).
@@ -50,7 +61,8 @@ public:
     ~PictureSink();
 
     void indexed(IndexedPicture&& pic);
-    void colour(const QImage& argb, bool alpha);
+    void colour(const TrueColourPicture& picture);
+    void colour(const QImage& argb, bool alpha) { colour(trueColourOf(argb, alpha)); }
     bool done() const { return m_firstOnly && m_count > 0; }
     const ImportLimits& limits() const { return m_options.limits; }
     const Palette& documentPalette() const { return m_options.documentPalette; }
