@@ -2,12 +2,14 @@
 // cutting into 256 x 256 frames; and the exports of a 100-frame animation.
 // Pictures are generated with fixed seeds.
 #include "../tests/imaging/PictureMaker.h"
+#include "FormerNearestColour.h"
 #include "imaging/BitmapExport.h"
 #include "imaging/GifExport.h"
 #include "imaging/IndexedPng.h"
 #include "imaging/PictureImport.h"
 #include "imaging/SheetExport.h"
 #include "palette/PaletteFile.h"
+#include "sprite/NearestColour.h"
 #include "sprite/transform.h"
 
 #include <QImage>
@@ -18,6 +20,7 @@
 #include <libimagequant.h>
 #include <memory>
 #include <random>
+#include <string>
 
 using namespace quillet;
 using namespace quillet::testing;
@@ -100,7 +103,11 @@ void BM_ImportBmp24FewColours_2048(benchmark::State& state) {
         spec.pixels.push_back(table[i]);
     runImport(state, makeBmp(spec), std::int64_t{kSide} * kSide);
 }
-BENCHMARK(BM_ImportBmp24FewColours_2048)->Unit(benchmark::kMillisecond);
+// True colour is matched on every core: the CPU column counts them all.
+BENCHMARK(BM_ImportBmp24FewColours_2048)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 // ---------------------------------------------------------------------------
 // A photo-like true-colour picture into the document palette, three ways side
@@ -249,6 +256,68 @@ BENCHMARK(BM_PhotoIntoDocumentPalette)
     ->Arg(1)
     ->Arg(2)
     ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+
+// A palette as games have them: ramps of a few hues from near black to full
+// brightness, so dark colours crowd together while bright, saturated ones
+// leave wide gaps; the darkest shades of several ramps coincide, and the
+// last entries repeat earlier ones.
+Palette gameLikePalette() {
+    constexpr int kRamps = 15;
+    constexpr int kShades = 17;
+    const int hues[kRamps][3] = {{255, 255, 255}, {200, 140, 80},  {230, 200, 150}, {200, 40, 30},
+                                 {255, 150, 40},  {240, 210, 60},  {90, 170, 60},   {140, 150, 70},
+                                 {60, 160, 160},  {60, 90, 200},   {140, 190, 250}, {150, 70, 170},
+                                 {240, 150, 170}, {240, 190, 160}, {150, 140, 130}};
+    Palette pal{};
+    std::size_t entry = 1;
+    for (const auto& hue : hues)
+        for (int shade = 1; shade <= kShades && entry < 256; ++shade, ++entry) {
+            const double level = std::pow(shade / double(kShades), 1.6);
+            for (int c = 0; c < 3; ++c)
+                pal[3 * entry + c] = static_cast<std::uint8_t>(std::lround(hue[c] * level));
+        }
+    for (std::size_t i = 250; i < 256; ++i)
+        std::copy_n(pal.begin() + 3 * (i - 200), 3, pal.begin() + 3 * i);
+    return pal;
+}
+
+// The matching stage alone, on the photo's decoded colours: the former
+// matcher (one thread), the present one on one thread, and on every core.
+void BM_MatchPhoto(benchmark::State& state) {
+    const bool gameLike = state.range(0) == 1;
+    const int way = static_cast<int>(state.range(1));
+    const Palette palette = gameLike ? gameLikePalette() : builtinPalette();
+    const std::vector<std::uint32_t>& colours = photo();
+    Bytes indices(colours.size());
+    for (auto _ : state) {
+        if (way == 0) {
+            former::NearestColour matcher(palette, 1);
+            matcher.match(colours.data(), colours.size(), indices.data());
+        } else if (way == 1) {
+            NearestColour matcher(palette, 1);
+            matcher.match(colours.data(), colours.size(), indices.data());
+        } else {
+            NearestColour matcher(palette, 1);
+            matchColours(
+                matcher,
+                [&](int y, std::uint32_t*) { return colours.data() + std::size_t(y) * kSide; },
+                kSide, kSide, indices.data(), kSide);
+        }
+        benchmark::DoNotOptimize(indices.data());
+    }
+    state.SetItemsProcessed(state.iterations() * std::int64_t{kSide} * kSide);
+    state.SetLabel(std::string(gameLike ? "game-like palette, " : "built-in palette, ") +
+                   (way == 0   ? "former matcher"
+                    : way == 1 ? "one thread"
+                               : "every core"));
+}
+// Time is wall-clock time, the CPU column the whole process's (every thread).
+BENCHMARK(BM_MatchPhoto)
+    ->ArgsProduct({{0, 1}, {0, 1, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
     ->UseRealTime();
 
 // 100 frames of 256 x 256 sprite-like indices, offsets spread a little as

@@ -4,7 +4,10 @@
 #include "sprite/DC6Frame.h"
 #include "sprite/Progress.h"
 
+#include <QImage>
+#include <QRect>
 #include <string>
+#include <vector>
 
 namespace quillet::imaging {
 
@@ -68,6 +71,51 @@ FrameList LoadSheet(const std::string& FileName, const SheetGrid& grid, bool tri
                     const ImportOptions& options);
 FrameList LoadSheetFromMemory(ByteView data, const SheetGrid& grid, bool trim,
                               const ImportOptions& options);
+
+// A decoded picture: one palette index a pixel, rows from the top down, and
+// the colour table they index. Decoders that make an 8-bit QImage leave the
+// indices there; the others fill `pixels`.
+struct IndexedPicture {
+    int width = 0;
+    int height = 0;
+    Palette palette{};
+    QImage image;
+    Bytes pixels;
+
+    const std::uint8_t* row(int y) const {
+        return image.isNull() ? pixels.data() + static_cast<std::size_t>(y) * width
+                              : image.constScanLine(y);
+    }
+};
+
+// The same steps one at a time, so a sheet can be shown before it is cut:
+// the picture as LoadSheet reads it (true colour reduced as ImportOptions
+// say), then its cells, then their frames.
+IndexedPicture readSheetPicture(const std::string& FileName, const ImportOptions& options);
+IndexedPicture decodeSheetPicture(ByteView data, const ImportOptions& options);
+
+// A cell in picture coordinates; `box` holds its pixels other than index 0
+// and is empty when the cell is, which then gives no frame.
+struct SheetCell {
+    QRect rect;
+    QRect box;
+    bool empty() const { return box.isEmpty(); }
+};
+
+// A grid laid on a picture: every cell, left to right, top to bottom.
+struct SheetCells {
+    int cellWidth = 0;
+    int cellHeight = 0;
+    int columns = 0;
+    int rows = 0;
+    std::vector<SheetCell> cells;
+};
+
+// Throws QuilletError when the grid does not fit the picture, its cells
+// exceed a frame's limits or they are more than a document holds frames.
+SheetCells findSheetCells(const IndexedPicture& sheet, const SheetGrid& grid);
+FrameList cutSheet(const IndexedPicture& sheet, const SheetCells& cells, bool trim,
+                   const Palette& documentPalette);
 
 // A palette file as "Select palette..." takes it: JASC-PAL or GIMP text, the
 // colour table of a paletted BMP, PNG or GIF, or else raw 768 bytes. Throws

@@ -3,6 +3,7 @@
 #include "PictureMaker.h"
 #include "palette/PaletteFile.h"
 #include "sprite/Error.h"
+#include "support/SpriteTestSupport.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -191,22 +192,9 @@ TEST(IndexedBmp, RunLengthCodedRowsDecodeAndSkippedPixelsStayZero) {
     }
 }
 
-// The plain definition: the least sum of component differences over entries
-// 1 to 255, the lowest index among equals; index 0 below half opacity.
+// The plain definition over entries 1 to 255; index 0 below half opacity.
 std::uint8_t plainNearest(const Palette& pal, std::uint32_t argb, bool alpha) {
-    if (alpha && (argb >> 24) < 128)
-        return 0;
-    int best = 1000, bestIndex = 0;
-    for (int j = 1; j < 256; ++j) {
-        const int d = std::abs(pal[3 * j] - int(argb >> 16 & 255)) +
-                      std::abs(pal[3 * j + 1] - int(argb >> 8 & 255)) +
-                      std::abs(pal[3 * j + 2] - int(argb & 255));
-        if (d < best) {
-            best = d;
-            bestIndex = j;
-        }
-    }
-    return static_cast<std::uint8_t>(bestIndex);
+    return alpha && (argb >> 24) < 128 ? 0 : quillet::testing::plainNearest(pal, argb, 1);
 }
 
 // Colours on and between the palette's levels (ties), black (entry 0 is
@@ -229,10 +217,11 @@ TEST(TrueColourPictures, OpaquePixelsGetTheNearestEntryFrom1To255) {
         bool alpha; // the picture's alpha counts
         std::function<Bytes(int, int, const std::vector<std::uint32_t>&)> make;
     };
-    const auto bmp = [](int bits, bool alphaMask) {
+    const auto bmp = [](int bits, bool alphaMask, bool topDown = false) {
         return [=](int w, int h, const std::vector<std::uint32_t>& pixels) {
             BmpRecipe r;
             r.bits = bits;
+            r.topDown = topDown;
             r.width = w;
             r.height = h;
             r.alphaMask = alphaMask;
@@ -254,6 +243,7 @@ TEST(TrueColourPictures, OpaquePixelsGetTheNearestEntryFrom1To255) {
     };
     const Case cases[] = {
         {"24-bit BMP", false, bmp(24, false)},
+        {"24-bit BMP stored top-down", false, bmp(24, false, true)},
         {"32-bit BMP without an alpha mask", false, bmp(32, false)},
         {"32-bit BMP with an alpha mask", true, bmp(32, true)},
         {"32-bit BMP with an alpha mask and every alpha 0", false,
@@ -373,12 +363,14 @@ TEST(Gif, KeepsIndicesAndTheTableThatApplies) {
         bool interlace;
         std::size_t globalSize;
         std::size_t localSize; // 0: none
+        bool stripGlobal = false;
     };
     const Case cases[] = {
         {"global table", false, 256, 0},
         {"interlaced", true, 256, 0},
         {"local table over a global one", false, 2, 16},
         {"local table only", true, 0, 64},
+        {"no table at all: the document palette's indices", false, 256, 0, true},
     };
     std::mt19937 rng(3);
     for (const Case& c : cases) {
@@ -399,7 +391,8 @@ TEST(Gif, KeepsIndicesAndTheTableThatApplies) {
 
         const FrameList frames = load(makeGif(spec));
         expectSingleFrame(frames, 37, 13, values);
-        EXPECT_EQ(frames[0]->getOrigPalette(), paletteOf(table));
+        EXPECT_EQ(frames[0]->getOrigPalette(),
+                  table.empty() ? documentPalette() : paletteOf(table));
     }
 }
 
@@ -746,8 +739,18 @@ TEST(Sheets, CellsBecomeFramesTrimmedToTheirBoxInPlace) {
         SCOPED_TRACE(c.name);
         const FrameList frames = imaging::LoadSheetFromMemory(png, c.grid, c.trim, {});
         ASSERT_EQ(frames.size(), c.frames.size());
+        // The same cells as a dialog would show them before cutting.
+        const imaging::SheetCells cells =
+            imaging::findSheetCells(imaging::decodeSheetPicture(png, {}), c.grid);
+        ASSERT_EQ(cells.cells.size(), 4u);
+        EXPECT_TRUE(cells.cells[1].empty());
         for (std::size_t i = 0; i < frames.size(); ++i) {
             const Expected& e = c.frames[i];
+            const imaging::SheetCell& cell = cells.cells[std::size_t(e.row * 2 + e.column)];
+            EXPECT_EQ(cell.rect, QRect(1 + e.column * 6, 1 + e.row * 5, 4, 3));
+            if (c.trim) {
+                EXPECT_EQ(cell.box.size(), QSize(e.width, e.height));
+            }
             const DC6Frame& f = *frames[i];
             ASSERT_EQ(f.get_X_size(), e.width) << "frame " << i + 1;
             ASSERT_EQ(f.get_Y_size(), e.height) << "frame " << i + 1;

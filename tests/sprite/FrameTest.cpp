@@ -2,6 +2,8 @@
 #include "sprite/transform.h"
 #include "support/SpriteTestSupport.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <random>
@@ -148,44 +150,74 @@ TEST(transform, NearestColourBySumOfDifferencesLowestIndexWins) {
     EXPECT_EQ(table[2], 20); // 30 beats 36, though (12,12,12) is nearer in a straight line
 }
 
-// The matcher has an exact-colour shortcut and a vector path; both must agree
-// with the plain definition, ties included. Narrow colour ranges make ties and
-// duplicate entries common.
+// Every way of matching agrees with the plain definition. Narrow component
+// ranges make duplicate and equidistant entries common, clusters make cells
+// with many candidates; pictures repeat colours in runs, carry junk in the
+// top byte.
 TEST(transform, AgreesWithPlainNearestColourSearch) {
     std::mt19937 random(7);
-    for (int range : {2, 4, 16, 256}) {
-        for (int round = 0; round < 20; ++round) {
-            Palette src{}, dest{};
-            for (std::size_t i = 0; i < src.size(); ++i) {
-                src[i] = static_cast<std::uint8_t>(random() % range * (255 / (range - 1)));
-                dest[i] = static_cast<std::uint8_t>(random() % range * (255 / (range - 1)));
+    const auto randomPalette = [&](int kind) {
+        Palette pal{};
+        const int range = std::array{2, 4, 16, 256, 0}[static_cast<std::size_t>(kind)];
+        std::uint8_t centre[3] = {};
+        for (std::size_t i = 0; i < pal.size(); ++i) {
+            if (range > 0) {
+                pal[i] = static_cast<std::uint8_t>(random() % range * (255 / (range - 1)));
+                continue;
+            }
+            if (i % 48 == 0)
+                for (auto& c : centre)
+                    c = static_cast<std::uint8_t>(random());
+            pal[i] = static_cast<std::uint8_t>(
+                std::clamp<int>(centre[i % 3] + random() % 9 - 4, 0, 255));
+        }
+        return pal;
+    };
+    for (int kind = 0; kind < 5; ++kind) {
+        for (int round = 0; round < 8; ++round) {
+            const Palette src = randomPalette(kind), dest = randomPalette(kind);
+            const int firstEntry = round % 2;
+            const bool large = round == 0 && kind % 4 == 0; // shared among threads
+            const int width = large ? 260 : 40, height = large ? 260 : 30;
+            std::vector<std::uint32_t> picture;
+            while (picture.size() < static_cast<std::size_t>(width) * height) {
+                const std::size_t j = 3 * (random() % 256);
+                std::uint32_t colour = random();
+                if (random() % 2 == 0) // on or near an entry
+                    colour = std::uint32_t{src[j]} << 16 | std::uint32_t{src[j + 1]} << 8 |
+                             (src[j + 2] ^ random() % 4);
+                picture.insert(
+                    picture.end(),
+                    std::min<std::size_t>(random() % 4 + 1, width * height - picture.size()),
+                    colour);
+            }
+            Bytes shared(picture.size());
+            NearestColour nearest(dest, firstEntry);
+            matchColours(
+                nearest,
+                [&](int y, std::uint32_t* scratch) {
+                    // Odd rows through the scratch row, even rows in place.
+                    const std::uint32_t* row = picture.data() + std::size_t(y) * width;
+                    return y % 2 ? std::copy_n(row, width, scratch) - width : row;
+                },
+                width, height, shared.data(), static_cast<std::size_t>(width));
+            for (std::size_t i = 0; i < picture.size(); ++i) {
+                const std::uint8_t want = testing::plainNearest(dest, picture[i], firstEntry);
+                ASSERT_EQ(shared[i], want)
+                    << "kind " << kind << " round " << round << " pixel " << i;
+                ASSERT_EQ(nearest(static_cast<std::uint8_t>(picture[i] >> 16),
+                                  static_cast<std::uint8_t>(picture[i] >> 8),
+                                  static_cast<std::uint8_t>(picture[i])),
+                          want);
             }
             const MapTable table = transform{}.Map(src, dest);
-            // Single colours, transparent entry left out, through the
-            // per-region lists (asked twice: the second answer is cached).
-            NearestColour nearest(dest, 1);
-            // The plain definition: the first entry from `from` at the least distance.
-            const auto plainNearest = [&](int i, int from) {
-                int best = 1000, bestIndex = 0;
-                for (int j = from; j < 256; ++j) {
-                    const int d = std::abs(dest[3 * j] - src[3 * i]) +
-                                  std::abs(dest[3 * j + 1] - src[3 * i + 1]) +
-                                  std::abs(dest[3 * j + 2] - src[3 * i + 2]);
-                    if (d < best) {
-                        best = d;
-                        bestIndex = j;
-                    }
-                }
-                return bestIndex;
-            };
-            for (int i = 0; i < 256; ++i) {
-                const int bestIndex = plainNearest(i, 1);
-                for (int ask = 0; ask < 2; ++ask)
-                    ASSERT_EQ(nearest(src[3 * i], src[3 * i + 1], src[3 * i + 2]), bestIndex)
-                        << "range " << range << " entry " << i;
-            }
-            for (int i = 0; i < 256; ++i)
-                ASSERT_EQ(table[i], plainNearest(i, 0)) << "range " << range << " entry " << i;
+            for (std::size_t i = 0; i < 256; ++i)
+                ASSERT_EQ(table[i], testing::plainNearest(dest,
+                                                          std::uint32_t{src[3 * i]} << 16 |
+                                                              std::uint32_t{src[3 * i + 1]} << 8 |
+                                                              src[3 * i + 2],
+                                                          0))
+                    << "kind " << kind << " entry " << i;
         }
     }
 }

@@ -2,6 +2,7 @@
 
 #include "sprite/DC6Frame.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
@@ -43,6 +44,23 @@ inline FramePtr makeFrame(int width, int height, const Bytes& pixels, int x = 0,
 inline Bytes blockOf(const DC6Frame& frame, std::int16_t palTransform = 0) {
     return frame.getFrameHeader(0, palTransform) + frame.getFrameData(palTransform) +
            hex("EE EE EE");
+}
+
+// The plain definition of the nearest colour to 0xXXRRGGBB: the least sum of
+// component differences over entries from `firstEntry`, the lowest index
+// among equals.
+inline std::uint8_t plainNearest(const Palette& pal, std::uint32_t colour, int firstEntry) {
+    int best = 1000, bestIndex = 0;
+    for (int j = firstEntry; j < 256; ++j) {
+        const int d = std::abs(pal[3 * j] - int(colour >> 16 & 255)) +
+                      std::abs(pal[3 * j + 1] - int(colour >> 8 & 255)) +
+                      std::abs(pal[3 * j + 2] - int(colour & 255));
+        if (d < best) {
+            best = d;
+            bestIndex = j;
+        }
+    }
+    return static_cast<std::uint8_t>(bestIndex);
 }
 
 // 256 different colours.

@@ -1,0 +1,158 @@
+#include "FrameCutting.h"
+
+#include "PictureSink.h"
+#include "sprite/Limits.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quillet::imaging {
+
+namespace {
+
+constexpr int kTileSide = 256;
+
+FramePtr makeFrame(const Bytes& pixels, int width, int height, const IndexedPicture& pic,
+                   const Palette& documentPalette) {
+    auto frame = std::make_shared<DC6Frame>();
+    frame->setPixelData(pixels, static_cast<std::int16_t>(width),
+                        static_cast<std::int16_t>(height));
+    frame->seOriginalPalette(pic.palette);
+    frame->setNewPalette(documentPalette);
+    return frame;
+}
+
+// The rows `top` to `top + height` - 1 of columns `left` on, bottom row first.
+Bytes copyRows(const IndexedPicture& pic, int left, int top, int width, int height) {
+    Bytes pixels(static_cast<std::size_t>(width) * height);
+    for (int k = 0; k < height; ++k)
+        std::memcpy(pixels.data() + static_cast<std::size_t>(k) * width,
+                    pic.row(top + height - 1 - k) + left, static_cast<std::size_t>(width));
+    return pixels;
+}
+
+// The box of non-zero pixels of a cell, empty when there are none.
+QRect boxOf(const IndexedPicture& pic, const QRect& cell) {
+    int x0 = cell.width(), x1 = 0, y0 = cell.height(), y1 = 0;
+    for (int y = 0; y < cell.height(); ++y) {
+        const std::uint8_t* line = pic.row(cell.top() + y) + cell.left();
+        for (int x = 0; x < cell.width(); ++x)
+            if (line[x] != 0) {
+                x0 = std::min(x0, x);
+                x1 = std::max(x1, x + 1);
+                y0 = std::min(y0, y);
+                y1 = std::max(y1, y + 1);
+            }
+    }
+    return x1 == 0 ? QRect() : QRect(cell.left() + x0, cell.top() + y0, x1 - x0, y1 - y0);
+}
+
+} // namespace
+
+namespace detail {
+
+void cutTiles(const IndexedPicture& pic, const ImportOptions& options, FrameList& frames) {
+    const int side = options.tile ? kTileSide : std::max(pic.width, pic.height);
+    const std::int64_t across = (pic.width + side - 1) / side;
+    const std::int64_t down = (pic.height + side - 1) / side;
+    const auto total = static_cast<std::int64_t>(frames.size()) + across * down;
+    if (total > limits::kMaxFrames)
+        fail("picture size " + sizeText(pic.width, pic.height) + " would make " +
+             std::to_string(total) + " frames, more than a document holds");
+
+    std::int64_t cut = 0;
+    for (int top = 0; top < pic.height; top += side) {
+        const int th = std::min(side, pic.height - top);
+        for (int x = 0; x < pic.width; x += side) {
+            const int tw = std::min(side, pic.width - x);
+            frames.push_back(
+                makeFrame(copyRows(pic, x, top, tw, th), tw, th, pic, options.documentPalette));
+            reportProgress(options.progress, ++cut, across * down);
+        }
+    }
+}
+
+} // namespace detail
+
+// The cells of a grid: as many as fit the picture when their size is given,
+// else the size that the given columns and rows divide the picture into.
+SheetCells findSheetCells(const IndexedPicture& sheet, const SheetGrid& grid) {
+    using detail::fail;
+    using detail::sizeText;
+    const std::int64_t margin = grid.margin;
+    const std::int64_t spacing = grid.spacing;
+    if (margin < 0 || spacing < 0)
+        fail("sheet margin " + std::to_string(margin) + " and spacing " + std::to_string(spacing) +
+             " cannot be negative");
+    std::int64_t cw = grid.cellWidth, ch = grid.cellHeight;
+    std::int64_t columns = 0, rows = 0;
+    if (cw > 0 && ch > 0) {
+        // A margin on the left and top suffices; a right or bottom margin
+        // or leftover pixels that hold no whole cell are passed over.
+        const auto fitting = [&](std::int64_t side, std::int64_t cell) {
+            return side - margin < cell ? 0 : (side - margin - cell) / (cell + spacing) + 1;
+        };
+        columns = fitting(sheet.width, cw);
+        rows = fitting(sheet.height, ch);
+    } else if (grid.columns > 0 && grid.rows > 0) {
+        columns = grid.columns;
+        rows = grid.rows;
+        cw = (sheet.width - 2 * margin - (columns - 1) * spacing) / columns;
+        ch = (sheet.height - 2 * margin - (rows - 1) * spacing) / rows;
+    } else {
+        fail("a sheet grid needs a cell size or columns and rows");
+    }
+    if (cw < 1 || ch < 1 || columns < 1 || rows < 1)
+        fail("the grid (cells " +
+             sizeText(std::max<std::int64_t>(cw, 0), std::max<std::int64_t>(ch, 0)) + ", margin " +
+             std::to_string(margin) + ", spacing " + std::to_string(spacing) +
+             ") does not fit a picture of " + sizeText(sheet.width, sheet.height));
+    if (cw > limits::kMaxFrameSide || ch > limits::kMaxFrameSide ||
+        cw * ch > limits::kMaxFramePixels)
+        fail("sheet cells of " + sizeText(cw, ch) + " exceed the frame limits");
+    // Every cell could hold a frame.
+    if (columns * rows > limits::kMaxFrames)
+        fail("the grid has " + std::to_string(columns * rows) + " cells, more than the " +
+             std::to_string(limits::kMaxFrames) + " frames a document holds");
+
+    SheetCells found{static_cast<int>(cw),
+                     static_cast<int>(ch),
+                     static_cast<int>(columns),
+                     static_cast<int>(rows),
+                     {}};
+    found.cells.reserve(static_cast<std::size_t>(columns * rows));
+    for (int row = 0; row < found.rows; ++row)
+        for (int column = 0; column < found.columns; ++column) {
+            const QRect rect(grid.margin + column * (found.cellWidth + grid.spacing),
+                             grid.margin + row * (found.cellHeight + grid.spacing), found.cellWidth,
+                             found.cellHeight);
+            found.cells.push_back({rect, boxOf(sheet, rect)});
+        }
+    return found;
+}
+
+// With `trim`, offsets keep each pixel where it was relative to the cell's
+// bottom-left corner.
+FrameList cutSheet(const IndexedPicture& sheet, const SheetCells& cells, bool trim,
+                   const Palette& documentPalette) {
+    const QRect whole(0, 0, sheet.width, sheet.height);
+    FrameList frames;
+    for (const SheetCell& cell : cells.cells) {
+        if (!whole.contains(cell.rect) || !(cell.empty() || cell.rect.contains(cell.box)))
+            detail::fail("the sheet's cells do not lie on its picture");
+        if (cell.empty())
+            continue;
+        const QRect part = trim ? cell.box : cell.rect;
+        FramePtr frame =
+            makeFrame(copyRows(sheet, part.left(), part.top(), part.width(), part.height()),
+                      part.width(), part.height(), sheet, documentPalette);
+        if (trim) {
+            frame->set_X_offset(part.left() - cell.rect.left());
+            frame->set_Y_offset(part.bottom() - cell.rect.bottom());
+        }
+        frames.push_back(std::move(frame));
+    }
+    return frames;
+}
+
+} // namespace quillet::imaging

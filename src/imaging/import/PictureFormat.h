@@ -1,0 +1,34 @@
+#pragma once
+
+// One picture format per file: BmpFormat.cpp, GifFormat.cpp, JpegFormat.cpp,
+// PngFormat.cpp, each behind this interface, each turning its library's
+// errors into QuilletError. PictureImport.cpp tells them apart by content.
+
+#include "PictureSink.h"
+
+#include <optional>
+
+namespace quillet::imaging::detail {
+
+class PictureFormat {
+public:
+    virtual ~PictureFormat() = default;
+    // Every picture in the data to the sink, until the sink has had enough.
+    virtual void decode(ByteView data, PictureSink& sink) const = 0;
+    // The colour table "Select palette..." takes from such a file; nothing
+    // for a format without colour tables, whose files are then raw palettes.
+    virtual std::optional<Palette> colourTable(ByteView data) const = 0;
+};
+
+const PictureFormat& bmpFormat();
+const PictureFormat& gifFormat();
+const PictureFormat& jpegFormat();
+const PictureFormat& pngFormat();
+
+// Through Qt's readers (BMP and JPEG), checked against the limits before
+// decoding. Qt decodes into `target` when it has the right size and format
+// instead of allocating, which keeps pixels that the file never sets at 0.
+QImage readWithQt(ByteView data, const char* format, const ImportLimits& limits, bool compressed,
+                  QImage target = {});
+
+} // namespace quillet::imaging::detail
