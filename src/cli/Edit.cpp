@@ -1,7 +1,9 @@
 #include "Commands.h"
 #include "document/Document.h"
+#include "document/OriginalFile.h"
 #include "sprite/Error.h"
 
+#include <QFile>
 #include <algorithm>
 
 namespace quillet::cli {
@@ -50,6 +52,10 @@ int edit(const Options& o) {
     }
     const std::string& out = o.output ? *o.output : path;
     try {
+        // Rewritten in place, a file from elsewhere is kept as it was, as the
+        // editor's first save over it keeps it.
+        if (!o.output)
+            document::keepOriginal(QFile::decodeName(path.c_str()));
         DC6FileIO().SaveDC6(out, doc.frames(), 0, {}, headers.directions);
     } catch (const QuilletError& e) {
         throw WorkError{out + ": " + e.what()};

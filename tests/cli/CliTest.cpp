@@ -384,7 +384,16 @@ TEST_F(CliTest, EditChangesTheFramesAsTheDocumentDoes) {
         EXPECT_EQ(read(c.inPlace ? "in.dc6" : "out.dc6"),
                   QByteArray(reinterpret_cast<const char*>(expected.data()),
                              static_cast<qsizetype>(expected.size())));
+        EXPECT_FALSE(QFile::exists(path("in.dc6.bak")));
     }
+
+    // A file in another layout (here another version word) edited in place
+    // is kept beside it as it was.
+    QByteArray foreign = read("in.dc6");
+    foreign[0] = 5;
+    write("in.dc6", foreign);
+    ASSERT_EQ(cli({"edit", "in.dc6", "--flip", "h"}).exitCode, 0);
+    EXPECT_EQ(read("in.dc6.bak"), foreign);
 }
 
 TEST_F(CliTest, FailuresNameTheFileAndWriteNothing) {
