@@ -19,10 +19,15 @@
 #include "support/TestSettings.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QImage>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <gtest/gtest.h>
 #include <memory>
 #include <stdexcept>
@@ -88,7 +93,10 @@ protected:
         return file;
     }
 
+    // Whatever was open before goes, unsaved: the question about it is answered No.
     void openDocument(const std::vector<FrameShape>& shapes) {
+        if (window->document().isModified())
+            messages().answers.push_front(platform::Answer::No);
         fileDialog().answers.push_back(writeDc6(QStringLiteral("doc.dc6"), shapes));
         window->files().open();
         ASSERT_EQ(window->frameCount(), static_cast<int>(shapes.size()));
@@ -98,6 +106,32 @@ protected:
         fileDialog().answers.push_back(
             writePicture(QStringLiteral("pic%1x%2.bmp").arg(width).arg(height), width, height));
         window->imports().addFrame();
+    }
+
+    // Drags `urls` onto `target` (the window by default) and lets go, as the
+    // windowing system would; true when both the drag and the drop were taken.
+    // File managers offer the names as text too, which text boxes would take.
+    bool dropUrls(const QList<QUrl>& urls, QWidget* target = nullptr) {
+        QMimeData data;
+        data.setUrls(urls);
+        QStringList names;
+        for (const QUrl& url : urls)
+            names.push_back(url.toString());
+        data.setText(names.join(QLatin1Char('\n')));
+        QWidget* on = target ? target : window.get();
+        const QPoint at = on->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(on, &enter);
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(on, &drop);
+        QCoreApplication::processEvents();
+        return enter.isAccepted() && drop.isAccepted();
+    }
+    bool dropFiles(const QStringList& files, QWidget* target = nullptr) {
+        QList<QUrl> urls;
+        for (const QString& file : files)
+            urls.push_back(QUrl::fromLocalFile(file));
+        return dropUrls(urls, target);
     }
 
     // Frames are told apart by their widths.
