@@ -2,14 +2,41 @@
 
 #include <QApplication>
 #include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
+#include <QUrl>
 
 namespace quillet::editor::test {
 namespace {
 
 class Drop : public EditorTest {
 protected:
+    // Drags `urls` onto `target` (the window by default) and lets go, as the
+    // windowing system would; true when both the drag and the drop were taken.
+    // File managers offer the names as text too, which text boxes would take.
+    bool dropUrls(const QList<QUrl>& urls, QWidget* target = nullptr) {
+        QMimeData data;
+        data.setUrls(urls);
+        QStringList names;
+        for (const QUrl& url : urls)
+            names.push_back(url.toString());
+        data.setText(names.join(QLatin1Char('\n')));
+        QWidget* on = target ? target : window.get();
+        const QPoint at = on->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(on, &enter);
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(on, &drop);
+        QCoreApplication::processEvents();
+        return enter.isAccepted() && drop.isAccepted();
+    }
+    bool dropFiles(const QStringList& files, QWidget* target = nullptr) {
+        QList<QUrl> urls;
+        for (const QString& file : files)
+            urls.push_back(QUrl::fromLocalFile(file));
+        return dropUrls(urls, target);
+    }
     QString writeBytes(const QString& name, const QByteArray& bytes) {
         QFile file(path(name));
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));

@@ -128,15 +128,14 @@ TEST(QtMessageBox, ShowsTheGivenButtonsAndIconAndReturnsTheAnswer) {
         Answer expected;
         Qt::Key key = Qt::Key_unknown; // sent to the focus, as the user's keys go
     };
-    const Box::StandardButtons yesNoCancel = yesNo | Box::Cancel;
     const std::vector<Case> cases = {
         {Buttons::Ok, Icon::Warning, Box::Ok, Box::NoButton, Answer::Ok, Qt::Key_Escape},
         {Buttons::YesNo, Icon::None, yesNo, Box::Yes, Answer::Yes},
         {Buttons::YesNo, Icon::None, yesNo, Box::NoButton, Answer::No, Qt::Key_Escape},
-        {Buttons::YesNoCancel, Icon::None, yesNoCancel, Box::No, Answer::No},
-        {Buttons::YesNoCancel, Icon::None, yesNoCancel, Box::NoButton, Answer::Cancel,
+        {Buttons::YesNoCancel, Icon::None, yesNo | Box::Cancel, Box::No, Answer::No},
+        {Buttons::YesNoCancel, Icon::None, yesNo | Box::Cancel, Box::NoButton, Answer::Cancel,
          Qt::Key_Escape},
-        {Buttons::YesNoCancel, Icon::None, yesNoCancel, Box::NoButton, Answer::Cancel},
+        {Buttons::YesNoCancel, Icon::None, yesNo | Box::Cancel, Box::NoButton, Answer::Cancel},
         {Buttons::RestoreDiscard, Icon::None, {}, Box::NoButton, Answer::Restore, Qt::Key_Return},
     };
     for (const Case& c : cases) {
