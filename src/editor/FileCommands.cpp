@@ -244,8 +244,11 @@ bool FileCommands::writeDocument(const QString& path) {
 
 // Exit and the close box take one path, through the window's close.
 void FileCommands::exitProgram() {
-    if (m_context.mayRun())
-        m_context.window().close();
+    if (!m_context.mayRun())
+        return;
+    // Asked by the user, not by the end of a session: the question comes every time.
+    m_ending = Ending::Ask;
+    m_context.window().close();
 }
 
 bool FileCommands::windowClosing() {
@@ -267,6 +270,9 @@ bool FileCommands::windowClosing() {
 }
 
 bool FileCommands::sessionEnding(const std::function<bool()>& mayAsk) {
+    // Asked again about the same document (a session manager may): the answer stands.
+    if (m_ending == Ending::Answered)
+        return true;
     const document::Document& doc = m_context.doc();
     if (!doc.isModified()) {
         m_ending = Ending::Answered;
