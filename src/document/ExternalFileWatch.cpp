@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <utility>
 
 namespace quillet::document {
 
@@ -39,6 +40,9 @@ ExternalFileWatch::ExternalFileWatch(Launcher launcher, QObject* parent)
     m_settle.setSingleShot(true);
     m_settle.setInterval(SettleMs);
     connect(&m_settle, &QTimer::timeout, this, &ExternalFileWatch::checkFiles);
+    m_quiet.setSingleShot(true);
+    m_quiet.setInterval(kQuietMs);
+    connect(&m_quiet, &QTimer::timeout, this, &ExternalFileWatch::checkUnusable);
     const auto settle = [this] { m_settle.start(); };
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, settle);
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, settle);
@@ -77,7 +81,7 @@ bool ExternalFileWatch::start(quint64 key, int frameNumber, const PictureWriter&
         setError(error, QStringLiteral("The picture could not be written."));
         return false;
     }
-    m_edits[key] = Edit{path, written};
+    m_edits[key] = Edit{path, written, {}};
     m_watcher.addPath(path);
     if (!m_watcher.directories().contains(m_folder->path()))
         m_watcher.addPath(m_folder->path());
@@ -128,8 +132,31 @@ QString ExternalFileWatch::path(quint64 key) const {
 }
 
 void ExternalFileWatch::retryLater(quint64 key) {
-    if (const auto it = m_edits.find(key); it != m_edits.end())
-        it->second.seen.clear();
+    const auto it = m_edits.find(key);
+    if (it == m_edits.end())
+        return;
+    it->second.unusable = std::exchange(it->second.seen, {});
+    if (it->second.unusable.isEmpty())
+        it->second.unusable = contentHash(it->second.path);
+    m_quiet.start();
+}
+
+void ExternalFileWatch::checkUnusable() {
+    for (const quint64 key : keys()) {
+        const auto it = m_edits.find(key);
+        if (it == m_edits.end() || it->second.unusable.isEmpty())
+            continue;
+        Edit& edit = it->second;
+        const QByteArray hash = contentHash(edit.path);
+        if (hash != edit.unusable) {
+            // Changed meanwhile: the new content is announced as any other.
+            edit.unusable.clear();
+            m_settle.start();
+            continue;
+        }
+        edit.seen = std::exchange(edit.unusable, {});
+        emit pictureStillUnusable(key, edit.path);
+    }
 }
 
 bool ExternalFileWatch::ensureFolder(QString* error) {
@@ -172,6 +199,7 @@ void ExternalFileWatch::checkFiles() {
         if (hash.isEmpty() || hash == edit.seen)
             continue;
         edit.seen = hash;
+        edit.unusable.clear();
         emit pictureSaved(key, edit.path);
     }
 }

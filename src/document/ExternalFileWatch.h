@@ -48,29 +48,40 @@ public:
     QList<quint64> keys() const;
     QString path(quint64 key) const; // empty when the key is not out
 
-    // The content just announced could not be used (a save still being
-    // written): it is not taken as seen, so the next change of the file
-    // announces it again even when the bytes turn out the same.
+    // The content just announced could not be used. Most likely a save is
+    // still being written: it is not taken as seen, so the next change of
+    // the file announces it again even when the bytes turn out the same.
+    // Content that then stays as it is has been saved whole and is unusable:
+    // pictureStillUnusable() says so, once.
     void retryLater(quint64 key);
+
+    // How long unusable content must stay unchanged to count as finished.
+    static constexpr int kQuietMs = 2000;
 
 signals:
     // The file of `key` holds content not seen before. Emitted from the event
     // loop; a slot may call stop(), start() or retryLater() directly.
     void pictureSaved(quint64 key, const QString& path);
+    // The content retryLater() was called for has not changed for kQuietMs;
+    // it counts as seen from now on, so only a new save is announced.
+    void pictureStillUnusable(quint64 key, const QString& path);
 
 private:
     struct Edit {
         QString path;
-        QByteArray seen; // hash of the content last written or announced
+        QByteArray seen;     // hash of the content last written or announced
+        QByteArray unusable; // hash of the content retryLater() was called for
     };
 
     bool ensureFolder(QString* error);
     QString freshPath(int frameNumber) const;
     void checkFiles();
+    void checkUnusable();
 
     std::unique_ptr<QTemporaryDir> m_folder;
     QFileSystemWatcher m_watcher;
     QTimer m_settle;
+    QTimer m_quiet;
     std::map<quint64, Edit> m_edits;
     Launcher m_launcher;
 };

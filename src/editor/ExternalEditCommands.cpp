@@ -8,6 +8,7 @@
 #include "sprite/Limits.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QSettings>
 #include <QTimer>
@@ -54,7 +55,9 @@ ExternalEditCommands::ExternalEditCommands(CommandContext& context,
     connect(m_edit, &QAction::triggered, this, &ExternalEditCommands::editFrameExternally);
     connect(m_chooseEditor, &QAction::triggered, this, &ExternalEditCommands::chooseExternalEditor);
     connect(&m_watch, &document::ExternalFileWatch::pictureSaved, this,
-            &ExternalEditCommands::pictureSaved);
+            [this](quint64 key, const QString& path) { takePicture(key, path, false); });
+    connect(&m_watch, &document::ExternalFileWatch::pictureStillUnusable, this,
+            [this](quint64 key, const QString& path) { takePicture(key, path, true); });
     connect(&m_context.doc(), &document::Document::changed, this,
             &ExternalEditCommands::dropLeftFrames);
 }
@@ -112,7 +115,36 @@ void ExternalEditCommands::dropLeftFrames() {
             m_watch.stop(key);
 }
 
-void ExternalEditCommands::pictureSaved(quint64 key, const QString& path) {
+std::optional<DC6Frame> ExternalEditCommands::readPicture(const QString& path, QString* reason,
+                                                          bool* final) const {
+    // The header tells a picture too large to take before its pixels are read.
+    QSize size;
+    {
+        QImageReader reader(path);
+        size = reader.size();
+        if (!size.isValid()) {
+            *reason = reader.errorString();
+            return std::nullopt;
+        }
+    }
+    imaging::ImportOptions options{m_context.doc().palette(), m_imports.dither()};
+    options.tile = false;
+    options.limits = frameLimits();
+    try {
+        const FrameList read = imaging::LoadImage(nativePath(path), options);
+        if (!read.empty())
+            return *read.front();
+        *reason = QStringLiteral("the picture holds no image");
+    } catch (const std::exception& e) {
+        *reason = QString::fromUtf8(e.what());
+        // A complete header beyond the limits is refused for good; anything
+        // else may be a save still being written.
+        *final = !fits(size, options.limits);
+    }
+    return std::nullopt;
+}
+
+void ExternalEditCommands::takePicture(quint64 key, const QString& path, bool settled) {
     document::Document& doc = m_context.doc();
     const int number = numberOf(key);
     if (number == 0) {
@@ -120,44 +152,31 @@ void ExternalEditCommands::pictureSaved(quint64 key, const QString& path) {
         return;
     }
     if (!doc.mayChange()) {
-        QTimer::singleShot(kWhileSavingMs, this, [this, key, path] {
+        QTimer::singleShot(kWhileSavingMs, this, [this, key, path, settled] {
             if (m_watch.isOut(key))
-                pictureSaved(key, path);
+                takePicture(key, path, settled);
         });
         return;
     }
-    // The header tells a picture too large to take before its pixels are read.
-    const QSize size = QImageReader(path).size();
-    if (!size.isValid()) {
-        m_watch.retryLater(key);
+    QString reason;
+    bool final = false;
+    std::optional<DC6Frame> contents = readPicture(path, &reason, &final);
+    if (!contents) {
+        // Said once for these bytes; the watch goes on, so a later good save still arrives.
+        if (final || settled)
+            m_context.warn(
+                QStringLiteral("Frame %1 could not be taken back from the external editor.\n%2: %3")
+                    .arg(number)
+                    .arg(QFileInfo(path).fileName(), reason));
+        else
+            m_watch.retryLater(key);
         return;
     }
-    imaging::ImportOptions options{doc.palette(), m_imports.dither()};
-    options.tile = false;
-    options.limits = frameLimits();
-    FrameList read;
-    try {
-        read = imaging::LoadImage(nativePath(path), options);
-    } catch (const std::exception& e) {
-        // A complete header beyond the limits is refused for good; anything
-        // else is most likely a save still being written.
-        if (!fits(size, options.limits)) {
-            m_context.tellFileError(path, QString::fromUtf8(e.what()));
-            return;
-        }
-        read.clear();
-    }
-    // The next change of the file brings the rest.
-    if (read.empty()) {
-        m_watch.retryLater(key);
-        return;
-    }
-    DC6Frame contents = *read.front();
     const DC6Frame& old = *doc.frames()[static_cast<std::size_t>(number - 1)];
-    contents.set_X_offset(old.get_X_offset());
-    contents.set_Y_offset(old.get_Y_offset());
-    contents.setNewPalette(doc.palette());
-    doc.replaceFrame(number, contents, QStringLiteral("Edit Frame %1 Externally").arg(number));
+    contents->set_X_offset(old.get_X_offset());
+    contents->set_Y_offset(old.get_Y_offset());
+    contents->setNewPalette(doc.palette());
+    doc.replaceFrame(number, *contents, QStringLiteral("Edit Frame %1 Externally").arg(number));
 }
 
 } // namespace quillet::editor

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "document/ExternalFileWatch.h"
+#include "sprite/DC6Frame.h"
 
 #include <QObject>
+#include <optional>
 
 class QAction;
 
@@ -38,7 +40,11 @@ public:
 private:
     // Hands frame `number` to the editor; false with `error` set when that failed.
     bool start(int number, QString* error);
-    void pictureSaved(quint64 key, const QString& path);
+    // `settled`: the file has stayed as it is since it last could not be read.
+    void takePicture(quint64 key, const QString& path, bool settled);
+    // The picture as a frame's contents, or nothing with the reason; `final`
+    // when the same bytes can never be taken.
+    std::optional<DC6Frame> readPicture(const QString& path, QString* reason, bool* final) const;
     void dropLeftFrames();
     int numberOf(quint64 key) const;
 

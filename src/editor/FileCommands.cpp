@@ -3,15 +3,20 @@
 #include "CommandContext.h"
 #include "ExternalEditCommands.h"
 #include "RecentMenu.h"
+#include "document/RecoveryKeeper.h"
 #include "sprite/DC6FileIO.h"
+#include "sprite/Error.h"
 #include "sprite/Limits.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QProgressDialog>
+#include <QSessionManager>
 #include <QWidget>
+#include <utility>
 
 namespace quillet::editor {
 
@@ -19,6 +24,8 @@ namespace {
 
 const QString kOpenFilter = QStringLiteral("DC6|*.dc6|");
 const QString kSaveFilter = QStringLiteral("DC6|*.dc6|All files|*.*|");
+const QString kCloseQuestion = QStringLiteral("Save before closing DC6 animation ?");
+const QString kExitQuestion = QStringLiteral("Save before exit ?");
 
 // Saves shorter than this finish without a progress dialog ever appearing.
 constexpr int kProgressDelayMs = 500;
@@ -44,23 +51,54 @@ FileCommands::FileCommands(CommandContext& context, ExternalEditCommands& extern
     connect(m_save, &QAction::triggered, this, &FileCommands::save);
     connect(m_saveAs, &QAction::triggered, this, &FileCommands::saveAs);
     connect(m_exit, &QAction::triggered, this, &FileCommands::exitProgram);
+    // An answer given at the end of a session holds only for the document it was given for.
+    connect(&m_context.doc(), &document::Document::contentsChanged, this,
+            [this] { m_ending = Ending::Ask; });
+#if QT_CONFIG(sessionmanager)
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& session) {
+            bool asking = false;
+            const bool ends = sessionEnding([&] { return asking = session.allowsInteraction(); });
+            if (!ends)
+                session.cancel();
+            if (asking)
+                session.release();
+        });
+#endif
 }
 
+// The keeper goes before the document: a session that ended without asking
+// still leaves its copy.
 FileCommands::~FileCommands() = default;
+
+bool FileCommands::mayClose(const QString& question) {
+    switch (m_context.ask(question, platform::Buttons::YesNoCancel)) {
+    case platform::Answer::Yes:
+        return save() == SaveResult::Saved;
+    case platform::Answer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool FileCommands::mayReplace() {
+    if (!m_context.beginCommand())
+        return false;
+    return !m_context.doc().isModified() || mayClose(kCloseQuestion);
+}
 
 void FileCommands::newDocument() {
     if (!m_context.beginCommand() || m_context.doc().frameCount() < 1)
         return;
-    if (m_context.ask(QStringLiteral("Save before closing DC6 animation ?"),
-                      platform::Buttons::YesNo) == platform::Answer::Yes &&
-        save() == SaveResult::Failed)
+    if (!mayClose(kCloseQuestion))
         return;
     m_external.stopAll();
     m_context.doc().clear();
 }
 
 void FileCommands::open() {
-    if (!m_context.beginCommand())
+    if (!mayReplace())
         return;
     const QString path = m_context.chooseFileToOpen(kOpenFilter);
     if (!path.isEmpty())
@@ -72,10 +110,11 @@ void FileCommands::openFile(const QString& path) {
         return;
     FrameList loaded;
     int directions = 1;
+    bool ownLayout = false;
     const bool read = m_context.readWithProgress(
         path, QStringLiteral("Opening %1 ...").arg(QFileInfo(path).fileName()),
         [&](const WorkProgress& progress) -> QString {
-            loaded = DC6FileIO().LoadDC6(nativePath(path), &directions, progress);
+            loaded = DC6FileIO().LoadDC6(nativePath(path), &directions, progress, &ownLayout);
             if (std::ssize(loaded) > limits::kMaxFrames)
                 return QStringLiteral("%1 frames exceed the limit of %2 frames")
                     .arg(loaded.size())
@@ -89,6 +128,8 @@ void FileCommands::openFile(const QString& path) {
     m_external.stopAll();
     // Save writes back to the file the user opened, never to an older name.
     doc.replace(std::move(loaded), path, directions);
+    // The first save over a file of another layout keeps it as it was.
+    doc.setOpenedLayout(ownLayout);
     m_recent->add(path);
 }
 
@@ -101,7 +142,8 @@ void FileCommands::openRecent(const QString& path) {
                 .arg(QDir::toNativeSeparators(path)));
         return;
     }
-    openFile(path);
+    if (mayReplace())
+        openFile(path);
 }
 
 void FileCommands::tellNoFrames() {
@@ -156,10 +198,7 @@ SaveResult FileCommands::saveAs() {
         return SaveResult::Failed;
 
     // The document takes the new name only once the file is written.
-    if (!writeDocument(path))
-        return SaveResult::Failed;
-    m_context.doc().setFileName(path);
-    return SaveResult::Saved;
+    return writeDocument(path) ? SaveResult::Saved : SaveResult::Failed;
 }
 
 bool FileCommands::writeDocument(const QString& path) {
@@ -178,6 +217,7 @@ bool FileCommands::writeDocument(const QString& path) {
         progress.setMinimumDuration(kProgressDelayMs);
         progress.setAutoClose(false);
         try {
+            doc.keepOriginal(path);
             DC6FileIO().SaveDC6(
                 nativePath(path), doc.frames(), doc.palTransform(),
                 [&progress](int done, int total) {
@@ -190,6 +230,8 @@ bool FileCommands::writeDocument(const QString& path) {
         }
     }
     busy.release();
+    if (failure.isEmpty())
+        doc.markSaved(path);
     doc.setSaving(false);
     emit saveStateChanged();
     if (failure.isEmpty()) {
@@ -200,24 +242,126 @@ bool FileCommands::writeDocument(const QString& path) {
     return false;
 }
 
+// Exit and the close box take one path, through the window's close.
 void FileCommands::exitProgram() {
-    if (!m_context.beginCommand())
+    if (!m_context.mayRun())
         return;
-    if (m_context.ask(QStringLiteral("Save before exit ?"), platform::Buttons::YesNo) ==
-            platform::Answer::Yes &&
-        save() == SaveResult::Failed)
-        return;
+    // Asked by the user, not by the end of a session: the question comes every time.
+    m_ending = Ending::Ask;
     m_context.window().close();
 }
 
 bool FileCommands::windowClosing() {
     if (!m_context.beginCommand())
         return false;
+    if (m_ending == Ending::KeepCopy) {
+        // Nobody could be asked: the document stays modified, so its copy
+        // stays for the next start.
+        m_external.stopAll();
+        return true;
+    }
+    if (m_ending == Ending::Ask && !mayClose(kExitQuestion))
+        return false;
     document::Document& doc = m_context.doc();
     doc.undoStack().clear();
     m_external.stopAll();
     doc.clear();
     return true;
+}
+
+bool FileCommands::sessionEnding(const std::function<bool()>& mayAsk) {
+    // Asked again about the same document (a session manager may): the answer stands.
+    if (m_ending == Ending::Answered)
+        return true;
+    const document::Document& doc = m_context.doc();
+    if (!doc.isModified()) {
+        m_ending = Ending::Answered;
+        return true;
+    }
+    if (!doc.mayChange() || !mayAsk()) {
+        if (m_keeper)
+            m_keeper->flush();
+        m_ending = Ending::KeepCopy;
+        return true;
+    }
+    if (!mayClose(kCloseQuestion))
+        return false;
+    m_ending = Ending::Answered;
+    return true;
+}
+
+// ---- Recovery copies ---------------------------------------------------------
+
+void FileCommands::keepRecoveryCopies() {
+    keepRecoveryCopies(document::RecoveryKeeper::defaultFolder());
+}
+
+void FileCommands::keepRecoveryCopies(const QString& folder) {
+    m_keeper = std::make_unique<document::RecoveryKeeper>(m_context.doc(), folder);
+    connect(m_keeper.get(), &document::RecoveryKeeper::writeFailed, this,
+            &FileCommands::recoveryWriteFailed);
+    if (!m_keeper->isActive())
+        recoveryWriteFailed(QStringLiteral("the folder \"%1\" cannot be used")
+                                .arg(QDir::toNativeSeparators(folder)));
+    offerRecoveryCopies();
+}
+
+void FileCommands::recoveryWriteFailed(const QString& reason) {
+    // Once a run: the next change tries again, and a message on every
+    // change would stop the work it is meant to protect.
+    if (std::exchange(m_toldWriteFailure, true))
+        return;
+    m_context.warn(QStringLiteral("No recovery copy of the document can be kept: %1\nSave your "
+                                  "work to keep it safe.")
+                       .arg(reason));
+}
+
+void FileCommands::offerRecoveryCopies() {
+    document::RecoveryListing listing = m_keeper->orphans();
+    const QString folder = QDir::toNativeSeparators(m_keeper->folder());
+    if (const qsizetype count = listing.damaged.size(); count > 0) {
+        const QString what =
+            count == 1 ? QStringLiteral("A recovery copy could not be read and was set aside")
+                       : QStringLiteral("%1 recovery copies could not be read and were set aside")
+                             .arg(count);
+        m_context.warn(
+            QStringLiteral("%1 in \"%2\":\n%3").arg(what, folder, listing.damaged.join(u'\n')));
+    }
+    for (document::RecoveryOffer& offer : listing.offers) {
+        const QString what =
+            offer.fileName().isEmpty()
+                ? QStringLiteral("an untitled animation")
+                : QStringLiteral("\"%1\"").arg(QDir::toNativeSeparators(offer.fileName()));
+        const QString frames = offer.frameCount() == 1
+                                   ? QStringLiteral("1 frame")
+                                   : QStringLiteral("%1 frames").arg(offer.frameCount());
+        const QString question =
+            QStringLiteral("Quillet did not close normally. A recovery copy of %1 (%2) was kept "
+                           "on %3.\n\nRestore opens it, Discard removes it.")
+                .arg(what, frames,
+                     offer.kept().toLocalTime().toString(
+                         QStringLiteral("yyyy-MM-dd 'at' HH:mm:ss")));
+        switch (m_context.ask(question, platform::Buttons::RestoreDiscard)) {
+        case platform::Answer::Restore:
+            try {
+                m_external.stopAll();
+                m_keeper->restore(offer);
+                // One document to a window: the other copies wait for the next start.
+                return;
+            } catch (const QuilletError& e) {
+                m_context.warn(
+                    QStringLiteral("The recovery copy could not be read and was set aside in "
+                                   "\"%1\".\n%2")
+                        .arg(folder, QString::fromUtf8(e.what())));
+            }
+            break;
+        case platform::Answer::Discard:
+            m_keeper->discard(offer);
+            break;
+        default:
+            break; // kept for the next start
+        }
+    }
 }
 
 } // namespace quillet::editor

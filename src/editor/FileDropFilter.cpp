@@ -13,14 +13,6 @@ namespace quillet::editor {
 
 namespace {
 
-// What a drop brings that the menus could have opened: the first DC6 file and
-// every picture, in the order dropped.
-struct DroppedFiles {
-    QString document;
-    QStringList pictures;
-    bool empty() const { return document.isEmpty() && pictures.isEmpty(); }
-};
-
 // The suffixes of the Add Frame dialog's "All formats" filter.
 bool isPicture(const QString& suffix) {
     static const QStringList suffixes = {QStringLiteral("bmp"),  QStringLiteral("gif"),
@@ -30,14 +22,20 @@ bool isPicture(const QString& suffix) {
 }
 
 DroppedFiles droppedFiles(const QMimeData* data) {
+    QStringList paths;
+    if (data && data->hasUrls())
+        for (const QUrl& url : data->urls())
+            // The commands read paths; a remote URL has none to give them.
+            if (url.isLocalFile())
+                paths.push_back(url.toLocalFile());
+    return sortDroppedFiles(paths);
+}
+
+} // namespace
+
+DroppedFiles sortDroppedFiles(const QStringList& paths) {
     DroppedFiles files;
-    if (!data || !data->hasUrls())
-        return files;
-    for (const QUrl& url : data->urls()) {
-        // The commands read paths; a remote URL has none to give them.
-        if (!url.isLocalFile())
-            continue;
-        const QString path = url.toLocalFile();
+    for (const QString& path : paths) {
         const QString suffix = QFileInfo(path).suffix();
         if (suffix.compare(QStringLiteral("dc6"), Qt::CaseInsensitive) == 0) {
             if (files.document.isEmpty())
@@ -48,8 +46,6 @@ DroppedFiles droppedFiles(const QMimeData* data) {
     }
     return files;
 }
-
-} // namespace
 
 FileDropFilter::FileDropFilter(CommandContext& context, QWidget& window)
     : QObject(&window), m_context(context), m_window(window) {
@@ -77,14 +73,9 @@ void FileDropFilter::drop(QDropEvent* event) {
         return;
     }
     // The program the files came from waits until the drop returns, so the
-    // reading happens after it. A document comes first so that pictures
-    // dropped with it become its frames instead of being replaced by it.
-    QTimer::singleShot(0, this, [this, files = droppedFiles(event->mimeData())] {
-        if (!files.document.isEmpty())
-            emit documentDropped(files.document);
-        for (const QString& picture : files.pictures)
-            emit pictureDropped(picture);
-    });
+    // reading (and any question first) happens after it.
+    QTimer::singleShot(
+        0, this, [this, files = droppedFiles(event->mimeData())] { emit filesDropped(files); });
 }
 
 bool FileDropFilter::eventFilter(QObject* watched, QEvent* event) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QStringList>
 
 class QDropEvent;
 class QWidget;
@@ -9,10 +10,20 @@ namespace quillet::editor {
 
 class CommandContext;
 
+// What files dropped on the window or named on the command line bring that
+// the menus could have opened: the first DC6 file, for Open, and every
+// picture (BMP, GIF, JPEG, PNG), for Add Frame, in the order given. Other
+// files are left alone.
+struct DroppedFiles {
+    QString document;
+    QStringList pictures;
+    bool empty() const { return document.isEmpty() && pictures.isEmpty(); }
+};
+DroppedFiles sortDroppedFiles(const QStringList& paths);
+
 // Files dropped on the window, or on any of its boxes (which would take them
-// as text), do what the menus do: the first DC6 file is announced for Open,
-// then every picture (BMP, GIF, JPEG, PNG) for Add Frame, in the order
-// dropped. Nothing is taken while a command may not run.
+// as text), do what the menus do; the window decides how, once the drop has
+// returned. Nothing is taken while a command may not run.
 class FileDropFilter : public QObject {
     Q_OBJECT
 public:
@@ -20,8 +31,7 @@ public:
     FileDropFilter(CommandContext& context, QWidget& window);
 
 signals:
-    void documentDropped(const QString& path);
-    void pictureDropped(const QString& path);
+    void filesDropped(const DroppedFiles& files);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -21,7 +21,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QFont>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -74,10 +76,8 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
     buildWidgets();
     buildMenus();
     new BoxShortcuts(*this);
-    auto* drops = new FileDropFilter(*m_context, *this);
-    connect(drops, &FileDropFilter::documentDropped, m_files.get(), &FileCommands::openFile);
-    connect(drops, &FileDropFilter::pictureDropped, m_imports.get(),
-            &FrameImportCommands::addFrameFrom);
+    connect(new FileDropFilter(*m_context, *this), &FileDropFilter::filesDropped, this,
+            &frmQuillet2::takeFiles);
     // The client area is fixed; the menu bar comes on top of it.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -95,9 +95,11 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
     connect(m_playback.get(), &PlaybackController::viewChanged, this, &frmQuillet2::UpdatePreview);
     connect(m_files.get(), &FileCommands::saveStateChanged, this, [this] {
         updateEditActions();
-        showDirection();
+        showStatus();
     });
+    connect(&m_doc, &document::Document::modifiedChanged, this, &frmQuillet2::showStatus);
     updateEditActions();
+    showStatus();
 }
 
 // The commands go first: their frames out and their preview refer to the document.
@@ -202,7 +204,13 @@ void frmQuillet2::buildWidgets() {
     Pic->setGeometry(display::twipRect(1080, 840, 735, 375));
     Pic->hide();
 
-    // Which direction the current frame belongs to; the boxes keep their plain numbers.
+    // Which document this is, and which direction the current frame belongs
+    // to; the boxes keep their plain numbers. The name is shortened to fit:
+    // it never widens the fixed window.
+    lblDocument = new QLabel(this);
+    lblDocument->setObjectName(QStringLiteral("lblDocument"));
+    lblDocument->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusBar()->addWidget(lblDocument, 1);
     lblDirection = new QLabel(this);
     lblDirection->setObjectName(QStringLiteral("lblDirection"));
     statusBar()->addWidget(lblDirection);
@@ -331,10 +339,12 @@ void frmQuillet2::refresh() {
         showFrameData();
         UpdatePreview();
     }
-    showDirection();
+    // A restored document brings its own setting.
+    transform_palette->setChecked(m_doc.transform());
+    showStatus();
 }
 
-void frmQuillet2::showDirection() {
+void frmQuillet2::showStatus() {
     const int directions = m_doc.directions();
     const int count = frameCount();
     QString line;
@@ -354,6 +364,19 @@ void frmQuillet2::showDirection() {
                    .arg(count);
     }
     lblDirection->setText(line);
+
+    const QString& fileName = docFileName();
+    const QString suffix = m_doc.isModified() ? QStringLiteral(" (modified)") : QString();
+    const QFontMetrics metrics(lblDocument->font());
+    // The client area is as wide as the window; the gap is the status bar's spacing.
+    constexpr int kGap = 16;
+    const int room = centralWidget()->width() - lblDirection->sizeHint().width() - kGap -
+                     metrics.horizontalAdvance(suffix);
+    lblDocument->setText(metrics.elidedText(fileName.isEmpty() ? QStringLiteral("Untitled")
+                                                               : QFileInfo(fileName).fileName(),
+                                            Qt::ElideMiddle, std::max(0, room)) +
+                         suffix);
+    lblDocument->setToolTip(QDir::toNativeSeparators(fileName));
 }
 
 void frmQuillet2::chooseDirections() {
@@ -385,6 +408,21 @@ void frmQuillet2::offsetEdited(QLineEdit* box, bool xAxis) {
     m_typingOffset = true;
     m_doc.setOffset(curFrame(), xAxis ? document::Axis::X : document::Axis::Y, *offset);
     m_typingOffset = false;
+}
+
+void frmQuillet2::openFiles(const QStringList& paths) {
+    takeFiles(sortDroppedFiles(paths));
+}
+
+void frmQuillet2::takeFiles(const DroppedFiles& files) {
+    // Kept at the question, the document takes none of the pictures either.
+    if (!files.document.isEmpty()) {
+        if (!m_files->mayReplace())
+            return;
+        m_files->openFile(files.document);
+    }
+    for (const QString& picture : files.pictures)
+        m_imports->addFrameFrom(picture);
 }
 
 // ---- Preview ----------------------------------------------------------------
@@ -431,7 +469,7 @@ void frmQuillet2::frameNumberChanged(int value) {
     m_doc.setCurFrame(value);
     showFrameData();
     UpdatePreview();
-    showDirection();
+    showStatus();
 }
 
 void frmQuillet2::moveFrameEarlier() {

@@ -26,6 +26,7 @@ class CommandContext;
 class ExportCommands;
 class ExternalEditCommands;
 class FileCommands;
+struct DroppedFiles;
 class FrameImportCommands;
 class FrameSelectionCommands;
 class PlaybackController;
@@ -67,6 +68,11 @@ public:
     // Null while the preview is closed.
     display::frmShowFrame* previewWindow() const;
 
+    // Files as if dropped on the window (the command line's): the first DC6
+    // file opened, after the question a modified document asks, then every
+    // picture added.
+    void openFiles(const QStringList& paths);
+
     void showFrameData();
     void UpdatePreview();
     // Brings the scroll bar, the boxes and the preview in line with the document.
@@ -98,7 +104,10 @@ private:
     void previewToggled();
     std::optional<Palette> readChosenPalette(const QString& path);
     void updateEditActions();
-    void showDirection();
+    void takeFiles(const DroppedFiles& files);
+    // The status line: the document's name, whether it is modified, and the
+    // current frame's direction.
+    void showStatus();
     bool undoToggleWhileSaving(QAction* item);
 
     platform::Services m_services;
@@ -123,6 +132,7 @@ private:
     QPushButton* cmdRemoveFrame = nullptr;
     QScrollBar* FrameNr = nullptr;
     QLabel* Pic = nullptr;
+    QLabel* lblDocument = nullptr;
     QLabel* lblDirection = nullptr;
 
     QAction* transform_palette = nullptr;

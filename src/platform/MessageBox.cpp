@@ -1,8 +1,24 @@
 #include "MessageBox.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace quillet::platform {
+
+namespace {
+
+Answer askRestoreOrDiscard(QMessageBox& box) {
+    QPushButton* restore = box.addButton(QStringLiteral("Restore"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QStringLiteral("Discard"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(restore);
+    box.exec();
+    if (box.clickedButton() == restore)
+        return Answer::Restore;
+    // Anything but a click on Discard keeps the copy.
+    return box.clickedButton() == discard ? Answer::Discard : Answer::Cancel;
+}
+
+} // namespace
 
 Answer QtMessageBox::show(const QString& text, const QString& title, Buttons buttons, Icon icon) {
     QMessageBox box(m_parent);
@@ -24,10 +40,15 @@ Answer QtMessageBox::show(const QString& text, const QString& title, Buttons but
     case Buttons::YesCancel:
         standard = QMessageBox::Yes | QMessageBox::Cancel;
         break;
+    case Buttons::RestoreDiscard:
+        return askRestoreOrDiscard(box);
     }
     box.setStandardButtons(standard);
     // The first button is the default: Enter answers Yes (or OK).
     box.setDefaultButton(buttons == Buttons::Ok ? QMessageBox::Ok : QMessageBox::Yes);
+    // A question that can be cancelled is cancelled by Escape, never answered No.
+    if (standard & QMessageBox::Cancel)
+        box.setEscapeButton(QMessageBox::Cancel);
 
     switch (box.exec()) {
     case QMessageBox::Yes:

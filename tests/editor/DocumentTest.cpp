@@ -4,6 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QProcess>
+#include <QTest>
+#include <map>
+#include <string_view>
 
 namespace quillet::editor::test {
 namespace {
@@ -158,59 +162,82 @@ TEST_F(Document, NewAsksOnlyWithFramesAndKeepsTheNameOfAnEmptyDocument) {
     EXPECT_EQ(window->previewWindow(), nullptr);
 }
 
-TEST_F(Document, NewGoesOnAfterACancelledSaveAsButNotAfterAFailedSave) {
-    addPicture(5, 4);
-    messages().answers = {Answer::Yes};
-    fileDialog().answers = {QString()};
-    window->files().newDocument();
-    EXPECT_EQ(window->frameCount(), 0);
-    EXPECT_EQ(window->previewWindow(), nullptr);
-
-    openDocument({{1, 1}});
-    messages().answers = {Answer::Yes};
-    setWriteFaultHook([](std::size_t, std::size_t) { return std::size_t{0}; });
-    window->files().newDocument();
-    EXPECT_EQ(window->frameCount(), 1);
-    EXPECT_EQ(window->docFileName(), path("doc.dc6"));
-}
-
-TEST_F(Document, ExitAlwaysAsksAndTheCloseBoxNever) {
-    struct Case {
-        bool withFrames;
-        Answer answer;
-        QString saveAsAnswer; // null: cancelled
-        bool failWrite;
-        bool closes;
+// Every way of closing or replacing the document asks while the user could
+// lose work; only No, or Yes and a save that wrote the file, let it go.
+// (Escape and the question's close box answer Cancel: the platform's test.)
+TEST_F(Document, QuestionsKeepTheDocumentUnlessItMayGo) {
+    enum Doc { Named, Changed, Unnamed, Empty }; // Changed: named and modified
+    const Answer Yes = Answer::Yes, No = Answer::No, Cancel = Answer::Cancel;
+    struct Row {
+        const char* entry;
+        Doc doc;
+        std::optional<Answer> answer; // none: not asked
+        bool goesOn;
+        const char* saveAs = nullptr; // the Save As dialog's answer; none: cancelled
+        bool failWrite = false;
     };
-    const std::vector<Case> cases = {
-        {false, Answer::No, {}, false, true},
-        {false, Answer::Yes, {}, false, true}, // nothing to save, nothing lost
-        {true, Answer::Yes, {}, false, true},  // Save As cancelled
-        {true, Answer::Yes, QStringLiteral("exit.dc6"), false, true},
-        {true, Answer::Yes, QStringLiteral("exit.dc6"), true, false},
+    const Row rows[] = {
+        {"Exit", Changed, Yes, true},
+        {"Exit", Changed, Cancel, false},
+        {"Exit", Changed, Yes, false, nullptr, true},
+        {"Exit", Unnamed, Yes, false},
+        {"Exit", Unnamed, Yes, true, "exit.dc6"},
+        {"Exit", Empty, Yes, false},
+        {"close box", Unnamed, No, true},
+        {"New", Unnamed, Yes, false},
+        {"Open", Changed, Cancel, false},
+        {"Open", Named, {}, true},
+        {"Open", Unnamed, Yes, true, "s.dc6"},
+        {"Open Recent", Changed, No, true},
+        {"drop", Changed, Cancel, false},
+        {"drop", Unnamed, No, true},
+        {"logout", Changed, Cancel, false},
+        {"logout", Unnamed, Yes, true, "o.dc6"},
     };
-    for (const Case& c : cases) {
+    bool ended = false; // the session's answer
+    const std::map<std::string_view, std::function<void()>> entries = {
+        {"Exit", [&] { trigger("Exit"); }},
+        {"close box", [&] { window->close(); }},
+        {"New", [&] { trigger("New"); }},
+        {"Open", [&] { trigger("Open"); }},
+        {"Open Recent", [&] { window->files().openRecent(path("other.dc6")); }},
+        {"drop",
+         [&] {
+             window->openFiles({path("other.dc6"), path("pic5x4.bmp")});
+         }},
+        {"logout", [&] { ended = window->files().sessionEnding([] { return true; }); }},
+    };
+    for (const Row& r : rows) {
+        const std::string_view entry = r.entry;
+        SCOPED_TRACE(r.entry + (" " + std::to_string(&r - rows)));
         start();
-        if (c.withFrames)
+        if (r.doc == Named || r.doc == Changed)
+            openDocument({{3, 2}, {4, 2}});
+        if (r.doc == Changed || r.doc == Unnamed)
             addPicture(5, 4);
-        messages().answers = {c.answer};
-        fileDialog().answers = {c.saveAsAnswer.isNull() ? QString() : path(c.saveAsAnswer)};
-        if (c.failWrite)
+        const std::vector<int> before = widths();
+        const QString name = window->docFileName();
+        messages().answers.assign(r.answer.has_value(), r.answer.value_or(No));
+        fileDialog().answers = {writeDc6(QStringLiteral("other.dc6"), {{9, 1}})};
+        if (r.doc == Unnamed && r.answer == Yes)
+            fileDialog().answers.push_front(r.saveAs ? path(r.saveAs) : QString());
+        if (r.failWrite)
             setWriteFaultHook([](std::size_t, std::size_t) { return std::size_t{0}; });
-        trigger("Exit");
+        entries.at(entry)();
         setWriteFaultHook({});
-        EXPECT_EQ(messages().shown.front().text, "Save before exit ?");
-        EXPECT_EQ(window->isVisible(), !c.closes);
-        EXPECT_EQ(window->frameCount(), c.closes ? 0 : 1);
+        EXPECT_EQ(entry == "logout" ? ended : widths() != before, r.goesOn);
+        EXPECT_EQ(messages().shown.empty() ? QString() : messages().shown[0].text,
+                  !r.answer ? ""
+                  : entry == "Exit" || entry == "close box"
+                      ? "Save before exit ?"
+                      : "Save before closing DC6 animation ?");
+        if (!r.goesOn) {
+            EXPECT_TRUE(window->isVisible());
+            EXPECT_EQ(window->docFileName(), name);
+        } else if (r.answer == Yes) {
+            EXPECT_EQ(readBack(r.saveAs ? path(r.saveAs) : name).size(), before.size());
+        }
     }
-
-    start();
-    addPicture(5, 4);
-    window->close();
-    EXPECT_TRUE(messages().shown.empty());
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(window->frameCount(), 0);
-    EXPECT_EQ(window->previewWindow(), nullptr);
 }
 
 TEST_F(Document, AStoredOffsetBeyond16BitsSurvivesOpenShowAndSave) {
@@ -238,20 +265,24 @@ Bytes fileBytes(const QString& file) {
     return Bytes(all.begin(), all.end());
 }
 
-// Every direction survives Open then Save byte for byte, and the status line
-// tells where the current frame stands.
+// Every direction survives Open then Save byte for byte, a file of another layout
+// is kept as NAME.bak, and the status line tells the file, without widening the window.
 TEST_F(Document, OpenThenSaveKeepsEveryDirection) {
     struct Case {
         int directions;
         int frames;
         int current;
         const char* status;
+        const char* name;
+        bool foreign = false; // another version word
     };
     const Case cases[] = {
-        {1, 3, 2, "1 direction"},
-        {2, 4, 3, "Direction 2 of 2, frame 1 of 2"},
-        {8, 16, 16, "Direction 8 of 8, frame 2 of 2"},
+        {1, 3, 2, "1 direction", "d1.dc6"},
+        {2, 4, 3, "Direction 2 of 2, frame 1 of 2", "d2.dc6", true},
+        {8, 16, 16, "Direction 8 of 8, frame 2 of 2",
+         "a name much longer than the status line under the window has room for.dc6"},
     };
+    const QSize size = window->size();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.directions);
         std::vector<FrameShape> shapes;
@@ -260,15 +291,22 @@ TEST_F(Document, OpenThenSaveKeepsEveryDirection) {
         FrameList frames;
         for (const FrameShape& shape : shapes)
             frames.push_back(makeFrame(shape));
-        const QString file = path(QStringLiteral("d%1.dc6").arg(c.directions));
+        const QString file = path(c.name);
         DC6FileIO().SaveDC6(file.toStdString(), frames, 0, {}, c.directions);
         const Bytes written = fileBytes(file);
+        Bytes original = written;
+        original[0] ^= c.foreign ? 3 : 0;
+        writeFileSafely(file.toStdString(), original);
         fileDialog().answers = {file};
         window->files().open();
         frameNr().setValue(c.current);
         EXPECT_EQ(child<QLabel>("lblDirection").text(), c.status);
+        const QString shown = child<QLabel>("lblDocument").text();
+        EXPECT_EQ(shown == c.name, !shown.contains(QChar(0x2026))) << shown.toStdString();
         trigger("Save");
         EXPECT_EQ(fileBytes(file), written);
+        EXPECT_EQ(QFileInfo::exists(file + ".bak"), c.foreign);
+        EXPECT_EQ(window->size(), size);
     }
 }
 
@@ -296,6 +334,10 @@ TEST_F(Document, SaveAsksWhenTheFramesNoLongerSplitIntoTheDirections) {
     int directions = 0;
     EXPECT_EQ(DC6FileIO().LoadDC6(file.toStdString(), &directions).size(), 5u);
     EXPECT_EQ(directions, 1);
+    trigger("Undo");
+    EXPECT_EQ(window->document().directions(), 2);
+    trigger("Redo");
+    EXPECT_EQ(window->document().directions(), 1);
 
     // Directions... takes only a count that divides the frames.
     addPicture(4, 4);
@@ -306,6 +348,48 @@ TEST_F(Document, SaveAsksWhenTheFramesNoLongerSplitIntoTheDirections) {
     EXPECT_EQ(window->document().directions(), 3);
     trigger("Undo");
     EXPECT_EQ(window->document().directions(), 1);
+}
+
+// The real editor, killed while its work was unsaved, gives it back at the
+// next start: restored and saved, it is what a save before the kill wrote.
+TEST_F(Document, AKilledEditorsWorkComesBackFromItsRecoveryCopy) {
+    const QString file = writeDc6(QStringLiteral("walk.dc6"), {{3, 2, 1, -1}, {4, 2}});
+    const QString picture = writePicture(QStringLiteral("p.bmp"), 5, 4);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_DATA_HOME", path("data"));
+    environment.insert("XDG_CONFIG_HOME", path("config"));
+    QProcess editor;
+    editor.setProcessEnvironment(environment);
+    editor.setWorkingDirectory(dir.path());
+    editor.start(QStringLiteral(QUILLET_EDITOR), {file, picture});
+    const QString folder = path("data/Quillet/Quillet/recovery");
+    const auto copies = [&] { return QDir(folder).entryList({"*.recovery"}, QDir::Files); };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !copies().isEmpty(); }, 60000));
+    editor.kill();
+    ASSERT_TRUE(editor.waitForFinished());
+
+    fileDialog().answers = {file, path("expected.dc6")};
+    trigger("Open");
+    window->imports().addFrameFrom(picture);
+    trigger("SaveAs");
+    start();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    writeFileSafely((folder + "/1-damaged.recovery").toStdString(), Bytes{1, 2, 3});
+    messages().answers = {Answer::Ok, Answer::Restore};
+    window->files().keepRecoveryCopies(folder);
+    ASSERT_EQ(messages().shown.size(), 2u);
+    EXPECT_TRUE(messages().shown[0].text.contains("1-damaged.recovery: "));
+    EXPECT_TRUE(messages().shown[1].text.contains(QStringLiteral("\"%1\" (3 frames)").arg(file)));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(fileBytes(file), fileBytes(path("expected.dc6")));
+
+    // A session that ends without leave to ask keeps a copy, and the close
+    // that follows asks nothing.
+    addPicture(6, 2);
+    EXPECT_TRUE(window->files().sessionEnding([] { return false; }));
+    window->close();
+    window.reset();
+    EXPECT_EQ(copies().size(), 1);
 }
 
 } // namespace

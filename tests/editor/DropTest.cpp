@@ -70,6 +70,7 @@ TEST_F(Drop, PicturesAreAddedInTheOrderDroppedAfterADocumentDroppedWithThem) {
     for (const FramePtr& frame : window->frames())
         EXPECT_EQ(frame->getNewPalette(), window->currentPalette());
 
+    messages().answers = {platform::Answer::No};
     EXPECT_TRUE(dropFiles({small, writeDc6(QStringLiteral("one.dc6"), {{9, 1}})}));
     EXPECT_EQ(widths(), (std::vector<int>{9, 3}));
 }
@@ -102,6 +103,7 @@ TEST_F(Drop, WhatTheMenusCouldNotOpenIsLeftAlone) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         openDocument({{1, 1}, {2, 1}});
+        messages().shown.clear();
         frameNr().setValue(2);
         EXPECT_EQ(dropUrls(c.urls), c.taken);
         EXPECT_EQ(widths(), c.widths);

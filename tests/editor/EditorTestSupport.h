@@ -89,7 +89,10 @@ protected:
         return file;
     }
 
+    // Whatever was open before goes, unsaved: the question about it is answered No.
     void openDocument(const std::vector<FrameShape>& shapes) {
+        if (window->document().isModified())
+            messages().answers.push_front(platform::Answer::No);
         fileDialog().answers.push_back(writeDc6(QStringLiteral("doc.dc6"), shapes));
         window->files().open();
         ASSERT_EQ(window->frameCount(), static_cast<int>(shapes.size()));

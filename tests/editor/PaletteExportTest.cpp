@@ -108,22 +108,22 @@ TEST_F(Export, WritesNumberedFilesWithThePixelsAsShown) {
         const QString name = window->docFileName();
         if (!transform)
             window->transformPalette();
-        QDir(dir.path()).mkpath(QStringLiteral("out"));
-        fileDialog().answers = {path("out/walk.Bmp.bmp")};
+        QDir(dir.path()).mkpath(QStringLiteral("out.bmp.d"));
+        fileDialog().answers = {path("out.bmp.d/walk.Bmp.bmp")};
         trigger("bmp_export");
 
         const auto& dialog = fileDialog().shown.back();
         EXPECT_EQ(dialog.filter, "BMP|*.BMP|");
         EXPECT_EQ(dialog.defaultExt, "BMP");
         EXPECT_TRUE(dialog.fileNameBefore.isEmpty());
-        EXPECT_EQ(QDir(path("out")).entryList(QDir::Files),
+        EXPECT_EQ(QDir(path("out.bmp.d")).entryList(QDir::Files),
                   (QStringList{"walk_001.BMP", "walk_002.BMP"}));
         EXPECT_EQ(window->docFileName(), name);
         EXPECT_TRUE(messages().shown.empty());
 
         for (int n = 0; n < 2; ++n) {
             const DC6Frame& frame = *window->frames()[n];
-            const QImage written(path(QStringLiteral("out/walk_00%1.BMP").arg(n + 1)));
+            const QImage written(path(QStringLiteral("out.bmp.d/walk_00%1.BMP").arg(n + 1)));
             ASSERT_EQ(written.size(), QSize(frame.get_X_size(), frame.get_Y_size()));
             for (int y = 0; y < written.height(); ++y)
                 for (int x = 0; x < written.width(); ++x)

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
@@ -123,15 +124,19 @@ TEST(QtMessageBox, ShowsTheGivenButtonsAndIconAndReturnsTheAnswer) {
         Buttons buttons;
         Icon icon;
         Box::StandardButtons expectedButtons;
-        Box::StandardButton press; // NoButton: closed with Escape
+        Box::StandardButton press; // NoButton: the key, or without one the box closed
         Answer expected;
+        Qt::Key key = Qt::Key_unknown; // sent to the focus, as the user's keys go
     };
     const std::vector<Case> cases = {
-        {Buttons::Ok, Icon::Warning, Box::Ok, Box::NoButton, Answer::Ok},
+        {Buttons::Ok, Icon::Warning, Box::Ok, Box::NoButton, Answer::Ok, Qt::Key_Escape},
         {Buttons::YesNo, Icon::None, yesNo, Box::Yes, Answer::Yes},
-        {Buttons::YesNo, Icon::None, yesNo, Box::NoButton, Answer::No},
+        {Buttons::YesNo, Icon::None, yesNo, Box::NoButton, Answer::No, Qt::Key_Escape},
         {Buttons::YesNoCancel, Icon::None, yesNo | Box::Cancel, Box::No, Answer::No},
+        {Buttons::YesNoCancel, Icon::None, yesNo | Box::Cancel, Box::NoButton, Answer::Cancel,
+         Qt::Key_Escape},
         {Buttons::YesNoCancel, Icon::None, yesNo | Box::Cancel, Box::NoButton, Answer::Cancel},
+        {Buttons::RestoreDiscard, Icon::None, {}, Box::NoButton, Answer::Restore, Qt::Key_Return},
     };
     for (const Case& c : cases) {
         QtMessageBox box(nullptr);
@@ -143,8 +148,11 @@ TEST(QtMessageBox, ShowsTheGivenButtonsAndIconAndReturnsTheAnswer) {
             text = shown->text();
             icon = shown->icon();
             buttons = shown->standardButtons();
-            if (c.press == Box::NoButton)
-                shown->reject();
+            if (c.key != Qt::Key_unknown) {
+                EXPECT_TRUE(QTest::qWaitForWindowActive(shown));
+                QTest::keyClick(QApplication::focusWidget(), c.key);
+            } else if (c.press == Box::NoButton)
+                shown->close();
             else
                 shown->button(c.press)->click();
         });
