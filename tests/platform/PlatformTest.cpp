@@ -1,6 +1,7 @@
 #include "platform/ExternalEditor.h"
 #include "platform/Services.h"
 #include "support/ScriptedServices.h"
+#include "support/WhenModal.h"
 
 #include <QApplication>
 #include <QDir>
@@ -9,7 +10,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 #include <vector>
@@ -17,19 +17,7 @@
 namespace quillet::platform {
 namespace {
 
-// Acts on the modal dialog of type T as soon as the code under test opens it.
-template <class T> void whenModal(std::function<void(T*)> act) {
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            act(dialog);
-        }
-    });
-    timer->start();
-}
+using testing::whenModal;
 
 TEST(nameFiltersFrom, TurnsDescriptionPatternPairsIntoQtFilters) {
     struct Case {
