@@ -33,6 +33,7 @@ constexpr double kLeastOutlined = 4;
 const QColor kSkipped(40, 40, 40, 170);
 const QColor kGrid(0, 150, 255);
 const QColor kTrimmed(255, 128, 0);
+const QColor kHovered(0, 150, 255, 70);
 
 QBrush checkerBrush() {
     QPixmap tile(2 * kCheckerCell, 2 * kCheckerCell);
@@ -156,7 +157,8 @@ void SheetView::paintEvent(QPaintEvent*) {
     painter.setPen(QPen(kTrimmed, 0));
     painter.drawRects(boxes);
     if (m_hovered >= 0 && m_hovered < std::ssize(cells)) {
-        painter.setPen(QPen(Qt::white, 2));
+        painter.setPen(QPen(kGrid, 2));
+        painter.setBrush(kHovered);
         painter.drawRect(onScreen(cells[static_cast<std::size_t>(m_hovered)].rect));
     }
 }
@@ -247,6 +249,10 @@ SheetDialog::SheetDialog(const QString& title, const QImage& picture, const Shee
             [this](bool trim) { m_view->showLayout(m_layout, trim); });
     connect(m_view, &SheetView::cellHovered, this, &SheetDialog::describeCell);
     layOut();
+    // Typing starts in the first number, replacing it.
+    QSpinBox* first = start.byCellSize ? m_cellWidth : m_columns;
+    first->setFocus(Qt::TabFocusReason);
+    first->selectAll();
 }
 
 SheetRequest SheetDialog::request() const {
