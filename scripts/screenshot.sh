@@ -101,9 +101,23 @@ done
 DISPLAY=":$(head -n 1 "$work/display")"
 export DISPLAY
 
+# A window that goes away while xdotool walks the window tree (a menu, the
+# closing Open dialog) ends that xdotool with BadWindow: the look-up is
+# simply made again.
+find_window() { # title pattern -> the id of the first shown window with it
+    local id
+    for _ in $(seq 80); do
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1) || true
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.25
+    done
+    echo "screenshot: no window named $1 appeared" >&2
+    return 1
+}
+
 "$build/quillet" >"$work/quillet.log" 2>&1 &
 app_pid=$!
-main=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quillet 2\.1$' | head -n 1)
+main=$(find_window '^Quillet 2\.1$')
 xdotool windowmove --sync "$main" 0 0
 xdotool windowfocus --sync "$main"
 
@@ -111,12 +125,12 @@ xdotool windowfocus --sync "$main"
 xdotool key --clearmodifiers alt+f
 sleep 0.5
 xdotool key Return
-dialog=$(timeout 20 xdotool search --sync --onlyvisible --name '^Open$' | head -n 1)
+dialog=$(find_window '^Open$')
 xdotool windowfocus --sync "$dialog"
 xdotool type --delay 5 "$work/demo.dc6"
 xdotool key Return
 
-preview=$(timeout 20 xdotool search --sync --onlyvisible --name '^Frame Preview$' | head -n 1)
+preview=$(find_window '^Frame Preview$')
 sleep 1
 
 geometry() { # window -> "x y width height"
