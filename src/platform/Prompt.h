@@ -23,10 +23,10 @@ struct SheetRequest {
     bool trim = true;
 };
 
-// A grid laid on a sheet, as its dialog shows it: every cell, left to right,
-// top to bottom, with the box of its pixels other than index 0 (empty: the
-// cell is skipped); or, in `problem`, why OK would add nothing (then OK is
-// refused).
+// A grid laid on a sheet, as its dialog shows it: its columns x rows cells,
+// left to right, top to bottom, each with the box of its pixels other than
+// index 0 (empty: the cell is skipped); and in `problem` why OK would add
+// nothing (then OK is refused), with or without cells.
 struct SheetLayout {
     struct Cell {
         QRect rect;
