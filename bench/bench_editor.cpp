@@ -1,12 +1,16 @@
 // The editor's commands as a user meets them: the preview refresh after each
-// change, and Open and Save of a long animation.
+// change, Open and Save of a long animation, and the sheet dialog following
+// the numbers typed.
+#include "FigureSheet.h"
 #include "editor/FileCommands.h"
 #include "editor/FrameImportCommands.h"
 #include "editor/frmQuillet2.h"
+#include "platform/SheetDialog.h"
 #include "sprite/DC6FileIO.h"
 
 #include <QCoreApplication>
 #include <QImage>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <deque>
@@ -155,5 +159,26 @@ void BM_Save1000Frames(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Save1000Frames)->Unit(benchmark::kMillisecond);
+
+// One number typed into the sheet dialog over a 4096 x 4096 sheet: the grid
+// laid again (cells of 32 x 32, then 64 x 32: 16384 and 8192 cells) and the
+// view drawn.
+void BM_SheetDialogTyping4096(benchmark::State& state) {
+    const imaging::IndexedPicture sheet = bench::figureSheet();
+    platform::SheetDialog dialog(
+        QStringLiteral("Add Frames from Sheet"), editor::sheetPicture(sheet), {},
+        [&](const platform::SheetRequest& r) { return editor::sheetLayout(sheet, r, 32767); });
+    auto* width = dialog.findChild<QSpinBox*>(QStringLiteral("cellWidth"));
+    auto* view = dialog.findChild<platform::SheetView*>();
+    view->resize(view->sizeHint());
+    QImage shown(view->size(), QImage::Format_ARGB32_Premultiplied);
+    int typed = 0;
+    for (auto _ : state) {
+        width->setValue(++typed % 2 == 0 ? 64 : 32);
+        view->render(&shown);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_SheetDialogTyping4096)->Unit(benchmark::kMillisecond);
 
 } // namespace

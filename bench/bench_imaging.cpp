@@ -2,6 +2,7 @@
 // cutting into 256 x 256 frames; and the exports of a 100-frame animation.
 // Pictures are generated with fixed seeds.
 #include "../tests/imaging/PictureMaker.h"
+#include "FigureSheet.h"
 #include "FormerNearestColour.h"
 #include "imaging/BitmapExport.h"
 #include "imaging/GifExport.h"
@@ -395,5 +396,15 @@ void BM_ExportSheet_100x256(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kAnimationPixels);
 }
 BENCHMARK(BM_ExportSheet_100x256)->Unit(benchmark::kMillisecond);
+
+void BM_FindSheetCells_4096(benchmark::State& state) {
+    const imaging::IndexedPicture sheet = bench::figureSheet();
+    for (auto _ : state) {
+        imaging::SheetCells cells = imaging::findSheetCells(sheet, {64, 64, 0, 0, 0, 0});
+        benchmark::DoNotOptimize(cells.cells.data());
+    }
+    state.SetItemsProcessed(state.iterations() * sheet.width * sheet.height);
+}
+BENCHMARK(BM_FindSheetCells_4096)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -21,8 +21,67 @@ const QString kAddFilter =
 const QString kInsertFilter = QStringLiteral("BMP (*.bmp)|*.bmp|PNG (*.png)|*.png");
 const QString kSheetFilter = QStringLiteral("Pictures|*.png;*.bmp;*.gif|");
 const QString kDitherKey = QStringLiteral("import/dither");
+const QString kAllTransparent = QStringLiteral("every cell is transparent");
+
+QString readingLabel(const QString& path) {
+    return QStringLiteral("Reading %1 ...").arg(QFileInfo(path).fileName());
+}
+
+// Why `count` more frames cannot go in, or nothing when they fit.
+QString tooMany(std::ptrdiff_t count, int room) {
+    if (count <= room)
+        return QString();
+    return QStringLiteral("%1 more frames would exceed the limit of %2 frames")
+        .arg(count)
+        .arg(limits::kMaxFrames);
+}
+
+imaging::SheetGrid gridOf(const platform::SheetRequest& request) {
+    imaging::SheetGrid grid;
+    if (request.byCellSize) {
+        grid.cellWidth = request.cellWidth;
+        grid.cellHeight = request.cellHeight;
+    } else {
+        grid.columns = request.columns;
+        grid.rows = request.rows;
+    }
+    grid.margin = request.margin;
+    grid.spacing = request.spacing;
+    return grid;
+}
 
 } // namespace
+
+// No copy: a sheet may have 2^28 pixels.
+QImage sheetPicture(const imaging::IndexedPicture& sheet) {
+    const bool own = sheet.image.isNull();
+    QImage picture(sheet.row(0), sheet.width, sheet.height,
+                   own ? sheet.width : sheet.image.bytesPerLine(), QImage::Format_Indexed8);
+    QList<QRgb> colours(256, 0);
+    for (int i = 1; i < 256; ++i)
+        colours[i] = qRgb(sheet.palette[3 * i], sheet.palette[3 * i + 1], sheet.palette[3 * i + 2]);
+    picture.setColorTable(colours);
+    return picture;
+}
+
+platform::SheetLayout sheetLayout(const imaging::IndexedPicture& sheet,
+                                  const platform::SheetRequest& request, int room) {
+    platform::SheetLayout layout;
+    try {
+        const imaging::SheetCells found = imaging::findSheetCells(sheet, gridOf(request));
+        layout.columns = found.columns;
+        layout.rows = found.rows;
+        layout.cells.reserve(found.cells.size());
+        for (const imaging::SheetCell& cell : found.cells)
+            layout.cells.push_back({cell.rect, cell.box});
+        const auto kept = std::count_if(found.cells.begin(), found.cells.end(),
+                                        [](const imaging::SheetCell& c) { return !c.empty(); });
+        layout.problem = kept == 0 ? kAllTransparent : tooMany(kept, room);
+    } catch (const std::exception& e) {
+        layout.problem = QString::fromUtf8(e.what());
+    }
+    return layout;
+}
 
 FrameImportCommands::FrameImportCommands(CommandContext& context)
     : QObject(&context.window()), m_context(context),
@@ -52,18 +111,13 @@ std::optional<FrameList> FrameImportCommands::importPicture(
     const document::Document& doc = m_context.doc();
     FrameList pieces;
     const bool read = m_context.readWithProgress(
-        path, QStringLiteral("Reading %1 ...").arg(QFileInfo(path).fileName()),
-        [&](const WorkProgress& progress) -> QString {
+        path, readingLabel(path), [&](const WorkProgress& progress) -> QString {
             imaging::ImportOptions options{doc.palette(), dither()};
             options.progress = progress;
             pieces = load(options);
             if (pieces.empty())
                 return whenEmpty;
-            if (std::ssize(pieces) > doc.room())
-                return QStringLiteral("%1 more frames would exceed the limit of %2 frames")
-                    .arg(pieces.size())
-                    .arg(limits::kMaxFrames);
-            return QString();
+            return tooMany(std::ssize(pieces), doc.room());
         });
     if (!read)
         return std::nullopt;
@@ -115,27 +169,29 @@ void FrameImportCommands::addFramesFromSheet() {
     const QString path = m_context.chooseFileToOpen(kSheetFilter);
     if (path.isEmpty())
         return;
-    const std::optional<platform::SheetRequest> request =
-        m_context.services().prompt->sheet(QStringLiteral("Add Frames from Sheet"), m_lastSheet);
+    document::Document& doc = m_context.doc();
+    // Read once: the dialog shows this picture and the frames are cut from it.
+    imaging::IndexedPicture sheet;
+    const bool read =
+        m_context.readWithProgress(path, readingLabel(path), [&](const WorkProgress& progress) {
+            imaging::ImportOptions options{doc.palette(), dither()};
+            options.progress = progress;
+            sheet = imaging::readSheetPicture(nativePath(path), options);
+            return QString();
+        });
+    if (!read)
+        return;
+    const std::optional<platform::SheetRequest> request = m_context.services().prompt->sheet(
+        QStringLiteral("Add Frames from Sheet"), sheetPicture(sheet), m_lastSheet,
+        [&](const platform::SheetRequest& asked) { return sheetLayout(sheet, asked, doc.room()); });
     if (!request)
         return;
     m_lastSheet = *request;
-    imaging::SheetGrid grid;
-    if (request->byCellSize) {
-        grid.cellWidth = request->cellWidth;
-        grid.cellHeight = request->cellHeight;
-    } else {
-        grid.columns = request->columns;
-        grid.rows = request->rows;
-    }
-    grid.margin = request->margin;
-    grid.spacing = request->spacing;
     std::optional<FrameList> cells =
-        importPicture(path, QStringLiteral("every cell is transparent"),
-                      [&](const imaging::ImportOptions& options) {
-                          return imaging::LoadSheet(nativePath(path), grid, request->trim, options);
-                      });
-    document::Document& doc = m_context.doc();
+        importPicture(path, kAllTransparent, [&](const imaging::ImportOptions& options) {
+            return imaging::cutSheet(sheet, imaging::findSheetCells(sheet, gridOf(*request)),
+                                     request->trim, options.documentPalette);
+        });
     if (cells)
         doc.insertFrames(std::move(*cells), doc.frameCount(),
                          QStringLiteral("Add Frames from Sheet"));

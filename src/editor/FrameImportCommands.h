@@ -11,11 +11,20 @@ class QAction;
 
 namespace quillet::imaging {
 struct ImportOptions;
-}
+struct IndexedPicture;
+} // namespace quillet::imaging
 
 namespace quillet::editor {
 
 class CommandContext;
+
+// A decoded sheet as its dialog shows it, over the sheet's own pixels (valid
+// while `sheet` lives), index 0 transparent; and the grid a request lays on
+// it, with the reason OK would add nothing, `room` being the frames the
+// document can still take.
+QImage sheetPicture(const imaging::IndexedPicture& sheet);
+platform::SheetLayout sheetLayout(const imaging::IndexedPicture& sheet,
+                                  const platform::SheetRequest& request, int room);
 
 // Pictures in as frames: Add Frame and Insert Frame (the buttons), Frames >
 // Add Frames from Sheet..., and Settings > Dither true-colour pictures, the

@@ -57,9 +57,12 @@ protected:
     }
     void TearDown() override { setWriteFaultHook({}); }
 
-    void start(const QString& workingDir = {}) {
+    // With `prompt`, the window asks through it instead of the scripted one.
+    void start(const QString& workingDir = {}, std::unique_ptr<platform::Prompt> prompt = {}) {
         window.reset();
         scripted = std::make_unique<testing::ScriptedServices>();
+        if (prompt)
+            scripted->bundle.prompt = std::move(prompt);
         window = std::make_unique<frmQuillet2>(std::move(scripted->bundle),
                                                workingDir.isEmpty() ? dir.path() : workingDir);
         window->show();

@@ -1,6 +1,15 @@
 #include "EditorTestSupport.h"
+#include "platform/SheetDialog.h"
+#include "support/WhenModal.h"
 
+#include <QApplication>
+#include <QDialogButtonBox>
 #include <QFile>
+#include <QLabel>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTest>
+#include <algorithm>
 
 namespace quillet::editor::test {
 namespace {
@@ -65,15 +74,102 @@ TEST_F(FrameList_, CancelledOrUnreadablePicturesAddNothingAndUnreadableOnesSayWh
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
     broken.write("BM this is no picture");
     broken.close();
-    fileDialog().answers = {QString(), path("missing.bmp"), path("broken.bmp"), path("broken.bmp")};
+    fileDialog().answers = {QString(), path("missing.bmp"), path("broken.bmp"), path("broken.bmp"),
+                            path("broken.bmp")};
     window->imports().addFrame();
     window->imports().addFrame();
     window->imports().addFrame();
     window->imports().insertFrame();
+    window->imports().addFramesFromSheet();
     EXPECT_EQ(widths(), (std::vector<int>{1, 2}));
     EXPECT_EQ(window->curFrame(), 1);
-    expectReadErrors({"missing.bmp", "broken.bmp", "broken.bmp"});
+    expectReadErrors({"missing.bmp", "broken.bmp", "broken.bmp", "broken.bmp"});
+    EXPECT_TRUE(scripted->prompt->asked.empty());
     EXPECT_FALSE(scripted->busy->busy);
+}
+
+// The sheet dialog as a user meets it: the count, the reasons and the greyed
+// cells follow the numbers typed; Enter cuts the picture read before the
+// dialog opened (the file is gone by then) and does nothing while OK is refused.
+TEST_F(FrameList_, TheSheetDialogShowsTheCutAsTheNumbersAreTyped) {
+    start({}, std::make_unique<platform::QtPrompt>(nullptr));
+    struct Case {
+        const char* radio; // clicked first, when given
+        std::vector<std::pair<const char*, const char*>> typed;
+        QString status;
+        std::vector<int> greyed; // of the 4 x 2 cells of 64 x 64 (the fifth one is empty)
+        int added;
+        int lastWidth; // trimmed to the squares
+    };
+    const std::vector<Case> cases = {
+        {nullptr,
+         {{"cellWidth", "64"}, {"cellHeight", "64"}},
+         "4 x 2 cells of 64 x 64: 7 frames to add, 1 empty cell skipped",
+         {5},
+         7,
+         16},
+        {nullptr,
+         {{"cellWidth", "1"}, {"cellHeight", "1"}},
+         "The grid has 32768 cells, more than the 32767 frames a document holds",
+         {},
+         0,
+         0},
+        {nullptr,
+         {{"margin", "200"}},
+         "The grid (cells 64 x 64, margin 200, spacing 0) does not fit a picture of 256 x 128",
+         {},
+         0,
+         0},
+        {"Columns x rows",
+         {{"columns", "2"}, {"rows", "1"}},
+         "2 x 1 cells of 128 x 128: 2 frames to add",
+         {},
+         2,
+         80},
+    };
+    for (const Case& c : cases) {
+        QImage picture(256, 128, QImage::Format_Indexed8);
+        picture.setColorTable({qRgb(0, 0, 0), qRgb(200, 30, 30)});
+        picture.fill(0);
+        for (int cell = 0; cell < 8; ++cell)
+            for (int y = 24; cell != 5 && y < 40; ++y)
+                for (int x = 8; x < 24; ++x)
+                    picture.setPixel(cell % 4 * 64 + x, cell / 4 * 64 + y, 1);
+        ASSERT_TRUE(picture.save(path("sheet.bmp"), "BMP"));
+        fileDialog().answers = {path("sheet.bmp")};
+        const int before = window->frameCount();
+        testing::whenModal<platform::SheetDialog>([&](platform::SheetDialog* dialog) {
+            QFile::remove(path("sheet.bmp"));
+            dialog->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+            for (QRadioButton* radio : dialog->findChildren<QRadioButton*>())
+                if (c.radio && radio->text() == c.radio)
+                    QTest::mouseClick(radio, Qt::LeftButton);
+            for (const auto& [box, typed] : c.typed) {
+                dialog->findChild<QSpinBox*>(box)->setFocus(Qt::TabFocusReason);
+                QTest::keyClicks(QApplication::focusWidget(), typed);
+            }
+            EXPECT_EQ(dialog->findChild<QLabel*>("sheetStatus")->text(), c.status);
+            auto* view = dialog->findChild<platform::SheetView*>();
+            const QImage shown = view->grab().toImage();
+            for (int cell = 0; cell < 8; ++cell) {
+                const QPoint middle = view->onScreen({cell % 4 * 64 + 32, cell / 4 * 64 + 32, 1, 1})
+                                          .center()
+                                          .toPoint();
+                const bool greyed = std::count(c.greyed.begin(), c.greyed.end(), cell) > 0;
+                EXPECT_EQ(qGray(shown.pixel(middle)) < 150, greyed) << "cell " << cell;
+            }
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            if (dialog->isVisible())
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        });
+        window->imports().addFramesFromSheet();
+        EXPECT_EQ(window->frameCount(), before + c.added) << c.status.toStdString();
+        if (c.added > 0) {
+            EXPECT_EQ(widths().back(), c.lastWidth);
+        }
+    }
+    EXPECT_TRUE(messages().shown.empty());
 }
 
 TEST_F(FrameList_, DeleteKeepsTheNumberOrFallsBackToTheNewLastFrame) {

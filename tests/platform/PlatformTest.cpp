@@ -1,6 +1,7 @@
 #include "platform/ExternalEditor.h"
 #include "platform/Services.h"
 #include "support/ScriptedServices.h"
+#include "support/WhenModal.h"
 
 #include <QApplication>
 #include <QDir>
@@ -10,7 +11,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 #include <vector>
@@ -18,19 +18,7 @@
 namespace quillet::platform {
 namespace {
 
-// Acts on the modal dialog of type T as soon as the code under test opens it.
-template <class T> void whenModal(std::function<void(T*)> act) {
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            act(dialog);
-        }
-    });
-    timer->start();
-}
+using testing::whenModal;
 
 TEST(nameFiltersFrom, TurnsDescriptionPatternPairsIntoQtFilters) {
     struct Case {

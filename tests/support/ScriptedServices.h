@@ -146,8 +146,9 @@ public:
     std::optional<QString> text(const QString& title, const QString&, const QString&) override {
         return next(texts, title);
     }
-    std::optional<platform::SheetRequest> sheet(const QString& title,
-                                                const platform::SheetRequest&) override {
+    std::optional<platform::SheetRequest> sheet(const QString& title, const QImage&,
+                                                const platform::SheetRequest&,
+                                                const platform::SheetLayoutOf&) override {
         return next(sheets, title);
     }
     std::optional<platform::OffsetRequest> offsets(const QString& title,
