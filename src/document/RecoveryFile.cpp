@@ -110,9 +110,10 @@ Bytes encodeRecoveryCopy(const DocumentSnapshot& document, const QDateTime& kept
         kMagicBytes + 32 + static_cast<std::size_t>(name.size()) + kPaletteBytes + kChecksumBytes;
     for (const DC6Frame& frame : document.frames)
         size += 16 + 2 * kPaletteBytes + frame.pixels().size();
-    Bytes out;
+    // Made from the magic rather than inserted into a reserved empty vector,
+    // which GCC 12's optimiser takes for a write past the end.
+    Bytes out(kMagic, kMagic + kMagicBytes);
     out.reserve(size);
-    out.insert(out.end(), kMagic, kMagic + kMagicBytes);
     appendWord(out, kVersion, 4);
     appendWord(out, static_cast<std::uint64_t>(kept.toMSecsSinceEpoch()), 8);
     appendWord(out, document.transform ? kTransformFlag : 0, 4);
