@@ -62,24 +62,24 @@ void runImport(benchmark::State& state, const Bytes& file, std::int64_t pixels) 
 }
 
 void BM_ImportBmp8_2048(benchmark::State& state) {
-    BmpRecipe spec;
-    spec.width = kSide;
-    spec.height = kSide;
-    spec.table = colourTable(256);
-    spec.pixels = spriteLikeIndices(kSide, 256);
-    runImport(state, makeBmp(spec), std::int64_t{kSide} * kSide);
+    BmpRecipe recipe;
+    recipe.width = kSide;
+    recipe.height = kSide;
+    recipe.table = colourTable(256);
+    recipe.pixels = spriteLikeIndices(kSide, 256);
+    runImport(state, makeBmp(recipe), std::int64_t{kSide} * kSide);
 }
 BENCHMARK(BM_ImportBmp8_2048)->Unit(benchmark::kMillisecond);
 
 void BM_ImportGif_2048(benchmark::State& state) {
-    GifRecipe spec;
-    spec.screenWidth = kSide;
-    spec.screenHeight = kSide;
-    spec.globalTable = colourTable(256);
+    GifRecipe recipe;
+    recipe.screenWidth = kSide;
+    recipe.screenHeight = kSide;
+    recipe.globalTable = colourTable(256);
     const auto indices = spriteLikeIndices(kSide, 256);
-    spec.images.push_back(GifImage{
+    recipe.images.push_back(GifImage{
         0, 0, kSide, kSide, false, {}, std::vector<std::uint8_t>(indices.begin(), indices.end())});
-    runImport(state, makeGif(spec), std::int64_t{kSide} * kSide);
+    runImport(state, makeGif(recipe), std::int64_t{kSide} * kSide);
 }
 BENCHMARK(BM_ImportGif_2048)->Unit(benchmark::kMillisecond);
 
@@ -95,14 +95,14 @@ BENCHMARK(BM_ImportPng8_2048)->Unit(benchmark::kMillisecond);
 
 // True colour with few colours: every run of a colour costs one lookup.
 void BM_ImportBmp24FewColours_2048(benchmark::State& state) {
-    BmpRecipe spec;
-    spec.bits = 24;
-    spec.width = kSide;
-    spec.height = kSide;
+    BmpRecipe recipe;
+    recipe.bits = 24;
+    recipe.width = kSide;
+    recipe.height = kSide;
     const auto table = colourTable(200);
     for (std::uint32_t i : spriteLikeIndices(kSide, 200))
-        spec.pixels.push_back(table[i]);
-    runImport(state, makeBmp(spec), std::int64_t{kSide} * kSide);
+        recipe.pixels.push_back(table[i]);
+    runImport(state, makeBmp(recipe), std::int64_t{kSide} * kSide);
 }
 // True colour is matched on every core: the CPU column counts them all.
 BENCHMARK(BM_ImportBmp24FewColours_2048)

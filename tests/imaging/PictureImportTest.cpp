@@ -118,37 +118,37 @@ TEST(IndexedBmp, KeepsIndicesAndColourTable) {
         SCOPED_TRACE(::testing::Message()
                      << c.bits << " bits, width " << c.width << (c.topDown ? ", top-down" : "")
                      << ", header " << c.headerSize);
-        BmpRecipe spec;
-        spec.width = c.width;
-        spec.height = 7;
-        spec.bits = c.bits;
-        spec.topDown = c.topDown;
-        spec.headerSize = c.headerSize;
+        BmpRecipe recipe;
+        recipe.width = c.width;
+        recipe.height = 7;
+        recipe.bits = c.bits;
+        recipe.topDown = c.topDown;
+        recipe.headerSize = c.headerSize;
         if (c.bits == 1)
-            spec.table = c.darkFirst ? std::vector<std::uint32_t>{0x102030, 0xF0E0D0}
-                                     : std::vector<std::uint32_t>{0xF0E0D0, 0x102030};
+            recipe.table = c.darkFirst ? std::vector<std::uint32_t>{0x102030, 0xF0E0D0}
+                                       : std::vector<std::uint32_t>{0xF0E0D0, 0x102030};
         else
-            spec.table = distinctColours(std::size_t{1} << c.bits, rng);
-        spec.pixels = randomValues(std::size_t(spec.width) * spec.height, 1u << c.bits, rng);
+            recipe.table = distinctColours(std::size_t{1} << c.bits, rng);
+        recipe.pixels = randomValues(std::size_t(recipe.width) * recipe.height, 1u << c.bits, rng);
 
         FrameList frames;
-        ASSERT_NO_THROW(frames = load(makeBmp(spec)));
-        expectSingleFrame(frames, spec.width, spec.height, spec.pixels);
-        EXPECT_EQ(frames[0]->getOrigPalette(), paletteOf(spec.table));
+        ASSERT_NO_THROW(frames = load(makeBmp(recipe)));
+        expectSingleFrame(frames, recipe.width, recipe.height, recipe.pixels);
+        EXPECT_EQ(frames[0]->getOrigPalette(), paletteOf(recipe.table));
     }
 }
 
 TEST(IndexedBmp, IndicesPastAShortTableAreKept) {
-    BmpRecipe spec;
-    spec.width = 16;
-    spec.height = 16;
-    spec.table = {0xFF0000, 0x00FF00, 0x0000FF, 0x123456};
+    BmpRecipe recipe;
+    recipe.width = 16;
+    recipe.height = 16;
+    recipe.table = {0xFF0000, 0x00FF00, 0x0000FF, 0x123456};
     for (std::uint32_t i = 0; i < 256; ++i)
-        spec.pixels.push_back(i);
+        recipe.pixels.push_back(i);
 
-    const FrameList frames = load(makeBmp(spec));
-    expectSingleFrame(frames, 16, 16, spec.pixels);
-    EXPECT_EQ(frames[0]->getOrigPalette(), paletteOf(spec.table));
+    const FrameList frames = load(makeBmp(recipe));
+    expectSingleFrame(frames, 16, 16, recipe.pixels);
+    EXPECT_EQ(frames[0]->getOrigPalette(), paletteOf(recipe.table));
 }
 
 TEST(IndexedBmp, RunLengthCodedRowsDecodeAndSkippedPixelsStayZero) {
@@ -180,15 +180,15 @@ TEST(IndexedBmp, RunLengthCodedRowsDecodeAndSkippedPixelsStayZero) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        BmpRecipe spec;
-        spec.width = c.width;
-        spec.height = c.height;
-        spec.bits = c.bits;
-        spec.compression = c.bits == 8 ? 1 : 2;
+        BmpRecipe recipe;
+        recipe.width = c.width;
+        recipe.height = c.height;
+        recipe.bits = c.bits;
+        recipe.compression = c.bits == 8 ? 1 : 2;
         for (std::uint32_t i = 0; i < (1u << c.bits); ++i)
-            spec.table.push_back(i * 0x010101);
-        spec.rawData = c.stream;
-        expectSingleFrame(load(makeBmp(spec)), c.width, c.height, c.topDown);
+            recipe.table.push_back(i * 0x010101);
+        recipe.rawData = c.stream;
+        expectSingleFrame(load(makeBmp(recipe)), c.width, c.height, c.topDown);
     }
 }
 
@@ -375,21 +375,21 @@ TEST(Gif, KeepsIndicesAndTheTableThatApplies) {
     std::mt19937 rng(3);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        GifRecipe spec;
-        spec.screenWidth = 37;
-        spec.screenHeight = 13;
-        spec.globalTable = distinctColours(c.globalSize, rng);
+        GifRecipe recipe;
+        recipe.screenWidth = 37;
+        recipe.screenHeight = 13;
+        recipe.globalTable = distinctColours(c.globalSize, rng);
         GifImage image;
         image.width = 37;
         image.height = 13;
         image.interlace = c.interlace;
         image.localTable = distinctColours(c.localSize, rng);
-        const auto& table = c.localSize ? image.localTable : spec.globalTable;
+        const auto& table = c.localSize ? image.localTable : recipe.globalTable;
         const auto values = randomValues(37 * 13, static_cast<std::uint32_t>(table.size()), rng);
         image.indices.assign(values.begin(), values.end());
-        spec.images = {image};
+        recipe.images = {image};
 
-        const FrameList frames = load(makeGif(spec));
+        const FrameList frames = load(makeGif(recipe));
         expectSingleFrame(frames, 37, 13, values);
         EXPECT_EQ(frames[0]->getOrigPalette(),
                   table.empty() ? documentPalette() : paletteOf(table));
@@ -397,54 +397,54 @@ TEST(Gif, KeepsIndicesAndTheTableThatApplies) {
 }
 
 TEST(Gif, StillImagePlacedOnTheScreenOverTheBackground) {
-    GifRecipe spec;
-    spec.screenWidth = 10;
-    spec.screenHeight = 8;
-    spec.background = 3;
-    spec.globalTable = {0, 0x111111, 0x222222, 0x333333};
+    GifRecipe recipe;
+    recipe.screenWidth = 10;
+    recipe.screenHeight = 8;
+    recipe.background = 3;
+    recipe.globalTable = {0, 0x111111, 0x222222, 0x333333};
     GifImage first;
     first.left = 5;
     first.top = 2;
     first.width = 4;
     first.height = 3;
     first.indices = {0, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 2};
-    spec.images = {first};
+    recipe.images = {first};
 
     std::vector<std::uint32_t> expected(80, 3);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 4; ++x)
             expected[(2 + y) * 10 + 5 + x] = first.indices[y * 4 + x];
-    expectSingleFrame(load(makeGif(spec)), 10, 8, expected);
+    expectSingleFrame(load(makeGif(recipe)), 10, 8, expected);
 }
 
 TEST(Gif, ImageReachingPastTheScreenKeepsItsOwnSize) {
-    GifRecipe spec;
-    spec.screenWidth = 2;
-    spec.screenHeight = 2;
-    spec.globalTable = {0, 0xFFFFFF};
+    GifRecipe recipe;
+    recipe.screenWidth = 2;
+    recipe.screenHeight = 2;
+    recipe.globalTable = {0, 0xFFFFFF};
     GifImage image;
     image.left = 1;
     image.width = 5;
     image.height = 4;
     image.indices = {0, 1, 1, 0, 1, 1, 1, 0, 0, 1, 0, 0, 0, 1, 1, 1, 1, 1, 1, 0};
-    spec.images = {image};
-    expectSingleFrame(load(makeGif(spec)), 5, 4,
+    recipe.images = {image};
+    expectSingleFrame(load(makeGif(recipe)), 5, 4,
                       std::vector<std::uint32_t>(image.indices.begin(), image.indices.end()));
 }
 
 TEST(Gif, IndicesPastTheColourTableAreKept) {
-    GifRecipe spec;
-    spec.screenWidth = 16;
-    spec.screenHeight = 16;
+    GifRecipe recipe;
+    recipe.screenWidth = 16;
+    recipe.screenHeight = 16;
     std::mt19937 rng(4);
-    spec.globalTable = distinctColours(256, rng);
+    recipe.globalTable = distinctColours(256, rng);
     GifImage image;
     image.width = 16;
     image.height = 16;
     for (int i = 0; i < 256; ++i)
         image.indices.push_back(static_cast<std::uint8_t>(i));
-    spec.images = {image};
-    Bytes gif = makeGif(spec);
+    recipe.images = {image};
+    Bytes gif = makeGif(recipe);
     // Shrink the global table to 2 entries; the image data still codes 8-bit indices.
     ASSERT_EQ(gif[10] & 0x87, 0x87);
     gif[10] = static_cast<std::uint8_t>((gif[10] & ~0x07) | 0x00);
@@ -453,7 +453,8 @@ TEST(Gif, IndicesPastTheColourTableAreKept) {
     const FrameList frames = load(gif);
     expectSingleFrame(frames, 16, 16,
                       std::vector<std::uint32_t>(image.indices.begin(), image.indices.end()));
-    EXPECT_EQ(frames[0]->getOrigPalette(), paletteOf({spec.globalTable[0], spec.globalTable[1]}));
+    EXPECT_EQ(frames[0]->getOrigPalette(),
+              paletteOf({recipe.globalTable[0], recipe.globalTable[1]}));
 }
 
 TEST(Jpeg, ColourAndGreyPicturesGoTheTrueColourWay) {
@@ -510,8 +511,8 @@ TEST(Tiling, BandsFromTheTopDownTilesLeftToRight) {
                     values.push_back(value(x, y));
             Bytes file;
             if (gif) {
-                GifRecipe spec{c.width, c.height, 0, table, {}};
-                spec.images.push_back(
+                GifRecipe recipe{c.width, c.height, 0, table, {}};
+                recipe.images.push_back(
                     GifImage{0,
                              0,
                              c.width,
@@ -519,14 +520,14 @@ TEST(Tiling, BandsFromTheTopDownTilesLeftToRight) {
                              false,
                              {},
                              std::vector<std::uint8_t>(values.begin(), values.end())});
-                file = makeGif(spec);
+                file = makeGif(recipe);
             } else {
-                BmpRecipe spec;
-                spec.width = c.width;
-                spec.height = c.height;
-                spec.table = table;
-                spec.pixels = values;
-                file = makeBmp(spec);
+                BmpRecipe recipe;
+                recipe.width = c.width;
+                recipe.height = c.height;
+                recipe.table = table;
+                recipe.pixels = values;
+                file = makeBmp(recipe);
             }
 
             imaging::ImportOptions options{documentPalette()};
@@ -895,17 +896,17 @@ protected:
 };
 
 TEST_F(PictureFile, ImportLeavesTheFolderAsItWas) {
-    BmpRecipe spec;
-    spec.width = 3;
-    spec.height = 2;
-    spec.table = {0x000000, 0xFFFFFF};
-    spec.pixels = {0, 1, 0, 1, 0, 1};
-    write(m_dir / "a.bmp", makeBmp(spec));
+    BmpRecipe recipe;
+    recipe.width = 3;
+    recipe.height = 2;
+    recipe.table = {0x000000, 0xFFFFFF};
+    recipe.pixels = {0, 1, 0, 1, 0, 1};
+    write(m_dir / "a.bmp", makeBmp(recipe));
     const Bytes keep = {'k', 'e', 'e', 'p'};
     write(m_dir / "a.bmp.bmp", keep);
 
     const FrameList frames = imaging::LoadImage((m_dir / "a.bmp").string(), {});
-    expectSingleFrame(frames, 3, 2, spec.pixels);
+    expectSingleFrame(frames, 3, 2, recipe.pixels);
     EXPECT_EQ(listing(), (std::set<std::string>{"a.bmp", "a.bmp.bmp"}));
     std::ifstream in(m_dir / "a.bmp.bmp", std::ios::binary);
     EXPECT_EQ(Bytes(std::istreambuf_iterator<char>(in), {}), keep);
