@@ -56,22 +56,50 @@ Bytes DC6Frame::getPixelData(std::int16_t palTransform) const {
     return result;
 }
 
-void DC6Frame::setPixelData(const Bytes& Pixels, std::int16_t Xsize, std::int16_t Ysize) {
-    // Everything is checked before anything changes, so a refused call leaves
-    // the frame exactly as it was.
+namespace {
+
+// The pixels a frame of that size takes; everything is checked before
+// anything changes, so a refused call leaves the frame exactly as it was.
+std::size_t neededPixels(std::size_t given, std::int16_t Xsize, std::int16_t Ysize) {
     const std::int64_t count = checkedFramePixels(Xsize, Ysize);
-    if (static_cast<std::int64_t>(Pixels.size()) < count)
+    if (static_cast<std::int64_t>(given) < count)
         throw QuilletError("width x height " + std::to_string(Xsize) + " x " +
                            std::to_string(Ysize) + " needs " + std::to_string(count) +
-                           " pixels, only " + std::to_string(Pixels.size()) + " given");
+                           " pixels, only " + std::to_string(given) + " given");
+    return static_cast<std::size_t>(count);
+}
 
-    m_pixels = std::make_shared<const Bytes>(Pixels.begin(), Pixels.begin() + count);
+} // namespace
+
+void DC6Frame::setPixelData(const Bytes& Pixels, std::int16_t Xsize, std::int16_t Ysize) {
+    const std::size_t count = neededPixels(Pixels.size(), Xsize, Ysize);
+    takeMatrix(std::make_shared<const Bytes>(Pixels.begin(), Pixels.begin() + count), Xsize, Ysize);
+}
+
+void DC6Frame::setPixelData(Bytes&& Pixels, std::int16_t Xsize, std::int16_t Ysize) {
+    Pixels.resize(neededPixels(Pixels.size(), Xsize, Ysize));
+    takeMatrix(std::make_shared<const Bytes>(std::move(Pixels)), Xsize, Ysize);
+}
+
+void DC6Frame::takeMatrix(std::shared_ptr<const Bytes> pixels, std::int16_t Xsize,
+                          std::int16_t Ysize) {
+    m_pixels = std::move(pixels);
     m_width = Xsize;
     m_height = Ysize;
     m_xOffset = 0;
     m_yOffset = 0;
     m_origPalette.fill(0);
     m_newPalette.fill(0);
+    m_pixelsId = nextPixelsId();
+}
+
+void DC6Frame::replacePixels(std::shared_ptr<const Bytes> pixels) {
+    requireMatrix("replacePixels");
+    const auto count = static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height);
+    if (!pixels || pixels->size() != count)
+        throw QuilletError("replacePixels: " + std::to_string(pixels ? pixels->size() : 0) +
+                           " pixels for a frame of " + std::to_string(count));
+    m_pixels = std::move(pixels);
     m_pixelsId = nextPixelsId();
 }
 

@@ -25,6 +25,8 @@ public:
     Palette getOrigPalette() const { return m_origPalette; }
     Palette getNewPalette() const { return m_newPalette; }
     void setPixelData(const Bytes& Pixels, std::int16_t Xsize, std::int16_t Ysize);
+    // The same, taking the bytes over instead of copying them.
+    void setPixelData(Bytes&& Pixels, std::int16_t Xsize, std::int16_t Ysize);
     void setDC6Data(ByteView block);
     void seOriginalPalette(const Palette& pal) { m_origPalette = pal; }
     void setNewPalette(const Palette& pal) { m_newPalette = pal; }
@@ -45,6 +47,12 @@ public:
     // copies, so frames with equal numbers hold equal pixels. What is drawn of
     // a frame can be cached under it.
     std::uint64_t pixelsId() const { return m_pixelsId; }
+    // The matrix itself, shared: an undo step keeps the one it replaced
+    // without copying it.
+    std::shared_ptr<const Bytes> sharedPixels() const { return m_pixels; }
+    // Another matrix of this frame's size; unlike setPixelData, the offsets
+    // and palettes stay. Throws QuilletError when the size does not fit.
+    void replacePixels(std::shared_ptr<const Bytes> pixels);
 
     // Appends the coded pixel stream to `out` and returns its length; lets the
     // file writer code each frame once, straight into the file body.
@@ -58,6 +66,7 @@ private:
     bool mapsPixels(std::int16_t palTransform) const;
     MapTable mappingTable(std::int16_t palTransform) const;
     void requireMatrix(const char* operation) const;
+    void takeMatrix(std::shared_ptr<const Bytes> pixels, std::int16_t Xsize, std::int16_t Ysize);
     static std::uint64_t nextPixelsId();
 
     std::shared_ptr<const Bytes> m_pixels;

@@ -20,30 +20,39 @@ std::int32_t checkedOffset(const char* axis, std::int64_t value, const std::stri
 
 // Every change of a frame's pixels goes through these, each making a new
 // matrix of the same size and leaving the frame's own alone.
-Bytes mirroredRows(const DC6Frame& frame) {
-    Bytes pixels = frame.getPixelData(0);
-    const auto width = static_cast<std::size_t>(frame.get_X_size());
-    for (auto row = pixels.begin(); row != pixels.end(); row += static_cast<std::ptrdiff_t>(width))
-        std::reverse(row, row + static_cast<std::ptrdiff_t>(width));
-    return pixels;
+ByteView matrixOf(const DC6Frame& frame) {
+    if (!frame.hasPixels())
+        throw QuilletError("the frame has no pixels yet");
+    return frame.pixels();
 }
 
-Bytes reversedRows(const DC6Frame& frame) {
-    const Bytes pixels = frame.getPixelData(0);
+std::shared_ptr<const Bytes> mirroredRows(const DC6Frame& frame) {
+    const ByteView source = matrixOf(frame);
+    Bytes pixels(source.begin(), source.end());
     const auto width = static_cast<std::ptrdiff_t>(frame.get_X_size());
-    Bytes result(pixels.size());
-    auto target = result.begin();
-    for (auto row = pixels.end(); row != pixels.begin(); row -= width, target += width)
-        std::copy(row - width, row, target);
-    return result;
+    for (auto row = pixels.begin(); row != pixels.end(); row += width)
+        std::reverse(row, row + width);
+    return std::make_shared<const Bytes>(std::move(pixels));
 }
 
-std::optional<Bytes> replacedIndex(const DC6Frame& frame, std::uint8_t from, std::uint8_t to) {
-    Bytes pixels = frame.getPixelData(0);
-    if (from == to || std::find(pixels.begin(), pixels.end(), from) == pixels.end())
-        return std::nullopt;
+std::shared_ptr<const Bytes> reversedRows(const DC6Frame& frame) {
+    const ByteView source = matrixOf(frame);
+    const auto width = static_cast<std::ptrdiff_t>(frame.get_X_size());
+    Bytes result(source.size());
+    auto target = result.begin();
+    for (auto row = source.end(); row != source.begin(); row -= width, target += width)
+        std::copy(row - width, row, target);
+    return std::make_shared<const Bytes>(std::move(result));
+}
+
+std::shared_ptr<const Bytes> replacedIndex(const DC6Frame& frame, std::uint8_t from,
+                                           std::uint8_t to) {
+    const ByteView source = matrixOf(frame);
+    if (from == to || std::find(source.begin(), source.end(), from) == source.end())
+        return nullptr;
+    Bytes pixels(source.begin(), source.end());
     std::replace(pixels.begin(), pixels.end(), from, to);
-    return pixels;
+    return std::make_shared<const Bytes>(std::move(pixels));
 }
 
 } // namespace
@@ -54,7 +63,7 @@ FrameState editedState(const DC6Frame& frame, const FrameEdit& edit) {
     const std::int64_t w = frame.get_X_size();
     const std::int64_t h = frame.get_Y_size();
     const auto text = [](std::int64_t v) { return std::to_string(v); };
-    FrameState state{frame.get_X_offset(), frame.get_Y_offset(), std::nullopt};
+    FrameState state{frame.get_X_offset(), frame.get_Y_offset(), nullptr};
     switch (edit.kind) {
     case FrameEdit::Kind::SetOffset:
         if (edit.x)
@@ -85,16 +94,10 @@ FrameState editedState(const DC6Frame& frame, const FrameEdit& edit) {
 }
 
 void swapState(DC6Frame& frame, FrameState& state) {
-    FrameState previous{frame.get_X_offset(), frame.get_Y_offset(), std::nullopt};
+    FrameState previous{frame.get_X_offset(), frame.get_Y_offset(), nullptr};
     if (state.pixels) {
-        previous.pixels = frame.getPixelData(0);
-        // Setting pixels starts a frame afresh; its palettes are kept by hand.
-        const Palette original = frame.getOrigPalette();
-        const Palette shown = frame.getNewPalette();
-        frame.setPixelData(*state.pixels, static_cast<std::int16_t>(frame.get_X_size()),
-                           static_cast<std::int16_t>(frame.get_Y_size()));
-        frame.seOriginalPalette(original);
-        frame.setNewPalette(shown);
+        previous.pixels = frame.sharedPixels();
+        frame.replacePixels(std::move(state.pixels));
     }
     frame.set_X_offset(state.x);
     frame.set_Y_offset(state.y);

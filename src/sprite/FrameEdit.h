@@ -3,6 +3,7 @@
 #include "DC6Frame.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 namespace quillet {
@@ -22,11 +23,12 @@ struct FrameEdit {
     std::uint8_t to = 0;
 };
 
-// A frame's offsets, and its pixels where an edit changes them.
+// A frame's offsets, and its pixel matrix where an edit changes it (shared
+// with the frame that holds it, never copied).
 struct FrameState {
     std::int32_t x = 0;
     std::int32_t y = 0;
-    std::optional<Bytes> pixels;
+    std::shared_ptr<const Bytes> pixels;
 };
 
 // What `edit` makes of `frame`, which is left alone. A flip mirrors the frame

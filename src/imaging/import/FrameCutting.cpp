@@ -12,10 +12,10 @@ namespace {
 
 constexpr int kTileSide = 256;
 
-FramePtr makeFrame(const Bytes& pixels, int width, int height, const IndexedPicture& pic,
+FramePtr makeFrame(Bytes pixels, int width, int height, const IndexedPicture& pic,
                    const Palette& documentPalette) {
     auto frame = std::make_shared<DC6Frame>();
-    frame->setPixelData(pixels, static_cast<std::int16_t>(width),
+    frame->setPixelData(std::move(pixels), static_cast<std::int16_t>(width),
                         static_cast<std::int16_t>(height));
     frame->seOriginalPalette(pic.palette);
     frame->setNewPalette(documentPalette);
