@@ -466,10 +466,6 @@ void Document::setTransform(bool on) {
     emit contentsChanged();
 }
 
-void Document::setOpenedLayout(bool ownLayout) {
-    m_knownFile = KnownFile::describe(m_fileName, ownLayout);
-}
-
 QString Document::keepOriginal(const QString& path) const {
     return document::keepOriginal(path, &m_knownFile);
 }
@@ -478,7 +474,7 @@ void Document::markSaved(const QString& fileName) {
     m_fileName = fileName;
     m_restored = false;
     m_savedTransform = m_transform;
-    m_knownFile = KnownFile::describe(fileName, true);
+    m_knownFile = KnownFile::describe(fileName);
     m_undo.setClean();
     updateModified();
 }

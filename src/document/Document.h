@@ -80,12 +80,10 @@ public:
     void setTransform(bool on);
     void setSaving(bool saving) { m_saving = saving; }
 
-    // After Open: whether the file read is in this program's own layout
-    // (DC6FileIO::LoadDC6's `ownLayout`), so the first save over it knows
-    // without reading it again whether the original must be kept.
-    void setOpenedLayout(bool ownLayout);
     // Before a save writes `path`: keeps a file this program did not write as
-    // `path`.bak (see keepOriginal). Throws QuilletError; the save must not go on then.
+    // `path`.bak (see keepOriginal); the first save over an opened file reads
+    // it once more to tell, later ones know. Throws QuilletError; the save
+    // must not go on then.
     QString keepOriginal(const QString& path) const;
     // After a save wrote the document to `fileName`: that is its name now, the
     // current state is the clean one and the file is in our own layout.

@@ -9,11 +9,11 @@
 
 namespace quillet::document {
 
-KnownFile KnownFile::describe(const QString& path, bool ownLayout) {
+KnownFile KnownFile::describe(const QString& path) {
     const QFileInfo info(path);
     if (path.isEmpty() || !info.isFile())
         return {};
-    return {info.absoluteFilePath(), info.size(), info.lastModified(), ownLayout};
+    return {info.absoluteFilePath(), info.size(), info.lastModified()};
 }
 
 bool KnownFile::matches(const QString& other) const {
@@ -26,8 +26,7 @@ bool KnownFile::matches(const QString& other) const {
 
 QString keepOriginal(const QString& path, const KnownFile* known) {
     const QString backup = path + QStringLiteral(".bak");
-    const bool isKnown = known && known->matches(path);
-    if (!QFileInfo(path).isFile() || QFileInfo::exists(backup) || (isKnown && known->ownLayout))
+    if (!QFileInfo(path).isFile() || QFileInfo::exists(backup) || (known && known->matches(path)))
         return {};
 
     const auto fail = [&](const QuilletError& e) {
@@ -41,17 +40,14 @@ QString keepOriginal(const QString& path, const KnownFile* known) {
     } catch (const QuilletError& e) {
         throw fail(e);
     }
-    if (!isKnown) {
-        // Read for the first time here (a Save As over some other file):
-        // whatever cannot be read as a DC6 file is certainly not ours.
-        bool ownLayout = false;
-        try {
-            DC6FileIO::decodeDC6(original, nullptr, {}, &ownLayout);
-        } catch (const QuilletError&) {
-        }
-        if (ownLayout)
-            return {};
+    // Whatever cannot be read as a DC6 file is certainly not ours.
+    bool ownLayout = false;
+    try {
+        DC6FileIO::decodeDC6(original, nullptr, {}, &ownLayout);
+    } catch (const QuilletError&) {
     }
+    if (ownLayout)
+        return {};
     try {
         if (!createFileSafely(QFile::encodeName(backup).toStdString(), original, native))
             return {};

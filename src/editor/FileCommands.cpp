@@ -110,11 +110,10 @@ void FileCommands::openFile(const QString& path) {
         return;
     FrameList loaded;
     int directions = 1;
-    bool ownLayout = false;
     const bool read = m_context.readWithProgress(
         path, QStringLiteral("Opening %1 ...").arg(QFileInfo(path).fileName()),
         [&](const WorkProgress& progress) -> QString {
-            loaded = DC6FileIO().LoadDC6(nativePath(path), &directions, progress, &ownLayout);
+            loaded = DC6FileIO().LoadDC6(nativePath(path), &directions, progress);
             if (std::ssize(loaded) > limits::kMaxFrames)
                 return QStringLiteral("%1 frames exceed the limit of %2 frames")
                     .arg(loaded.size())
@@ -128,8 +127,6 @@ void FileCommands::openFile(const QString& path) {
     m_external.stopAll();
     // Save writes back to the file the user opened, never to an older name.
     doc.replace(std::move(loaded), path, directions);
-    // The first save over a file of another layout keeps it as it was.
-    doc.setOpenedLayout(ownLayout);
     m_recent->add(path);
 }
 

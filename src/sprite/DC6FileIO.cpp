@@ -287,9 +287,9 @@ Bytes DC6FileIO::encodeDC6(const FrameList& DC6, std::int16_t palTransform,
 }
 
 FrameList DC6FileIO::LoadDC6(const std::string& FileName, int* directions,
-                             const WorkProgress& progress, bool* ownLayout) const {
+                             const WorkProgress& progress) const {
     FileSource source(FileName);
-    return decodeFrom(source, directions, nullptr, progress, ownLayout);
+    return decodeFrom(source, directions, nullptr, progress, nullptr);
 }
 
 FrameList DC6FileIO::LoadDC6(const std::string& FileName, DC6Headers& headers,

@@ -34,17 +34,18 @@ struct DC6Headers {
 class DC6FileIO {
 public:
     // `progress` hears of every frame decoded and may cancel (WorkCancelled).
-    // `ownLayout`, when given, learns whether the file is byte for byte what
-    // SaveDC6 writes for the frames read (same directions, no transform): a
-    // save over a file in any other layout keeps the original first.
     FrameList LoadDC6(const std::string& FileName, int* directions = nullptr,
-                      const WorkProgress& progress = {}, bool* ownLayout = nullptr) const;
+                      const WorkProgress& progress = {}) const;
     FrameList LoadDC6(const std::string& FileName, DC6Headers& headers,
                       const WorkProgress& progress = {}) const;
     void SaveDC6(const std::string& FileName, const FrameList& DC6, std::int16_t palTransform,
                  const SaveProgress& progress = {}, int directions = 1) const;
 
     // The same work without the file system, for tests, fuzzing and the CLI.
+    // `ownLayout`, when given, learns whether the file is byte for byte what
+    // SaveDC6 writes for the frames read (same directions, no transform): a
+    // save over a file in any other layout keeps the original first. Coding
+    // every frame again costs a save's work, so only that save asks.
     static FrameList decodeDC6(ByteView file, int* directions = nullptr,
                                const WorkProgress& progress = {}, bool* ownLayout = nullptr);
     static Bytes encodeDC6(const FrameList& DC6, std::int16_t palTransform,

@@ -159,11 +159,8 @@ TEST(DocumentModel, TheFirstSaveOverAFileWeDidNotWriteKeepsIt) {
             writeFileSafely(native + ".bak", *c.bak);
         Document doc;
         doc.replace(tinyFrames(1), path, 1);
-        if (c.known != Unknown) {
-            bool ownLayout = false;
-            doc.replace(DC6FileIO().LoadDC6(native, nullptr, {}, &ownLayout), path, 1);
-            doc.setOpenedLayout(ownLayout);
-        }
+        if (c.known != Unknown)
+            doc.replace(DC6FileIO().LoadDC6(native), path, 1);
         if (c.known == ChangedSinceOpened)
             writeFileSafely(native, other);
         if (c.known == SavedByUs) {
