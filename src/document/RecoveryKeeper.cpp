@@ -142,11 +142,8 @@ private:
 
 // ---- offers -----------------------------------------------------------------
 
-RecoveryOffer::RecoveryOffer(QString copyPath, const RecoveryCopy& copy,
-                             std::unique_ptr<QLockFile> lock)
-    : m_copyPath(std::move(copyPath)), m_fileName(copy.document.fileName),
-      m_frameCount(static_cast<int>(copy.document.frames.size())), m_kept(copy.kept),
-      m_lock(std::move(lock)) {}
+RecoveryOffer::RecoveryOffer(QString copyPath, RecoveryCopy copy, std::unique_ptr<QLockFile> lock)
+    : m_copyPath(std::move(copyPath)), m_copy(std::move(copy)), m_lock(std::move(lock)) {}
 
 RecoveryOffer::RecoveryOffer(RecoveryOffer&&) noexcept = default;
 RecoveryOffer& RecoveryOffer::operator=(RecoveryOffer&&) noexcept = default;
@@ -265,7 +262,8 @@ RecoveryListing RecoveryKeeper::orphans() {
         return listing;
     QSet<QString> sessions;
     QDir folder(m_folder);
-    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden)) {
+    const QStringList names = folder.entryList(QDir::Files | QDir::Hidden);
+    for (const QString& name : names) {
         const QString session = sessionOf(name);
         if (!session.isEmpty() && session != m_session)
             sessions.insert(session);
@@ -277,7 +275,7 @@ RecoveryListing RecoveryKeeper::orphans() {
             continue;
         // What a write cut off by the end of its run left behind.
         const QString temporary = u'.' + session + kCopySuffix + u'.';
-        for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden))
+        for (const QString& name : names)
             if (name.startsWith(temporary) && name.endsWith(QStringLiteral(".tmp")))
                 folder.remove(name);
         const QString copyPath = m_folder + u'/' + session + kCopySuffix;
@@ -299,14 +297,6 @@ RecoveryListing RecoveryKeeper::orphans() {
 void RecoveryKeeper::restore(RecoveryOffer& offer) {
     if (!offer.m_lock || !m_document)
         throw QuilletError("the recovery copy is no longer held");
-    RecoveryCopy copy;
-    try {
-        copy = readCopy(offer.m_copyPath);
-    } catch (const QuilletError&) {
-        setAside(offer.m_copyPath);
-        offer.m_lock.reset();
-        throw;
-    }
     // The copy becomes this session's own before its old lock goes, so a
     // crash from here on still finds it.
     bool adopted = false;
@@ -316,7 +306,7 @@ void RecoveryKeeper::restore(RecoveryOffer& offer) {
         adopted = QFile::rename(offer.m_copyPath, m_copyPath);
     }
     offer.m_lock.reset();
-    m_document->restore(copy.document);
+    m_document->restore(offer.m_copy.document);
     if (adopted) {
         // The copy on disk is exactly this state.
         m_timer.stop();

@@ -28,19 +28,18 @@ public:
     ~RecoveryOffer();
 
     // The document's file name; empty for an untitled animation.
-    const QString& fileName() const { return m_fileName; }
-    int frameCount() const { return m_frameCount; }
+    const QString& fileName() const { return m_copy.document.fileName; }
+    int frameCount() const { return static_cast<int>(m_copy.document.frames.size()); }
     // UTC; the editor shows it in local time.
-    const QDateTime& kept() const { return m_kept; }
+    const QDateTime& kept() const { return m_copy.kept; }
 
 private:
     friend class RecoveryKeeper;
-    RecoveryOffer(QString copyPath, const RecoveryCopy& copy, std::unique_ptr<QLockFile> lock);
+    RecoveryOffer(QString copyPath, RecoveryCopy copy, std::unique_ptr<QLockFile> lock);
 
     QString m_copyPath;
-    QString m_fileName;
-    int m_frameCount = 0;
-    QDateTime m_kept;
+    // As read and checked at listing; the lock keeps it from changing since.
+    RecoveryCopy m_copy;
     std::unique_ptr<QLockFile> m_lock;
 };
 
@@ -95,8 +94,8 @@ public:
     // The copies of sessions that ended without removing theirs, newest first.
     RecoveryListing orphans();
     // Loads the offer's copy into the document, modified under its old name,
-    // and makes the copy this session's own. A damaged copy is set aside and
-    // QuilletError thrown; the document is then untouched.
+    // and makes the copy this session's own. It was read and checked when it
+    // was listed; QuilletError when the offer was already taken or discarded.
     void restore(RecoveryOffer& offer);
     // Removes the offer's copy for good.
     void discard(RecoveryOffer& offer);

@@ -347,8 +347,7 @@ void FileCommands::offerRecoveryCopies() {
                 return;
             } catch (const QuilletError& e) {
                 m_context.warn(
-                    QStringLiteral("The recovery copy could not be read and was set aside in "
-                                   "\"%1\".\n%2")
+                    QStringLiteral("The recovery copy in \"%1\" could not be restored.\n%2")
                         .arg(folder, QString::fromUtf8(e.what())));
             }
             break;
