@@ -32,22 +32,6 @@ std::optional<long long> wholeNumber(const std::string& text, long long min, lon
     return v;
 }
 
-// X,Y with each a whole number an offset box accepts.
-std::pair<std::int32_t, std::int32_t> readPoint(const std::string& option,
-                                                const std::string& text) {
-    const auto comma = text.find(',');
-    if (comma == std::string::npos)
-        throw UsageError{option + " wants X,Y, got '" + text + "'"};
-    const auto coordinate = [&](const std::string& part) {
-        const std::optional<long long> v = wholeNumber(part, -32768, 32767);
-        if (!v)
-            throw UsageError{option + " wants two whole numbers from -32768 to 32767, got '" +
-                             part + "'"};
-        return static_cast<std::int32_t>(*v);
-    };
-    return {coordinate(text.substr(0, comma)), coordinate(text.substr(comma + 1))};
-}
-
 // A,B with each a whole number from `min` to `max`.
 std::pair<long long, long long> readPair(const std::string& option, const std::string& text,
                                          long long min, long long max, const char* syntax) {
@@ -155,7 +139,11 @@ const OptionRow kOptions[] = {
     {OptionId::Json, "json", nullptr, "Print JSON instead of a table.",
      [](Options& o, const std::string&) { o.json = true; }},
     {OptionId::Offset, "offset", "X,Y", "Move every frame by X,Y (each from -32768 to 32767).",
-     [](Options& o, const std::string& v) { o.offset = readPoint("--offset", v); }},
+     [](Options& o, const std::string& v) {
+         // The range an offset box accepts.
+         const auto [x, y] = readPair("--offset", v, -32768, 32767, "X,Y");
+         o.offset = {static_cast<std::int32_t>(x), static_cast<std::int32_t>(y)};
+     }},
     {OptionId::Directions, "directions", "D",
      "Write D directions (1 to 32); a lone DC6 input keeps its own, anything else gives 1.",
      [](Options& o, const std::string& v) {

@@ -5,6 +5,7 @@
 #include "sprite/Error.h"
 
 #include <QDir>
+#include <QFile>
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -20,7 +21,7 @@ namespace quillet::cli {
 
 Palette documentPalette(const Options& o) {
     if (!o.palette)
-        return loadDefaultPalette(QDir::currentPath().toStdString());
+        return loadDefaultPalette(QFile::encodeName(QDir::currentPath()).toStdString());
     try {
         return imaging::readPaletteAny(*o.palette);
     } catch (const QuilletError& e) {
