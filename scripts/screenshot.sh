@@ -12,7 +12,7 @@
 # File > Open..., clicks and Shift+clicks thumbnails in the frames panel and
 # rests the mouse on the picture. The picture thus shows the shipped editor
 # reading a file the shipped converter wrote. The script runs in an empty
-# temporary folder: no "Diablo2.pal" there, so both use the built-in palette.
+# temporary folder: no "default.pal" there, so both use the built-in palette.
 #
 # usage: scripts/screenshot.sh [BUILD_DIR [OUTPUT]]
 #        (defaults: build and docs/screenshot.png below the repository)

@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("org.quillet.Quillet"));
 
     // File managers hand the files of "Open With" over here; they are taken
-    // as a drop on the window takes them. "Diablo2.pal" is read from the
+    // as a drop on the window takes them. "default.pal" is read from the
     // directory the editor was started in.
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Quillet, an editor for DC6 sprites."));

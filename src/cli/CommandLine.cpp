@@ -125,7 +125,7 @@ struct OptionRow {
 const OptionRow kOptions[] = {
     {OptionId::Palette, "palette", "FILE",
      "The document palette: a 768-byte .pal file, a JASC-PAL or GIMP .gpl file, or the colour "
-     "table of a paletted BMP, PNG or GIF. Without it, Diablo2.pal in the current folder or "
+     "table of a paletted BMP, PNG or GIF. Without it, default.pal in the current folder or "
      "else the built-in palette, as the editor starts with.",
      [](Options& o, const std::string& v) { o.palette = v; }},
     {OptionId::NoTransform, "no-transform", nullptr,

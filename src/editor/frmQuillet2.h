@@ -41,7 +41,7 @@ class frmQuillet2 : public QMainWindow {
     Q_OBJECT
 public:
     // Services left null are filled with the real Qt dialogs, message boxes and pointer.
-    // `workingDir`: where "Diablo2.pal" is looked for (the current directory by default).
+    // `workingDir`: where "default.pal" is looked for (the current directory by default).
     explicit frmQuillet2(platform::Services services = {}, const QString& workingDir = {},
                          QWidget* parent = nullptr);
     ~frmQuillet2() override;

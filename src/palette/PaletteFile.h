@@ -9,7 +9,7 @@
 
 namespace quillet {
 
-inline constexpr const char* kDefaultPaletteFile = "Diablo2.pal";
+inline constexpr const char* kDefaultPaletteFile = "default.pal";
 inline constexpr const char* kWrongPaletteSize = "Wrong filesize (length of file is not 768 bytes)";
 
 // A raw palette file that is not exactly 768 bytes long; the editor shows
@@ -38,11 +38,11 @@ bool isTextPalette(ByteView bytes);
 Palette parseJascPalette(std::string_view text);
 Palette parseGimpPalette(std::string_view text);
 
-// Used when "Diablo2.pal" is missing or short: entry 0 black, all 256 entries
+// Used when "default.pal" is missing or short: entry 0 black, all 256 entries
 // distinct (a 6x7x6 colour cube and four greys the cube lacks).
 const Palette& builtinPalette();
 
-// "Diablo2.pal" from `folder`: its first 768 bytes (longer files are fine);
+// "default.pal" from `folder`: its first 768 bytes (longer files are fine);
 // the built-in palette when the file is missing, unreadable or shorter.
 Palette loadDefaultPalette(const std::string& folder);
 

@@ -122,7 +122,7 @@ TEST_F(CliTest, SheetCellsBecomeTrimmedFramesMovedByTheOffset) {
 }
 
 TEST_F(CliTest, BuildWritesWhatTheEditorSaves) {
-    writePalette("Diablo2.pal", 768, 7);
+    writePalette("default.pal", 768, 7);
     writePalette("other.pal", 768, 13);
     const QString wide = writeBmp("wide.bmp", 300, 20);
     const QString photo = writeJpeg("photo.jpg");
@@ -173,7 +173,7 @@ TEST_F(CliTest, BuildWritesWhatTheEditorSaves) {
 }
 
 TEST_F(CliTest, ExportWritesTheEditorsBitmaps) {
-    writePalette("Diablo2.pal", 768, 11);
+    writePalette("default.pal", 768, 11);
     FrameList frames;
     for (int i = 0; i < 3; ++i) {
         Bytes pixels(static_cast<std::size_t>(5 + i) * 4);
@@ -308,7 +308,7 @@ TEST_F(CliTest, BuildFromASpriteKeepsItsDirectionsAndBytes) {
         palette[3 * 7 + c] = palette[c];
         palette[3 * 9 + c] = palette[3 * 3 + c];
     }
-    QFile file(path("Diablo2.pal"));
+    QFile file(path("default.pal"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(palette);
     file.close();

@@ -62,7 +62,7 @@ TEST_F(Window, DefaultPaletteFallsBackWhenTheFileIsMissingOrShort) {
     EXPECT_EQ(window->currentPalette(), builtinPalette());
 
     const Palette ramp = rampPalette(9);
-    QFile file(path("Diablo2.pal"));
+    QFile file(path("default.pal"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(reinterpret_cast<const char*>(ramp.data()), 767);
     file.close();
