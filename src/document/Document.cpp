@@ -3,6 +3,7 @@
 #include "palette/PaletteFile.h"
 #include "sprite/Error.h"
 #include "sprite/FrameEdit.h"
+#include "sprite/FrameOrder.h"
 #include "sprite/Limits.h"
 
 #include <QUndoCommand>
@@ -230,13 +231,11 @@ private:
     Palette m_palette;
 };
 
-// A new order of the frames: slot i takes the frame from slot order[i]. Only
-// the stretch that changes is kept, so swapping two neighbours in a long
-// animation costs a few bytes.
+// Only the stretch of the new order that changes is kept, so swapping two
+// neighbours in a long animation costs a few bytes.
 class ReorderFrames : public Step {
 public:
-    ReorderFrames(Document& doc, const QString& name, const std::vector<int>& order)
-        : Step(doc, name) {
+    ReorderFrames(Document& doc, const QString& name, const FrameOrder& order) : Step(doc, name) {
         const auto moved = [&](int i) { return order[static_cast<std::size_t>(i)] != i; };
         const int size = static_cast<int>(order.size());
         int last = size - 1;
@@ -408,14 +407,6 @@ void Document::setSelection(std::vector<int> numbers, int current) {
     emit selectionChanged();
 }
 
-// Numbers of existing frames, ascending and each once; anything else is no
-// edit at all.
-static bool validFrames(const std::vector<int>& numbers, int count) {
-    return !numbers.empty() && numbers.front() >= 1 && numbers.back() <= count &&
-           std::adjacent_find(numbers.begin(), numbers.end(), std::greater_equal<>()) ==
-               numbers.end();
-}
-
 void Document::clear() {
     replace({}, QString(), 1);
 }
@@ -524,7 +515,7 @@ void Document::removeFrame(int number) {
 }
 
 void Document::removeFrames(const std::vector<int>& numbers) {
-    if (validFrames(numbers, frameCount()))
+    if (isFrameSelection(numbers, frameCount()))
         push(new RemoveFrames(*this, numbers));
 }
 
@@ -545,54 +536,18 @@ void Document::moveFrame(int number, int delta) {
 }
 
 void Document::shiftFrames(const std::vector<int>& numbers, int delta) {
-    const int count = frameCount();
-    if (!validFrames(numbers, count) || delta == 0)
-        return;
-    std::vector<bool> chosen(static_cast<std::size_t>(count));
-    for (int number : numbers)
-        chosen[slot(number)] = true;
-    std::vector<int> order(chosen.size());
-    std::iota(order.begin(), order.end(), 0);
-    // A frame passes the neighbour on its way unless that one moves too; the
-    // walk goes against the direction, so a block moves as a whole.
-    const auto pass = [&](std::size_t a, std::size_t b) {
-        if (chosen[static_cast<std::size_t>(order[b])] &&
-            !chosen[static_cast<std::size_t>(order[a])])
-            std::swap(order[a], order[b]);
-    };
-    if (delta < 0)
-        for (std::size_t i = 1; i < order.size(); ++i)
-            pass(i - 1, i);
-    else
-        for (std::size_t i = order.size() - 1; i-- > 0;)
-            pass(i + 1, i);
-    if (std::is_sorted(order.begin(), order.end()))
+    const std::optional<FrameOrder> order = orderShiftingFrames(frameCount(), numbers, delta);
+    if (!order)
         return;
     const QString name =
         numbers.size() == 1 ? QStringLiteral("Move Frame %1") : QStringLiteral("Move Frames %1");
     push(new ReorderFrames(
-        *this, name.arg(delta < 0 ? QStringLiteral("Earlier") : QStringLiteral("Later")), order));
+        *this, name.arg(delta < 0 ? QStringLiteral("Earlier") : QStringLiteral("Later")), *order));
 }
 
 void Document::moveFrames(const std::vector<int>& numbers, int before) {
-    const int count = frameCount();
-    if (!validFrames(numbers, count) || before < 1 || before > count + 1)
-        return;
-    std::vector<int> rest;
-    std::vector<int> order;
-    for (int i = 0, next = 0; i < count; ++i) {
-        if (next < std::ssize(numbers) && numbers[static_cast<std::size_t>(next)] == i + 1)
-            ++next;
-        else
-            rest.push_back(i);
-    }
-    const auto split = std::lower_bound(rest.begin(), rest.end(), before - 1);
-    order.insert(order.end(), rest.begin(), split);
-    for (int number : numbers)
-        order.push_back(number - 1);
-    order.insert(order.end(), split, rest.end());
-    if (!std::is_sorted(order.begin(), order.end()))
-        push(new ReorderFrames(*this, QStringLiteral("Move Frames"), order));
+    if (const std::optional<FrameOrder> order = orderMovingFrames(frameCount(), numbers, before))
+        push(new ReorderFrames(*this, QStringLiteral("Move Frames"), *order));
 }
 
 void Document::duplicateFrame(int number) {
@@ -600,7 +555,7 @@ void Document::duplicateFrame(int number) {
 }
 
 bool Document::duplicateFrames(const std::vector<int>& numbers) {
-    if (!validFrames(numbers, frameCount()) || std::ssize(numbers) > room())
+    if (!isFrameSelection(numbers, frameCount()) || std::ssize(numbers) > room())
         return false;
     FrameList copies;
     int current = numbers.back() + 1;
@@ -618,7 +573,7 @@ bool Document::duplicateFrames(const std::vector<int>& numbers) {
 
 void Document::editFrames(const std::vector<int>& numbers, const FrameEdit& edit,
                           const QString& stepName) {
-    if (!validFrames(numbers, frameCount()))
+    if (!isFrameSelection(numbers, frameCount()))
         return;
     std::vector<FrameState> states;
     bool changes = false;
