@@ -1,6 +1,6 @@
 #include "Commands.h"
-#include "document/Document.h"
 #include "imaging/PictureImport.h"
+#include "palette/PaletteFile.h"
 #include "sprite/Error.h"
 #include "sprite/Limits.h"
 
@@ -16,7 +16,7 @@ FrameList readInput(const std::string& input, const Options& o, const Palette& p
         DC6Headers headers;
         FrameList frames = loadSprite(input, headers);
         directions = headers.directions;
-        document::adoptOpenedFrames(frames, palette);
+        adoptOpenedFrames(frames, palette);
         return frames;
     }
     FrameList frames;
@@ -27,7 +27,7 @@ FrameList readInput(const std::string& input, const Options& o, const Palette& p
     } catch (const QuilletError& e) {
         throw WorkError{input + ": " + e.what()};
     }
-    document::adoptImportedFrames(frames, palette);
+    adoptImportedFrames(frames, palette);
     return frames;
 }
 

@@ -1,7 +1,7 @@
 #include "Commands.h"
-#include "document/Document.h"
 #include "imaging/GifExport.h"
 #include "imaging/SheetExport.h"
+#include "palette/PaletteFile.h"
 #include "sprite/Error.h"
 
 #include <QFile>
@@ -55,7 +55,7 @@ int exportFrames(const Options& o) {
     DC6Headers headers;
     const FrameList frames = loadSprite(o.positional[0], headers);
     const Palette palette = documentPalette(o);
-    document::adoptOpenedFrames(frames, palette);
+    adoptOpenedFrames(frames, palette);
     const std::int16_t transform = o.transform ? 1 : 0;
     if (o.sheetColumns)
         return exportSheet(frames, transform, palette, o);

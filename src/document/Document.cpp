@@ -337,18 +337,6 @@ private:
 
 } // namespace
 
-void adoptOpenedFrames(const FrameList& frames, const Palette& palette) {
-    for (const FramePtr& frame : frames) {
-        frame->seOriginalPalette(palette);
-        frame->setNewPalette(palette);
-    }
-}
-
-void adoptImportedFrames(const FrameList& frames, const Palette& palette) {
-    for (const FramePtr& frame : frames)
-        frame->setNewPalette(palette);
-}
-
 Document::Document(QObject* parent) : QObject(parent) {
     connect(&m_undo, &QUndoStack::cleanChanged, this, &Document::updateModified);
 }

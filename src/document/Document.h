@@ -15,13 +15,6 @@ namespace quillet::document {
 
 enum class Axis { X, Y };
 
-// The palette rules shared by the editor and quillet-cli. Frames read from a
-// DC6 file have the document palette as both palettes, so they are drawn and
-// saved with their indices as they are; imported frames keep the original
-// palette the importer gave them and are drawn in the document palette.
-void adoptOpenedFrames(const FrameList& frames, const Palette& palette);
-void adoptImportedFrames(const FrameList& frames, const Palette& palette);
-
 // Everything needed to rebuild a document, by value. The frames share their
 // pixels with the document's (copy on write), so taking one costs little on
 // the window's thread, and another thread may read it while editing goes on.

@@ -4,6 +4,7 @@
 #include "ExternalEditCommands.h"
 #include "RecentMenu.h"
 #include "document/RecoveryKeeper.h"
+#include "palette/PaletteFile.h"
 #include "sprite/DC6FileIO.h"
 #include "sprite/Error.h"
 #include "sprite/Limits.h"
@@ -123,7 +124,7 @@ void FileCommands::openFile(const QString& path) {
     if (!read)
         return;
     document::Document& doc = m_context.doc();
-    document::adoptOpenedFrames(loaded, doc.palette());
+    adoptOpenedFrames(loaded, doc.palette());
     m_external.stopAll();
     // Save writes back to the file the user opened, never to an older name.
     doc.replace(std::move(loaded), path, directions);

@@ -230,4 +230,16 @@ void applyPaletteToFrames(const FrameList& frames, const Palette& pal) {
     }
 }
 
+void adoptOpenedFrames(const FrameList& frames, const Palette& palette) {
+    for (const FramePtr& frame : frames) {
+        frame->seOriginalPalette(palette);
+        frame->setNewPalette(palette);
+    }
+}
+
+void adoptImportedFrames(const FrameList& frames, const Palette& palette) {
+    for (const FramePtr& frame : frames)
+        frame->setNewPalette(palette);
+}
+
 } // namespace quillet
