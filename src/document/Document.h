@@ -15,6 +15,10 @@ namespace quillet::document {
 
 enum class Axis { X, Y };
 
+namespace steps {
+class Step;
+}
+
 // Everything needed to rebuild a document, by value. The frames share their
 // pixels with the document's (copy on write), so taking one costs little on
 // the window's thread, and another thread may read it while editing goes on.
@@ -150,9 +154,10 @@ signals:
     void selectionChanged();
 
 private:
-    friend class Step;
+    // The steps' one way in to the state below.
+    friend class steps::Step;
     void notify();
-    void push(class Step* step);
+    void push(steps::Step* step);
     void reset(FrameList frames, const QString& fileName, int directions, bool restored,
                int curFrame);
     void updateModified();
