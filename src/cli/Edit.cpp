@@ -1,6 +1,6 @@
 #include "Commands.h"
 #include "document/Document.h"
-#include "document/OriginalFile.h"
+#include "document/SaveDocument.h"
 #include "sprite/Error.h"
 
 #include <QFile>
@@ -54,9 +54,9 @@ int edit(const Options& o) {
     try {
         // Rewritten in place, a file from elsewhere is kept as it was, as the
         // editor's first save over it keeps it.
-        if (!o.output)
-            document::keepOriginal(QFile::decodeName(path.c_str()));
-        DC6FileIO().SaveDC6(out, doc.frames(), 0, {}, headers.directions);
+        document::saveDocument(
+            doc, QFile::decodeName(out.c_str()),
+            {.keepOriginal = !o.output, .transform = false, .markSaved = false, .nativePath = out});
     } catch (const QuilletError& e) {
         throw WorkError{out + ": " + e.what()};
     }

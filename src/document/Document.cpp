@@ -124,10 +124,6 @@ void Document::setTransform(bool on) {
     emit contentsChanged();
 }
 
-QString Document::keepOriginal(const QString& path) const {
-    return document::keepOriginal(path, &m_knownFile);
-}
-
 void Document::markSaved(const QString& fileName) {
     m_fileName = fileName;
     m_restored = false;

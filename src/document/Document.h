@@ -77,11 +77,10 @@ public:
     void setTransform(bool on);
     void setSaving(bool saving) { m_saving = saving; }
 
-    // Before a save writes `path`: keeps a file this program did not write as
-    // `path`.bak (see keepOriginal); the first save over an opened file reads
-    // it once more to tell, later ones know. Throws QuilletError; the save
-    // must not go on then.
-    QString keepOriginal(const QString& path) const;
+    // The file the document was last saved to, as the save left it; nothing
+    // after New or Open, so the first save over an opened file reads it once
+    // more to tell whether it is in our own layout (see keepOriginal).
+    const KnownFile& knownFile() const { return m_knownFile; }
     // After a save wrote the document to `fileName`: that is its name now, the
     // current state is the clean one and the file is in our own layout.
     void markSaved(const QString& fileName);

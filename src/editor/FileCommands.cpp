@@ -4,6 +4,7 @@
 #include "ExternalEditCommands.h"
 #include "RecentMenu.h"
 #include "document/RecoveryKeeper.h"
+#include "document/SaveDocument.h"
 #include "palette/PaletteFile.h"
 #include "sprite/DC6FileIO.h"
 #include "sprite/Error.h"
@@ -215,21 +216,17 @@ bool FileCommands::writeDocument(const QString& path) {
         progress.setMinimumDuration(kProgressDelayMs);
         progress.setAutoClose(false);
         try {
-            doc.keepOriginal(path);
-            DC6FileIO().SaveDC6(
-                nativePath(path), doc.frames(), doc.palTransform(),
-                [&progress](int done, int total) {
-                    progress.setMaximum(total);
-                    progress.setValue(done);
-                },
-                doc.directions());
+            document::saveDocument(
+                doc, path,
+                {.transform = doc.transform(), .progress = [&progress](int done, int total) {
+                     progress.setMaximum(total);
+                     progress.setValue(done);
+                 }});
         } catch (const std::exception& e) {
             failure = QString::fromUtf8(e.what());
         }
     }
     busy.release();
-    if (failure.isEmpty())
-        doc.markSaved(path);
     doc.setSaving(false);
     emit saveStateChanged();
     if (failure.isEmpty()) {

@@ -1,4 +1,5 @@
 #include "document/Document.h"
+#include "document/SaveDocument.h"
 #include "sprite/DC6FileIO.h"
 #include "sprite/SafeFile.h"
 #include "support/AllocationProbe.h"
@@ -167,9 +168,9 @@ TEST(DocumentModel, TheFirstSaveOverAFileWeDidNotWriteKeepsIt) {
             DC6FileIO().SaveDC6(native, doc.frames(), 0);
             doc.markSaved(path);
         }
-        EXPECT_EQ(doc.keepOriginal(path).isEmpty(), !c.kept || c.bak);
+        EXPECT_EQ(saveDocument(doc, path).isEmpty(), !c.kept || c.bak);
         // Never replaced by a later save.
-        EXPECT_TRUE(doc.keepOriginal(path).isEmpty());
+        EXPECT_TRUE(saveDocument(doc, path).isEmpty());
         EXPECT_EQ(QFile::exists(path + ".bak") ? std::optional(readWholeFile(native + ".bak"))
                                                : std::nullopt,
                   c.kept);
