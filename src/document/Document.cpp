@@ -173,10 +173,6 @@ bool Document::insertFrames(FrameList added, int at, const QString& stepName) {
     return true;
 }
 
-void Document::removeFrame(int number) {
-    removeFrames({number});
-}
-
 void Document::removeFrames(const std::vector<int>& numbers) {
     if (isFrameSelection(numbers, frameCount()))
         push(new steps::RemoveFrames(*this, numbers));
@@ -194,10 +190,6 @@ void Document::applyPalette(const Palette& palette) {
     push(new steps::ApplyPalette(*this, palette));
 }
 
-void Document::moveFrame(int number, int delta) {
-    shiftFrames({number}, delta);
-}
-
 void Document::shiftFrames(const std::vector<int>& numbers, int delta) {
     const std::optional<FrameOrder> order = orderShiftingFrames(frameCount(), numbers, delta);
     if (!order)
@@ -211,10 +203,6 @@ void Document::shiftFrames(const std::vector<int>& numbers, int delta) {
 void Document::moveFrames(const std::vector<int>& numbers, int before) {
     if (const std::optional<FrameOrder> order = orderMovingFrames(frameCount(), numbers, before))
         push(new steps::ReorderFrames(*this, QStringLiteral("Move Frames"), *order));
-}
-
-void Document::duplicateFrame(int number) {
-    duplicateFrames({number});
 }
 
 bool Document::duplicateFrames(const std::vector<int>& numbers) {

@@ -72,7 +72,6 @@ public:
     // Not undoable: a new document, a setting, or the state of a save.
     void replace(FrameList frames, const QString& fileName, int directions);
     void clear();
-    void setFileName(const QString& fileName) { m_fileName = fileName; }
     void setPalette(const Palette& palette);
     void setTransform(bool on);
     void setSaving(bool saving) { m_saving = saving; }
@@ -107,11 +106,8 @@ public:
     // Undoable edits; each notifies `changed` once it is done. Frame numbers
     // are 1-based, `at` is the 0-based slot the first new frame takes.
     bool insertFrames(FrameList frames, int at, const QString& stepName);
-    void removeFrame(int number);
     void setOffset(int number, Axis axis, std::int32_t value);
     void applyPalette(const Palette& palette);
-    void moveFrame(int number, int delta);
-    void duplicateFrame(int number);
     // Each of several frames in one step; `numbers` ascending, as selection() gives them.
     void removeFrames(const std::vector<int>& numbers);
     // The copies go right after the last of the frames; false when they

@@ -32,11 +32,11 @@ TEST(DocumentModel, EditsOutsideTheListAddNoStep) {
         std::function<void(Document&)> edit;
     };
     const std::vector<Case> cases = {
-        {"move first earlier", [](Document& d) { d.moveFrame(1, -1); }},
-        {"move last later", [](Document& d) { d.moveFrame(3, +1); }},
-        {"remove 0", [](Document& d) { d.removeFrame(0); }},
-        {"remove past the end", [](Document& d) { d.removeFrame(4); }},
-        {"duplicate 0", [](Document& d) { d.duplicateFrame(0); }},
+        {"move first earlier", [](Document& d) { d.shiftFrames({1}, -1); }},
+        {"move last later", [](Document& d) { d.shiftFrames({3}, +1); }},
+        {"remove 0", [](Document& d) { d.removeFrames({0}); }},
+        {"remove past the end", [](Document& d) { d.removeFrames({4}); }},
+        {"duplicate 0", [](Document& d) { d.duplicateFrames({0}); }},
         {"same offset", [](Document& d) { d.setOffset(1, Axis::X, 0); }},
         {"insert nothing", [](Document& d) { d.insertFrames({}, 0, QStringLiteral("Add")); }},
         {"insert past the end", [](Document& d) { d.insertFrames(tinyFrames(1), 4, {}); }},
@@ -54,7 +54,7 @@ TEST(DocumentModel, EditsOutsideTheListAddNoStep) {
 TEST(DocumentModel, NothingIsUndoneWhileASaveRuns) {
     Document doc;
     doc.replace(tinyFrames(2), QString(), 1);
-    doc.removeFrame(1);
+    doc.removeFrames({1});
     doc.setSaving(true);
     doc.undo();
     EXPECT_EQ(doc.frameCount(), 1);
@@ -95,7 +95,7 @@ TEST(DocumentModel, ModifiedFollowsWhatASaveWouldWrite) {
     } steps[] = {
         {"open 6 frames in 3 directions", [&] { doc.replace(tinyFrames(6), "w.dc6", 3); }, 6, 3,
          false},
-        {"delete one", [&] { doc.removeFrame(6); }, 5, 3, true},
+        {"delete one", [&] { doc.removeFrames({6}); }, 5, 3, true},
         {"the save makes it one direction", [&] { doc.setSavedDirections(1); }, 5, 1, true},
         {"and writes", [&] { doc.markSaved("w.dc6"); }, 5, 1, false},
         {"undo", [&] { doc.undo(); }, 5, 3, true},

@@ -197,8 +197,8 @@ TEST(RecoveryKeeper, SessionsOwnTheirCopies) {
     RecoveryKeeper secondKeeper(second, folder.path());
     first.replace(someFrames(4), "first.dc6", 1);
     second.replace(someFrames(3), "second.dc6", 1);
-    first.removeFrame(1);
-    second.removeFrame(1);
+    first.removeFrames({1});
+    second.removeFrames({1});
     firstKeeper->flush();
     secondKeeper.flush();
     EXPECT_TRUE(secondKeeper.orphans().offers.empty());
