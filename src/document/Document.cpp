@@ -96,8 +96,8 @@ void Document::reset(FrameList frames, const QString& fileName, int directions, 
 
 void Document::notify() {
     updateModified();
-    emit changed();
-    emit contentsChanged();
+    emit framesChanged();
+    emit snapshotChanged();
 }
 
 void Document::updateModified() {
@@ -113,7 +113,7 @@ void Document::setPalette(const Palette& palette) {
     if (palette == m_palette)
         return;
     m_palette = palette;
-    emit contentsChanged();
+    emit snapshotChanged();
 }
 
 void Document::setTransform(bool on) {
@@ -121,7 +121,7 @@ void Document::setTransform(bool on) {
         return;
     m_transform = on;
     updateModified();
-    emit contentsChanged();
+    emit snapshotChanged();
 }
 
 void Document::markSaved(const QString& fileName) {

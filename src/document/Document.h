@@ -33,7 +33,7 @@ struct DocumentSnapshot {
 
 // The one open document: frames, current frame, file name, document palette,
 // palette-transform flag and direction count, with an undo stack for every
-// edit. Plain state plus one change notification; the window listens and
+// edit. Plain state plus change notifications; the window listens and
 // refreshes, the commands change it only through the operations below.
 class Document : public QObject {
     Q_OBJECT
@@ -90,7 +90,7 @@ public:
     // modified under its old name until it is saved, so a save writes where
     // the user meant and nothing treats it as already on disk.
     void restore(const DocumentSnapshot& state);
-    // Navigation, not an edit; no `changed` (the caller shows the frame). A
+    // Navigation, not an edit; no `framesChanged` (the caller shows the frame). A
     // frame outside the selection becomes the selection alone.
     void setCurFrame(int number);
 
@@ -103,7 +103,7 @@ public:
     // makes `current`, which joins them, the current frame.
     void select(std::vector<int> numbers, int current);
 
-    // Undoable edits; each notifies `changed` once it is done. Frame numbers
+    // Undoable edits; each notifies `framesChanged` once it is done. Frame numbers
     // are 1-based, `at` is the 0-based slot the first new frame takes.
     bool insertFrames(FrameList frames, int at, const QString& stepName);
     void setOffset(int number, Axis axis, std::int32_t value);
@@ -138,14 +138,18 @@ public:
     void redo();
 
 signals:
-    // Frames, their data, the current frame or the palette changed.
-    void changed();
+    // What the window shows of the frames changed: every edit, undo and redo
+    // (palette and directions steps included), a new document, another
+    // current frame. The window refreshes on it.
+    void framesChanged();
     // isModified() turned.
     void modifiedChanged(bool modified);
-    // Anything a snapshot holds changed: every edit, undo and redo, a
-    // replace, the Transform palette flag, the document palette.
-    void contentsChanged();
-    // The selection changed; `changed` follows when more did.
+    // Anything snapshot() holds changed: whenever framesChanged is emitted,
+    // and also when the document palette or the Transform palette flag is set
+    // outside the history, which the frames do not show. Recovery copies
+    // follow it.
+    void snapshotChanged();
+    // The selection changed; `framesChanged` follows when more did.
     void selectionChanged();
 
 private:

@@ -176,7 +176,7 @@ RecoveryKeeper::RecoveryKeeper(Document& document, const QString& folder, Clock 
 
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &RecoveryKeeper::keepIfDue);
-    connect(&document, &Document::contentsChanged, this, &RecoveryKeeper::documentChanged);
+    connect(&document, &Document::snapshotChanged, this, &RecoveryKeeper::documentChanged);
     connect(&document, &Document::modifiedChanged, this, &RecoveryKeeper::documentChanged);
     documentChanged();
 }

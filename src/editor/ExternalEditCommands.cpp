@@ -58,7 +58,7 @@ ExternalEditCommands::ExternalEditCommands(CommandContext& context,
             [this](quint64 key, const QString& path) { takePicture(key, path, false); });
     connect(&m_watch, &document::ExternalFileWatch::pictureStillUnusable, this,
             [this](quint64 key, const QString& path) { takePicture(key, path, true); });
-    connect(&m_context.doc(), &document::Document::changed, this,
+    connect(&m_context.doc(), &document::Document::framesChanged, this,
             &ExternalEditCommands::dropLeftFrames);
 }
 

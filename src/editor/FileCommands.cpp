@@ -54,7 +54,7 @@ FileCommands::FileCommands(CommandContext& context, ExternalEditCommands& extern
     connect(m_saveAs, &QAction::triggered, this, &FileCommands::saveAs);
     connect(m_exit, &QAction::triggered, this, &FileCommands::exitProgram);
     // An answer given at the end of a session holds only for the document it was given for.
-    connect(&m_context.doc(), &document::Document::contentsChanged, this,
+    connect(&m_context.doc(), &document::Document::snapshotChanged, this,
             [this] { m_ending = Ending::Ask; });
 #if QT_CONFIG(sessionmanager)
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))

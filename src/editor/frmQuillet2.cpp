@@ -87,7 +87,7 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
     } catch (const std::exception&) {
         m_doc.setPalette(builtinPalette());
     }
-    connect(&m_doc, &document::Document::changed, this, &frmQuillet2::refresh);
+    connect(&m_doc, &document::Document::framesChanged, this, &frmQuillet2::refresh);
     connect(&m_doc.undoStack(), &QUndoStack::indexChanged, this, &frmQuillet2::updateEditActions);
     connect(m_imports.get(), &FrameImportCommands::nothingAdded, this, &frmQuillet2::refresh);
     connect(m_exports.get(), &ExportCommands::exportEnded, this, &frmQuillet2::UpdatePreview);
