@@ -2,104 +2,25 @@
 #include "editor/ExportCommands.h"
 #include "editor/FileCommands.h"
 #include "editor/FrameImportCommands.h"
-#include "editor/frmQuillet2.h"
-#include "palette/PaletteFile.h"
 #include "sprite/DC6FileIO.h"
 #include "sprite/SafeFile.h"
-#include "support/ScriptedServices.h"
-#include "support/TestSettings.h"
+#include "support/CliTestSupport.h"
 
 #include <QDir>
-#include <QFile>
-#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QtEndian>
 #include <cstdlib>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <iterator>
-#include <memory>
 
 namespace quillet {
 namespace {
 
-struct CliResult {
-    int exitCode;
-    QString out;
-    QString err;
-};
-
-class CliTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
-
-    QString path(const QString& name) const { return dir.filePath(name); }
-
-    CliResult cli(const QStringList& arguments) {
-        QProcess process;
-        process.setWorkingDirectory(dir.path());
-        process.start(QStringLiteral(QUILLET_CLI), arguments);
-        EXPECT_TRUE(process.waitForFinished(60000));
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
-    }
-
-    // An 8-bit picture with its own colour table, cut into two tiles.
-    QString writeBmp(const QString& name, int width, int height) {
-        QImage image(width, height, QImage::Format_Indexed8);
-        QVector<QRgb> table;
-        for (int i = 0; i < 256; ++i)
-            table.push_back(qRgb(i, (i * 3) % 256, 255 - i));
-        image.setColorTable(table);
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                image.scanLine(y)[x] = static_cast<uchar>((x / 3 + y * 5) % 256);
-        EXPECT_TRUE(image.save(path(name), "BMP"));
-        return path(name);
-    }
-
-    QString writeJpeg(const QString& name) {
-        QImage image(40, 30, QImage::Format_RGB32);
-        for (int y = 0; y < 30; ++y)
-            for (int x = 0; x < 40; ++x)
-                image.setPixel(x, y, qRgb(x * 6, y * 8, (x + y) * 3));
-        EXPECT_TRUE(image.save(path(name), "JPEG"));
-        return path(name);
-    }
-
-    void write(const QString& name, const QByteArray& bytes) {
-        QFile file(path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-
-    void writePalette(const QString& name, int size, int seed) {
-        QByteArray bytes(size, 0);
-        for (int i = 0; i < size; ++i)
-            bytes[i] = static_cast<char>((i * seed) % 251);
-        write(name, bytes);
-    }
-
-    QByteArray read(const QString& name) {
-        QFile file(path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
-    // The editor started in the same folder, driven through its commands.
-    std::unique_ptr<editor::frmQuillet2> startEditor() {
-        scripted = std::make_unique<testing::ScriptedServices>();
-        testing::keepSettingsIn(dir.filePath("settings"));
-        return std::make_unique<editor::frmQuillet2>(std::move(scripted->bundle), dir.path());
-    }
-
-    QTemporaryDir dir;
-    std::unique_ptr<testing::ScriptedServices> scripted;
-};
+using testing::CliResult;
+using testing::CliTest;
+using testing::spriteFrames;
 
 TEST_F(CliTest, SheetCellsBecomeTrimmedFramesMovedByTheOffset) {
     // Two 4 x 4 cells side by side: one pixel in the first, the second empty.
@@ -246,22 +167,6 @@ TEST_F(CliTest, ExportWritesPngsASheetOrAGif) {
     }
 }
 
-// Frames whose pixels use every index, repeated colours of the palette included.
-FrameList spriteFrames(int count) {
-    FrameList frames;
-    for (int i = 0; i < count; ++i) {
-        Bytes pixels(static_cast<std::size_t>(4 + i % 3) * 3);
-        for (std::size_t p = 0; p < pixels.size(); ++p)
-            pixels[p] = static_cast<std::uint8_t>(p * 41 + static_cast<std::size_t>(i) * 7);
-        auto frame = std::make_shared<DC6Frame>();
-        frame->setPixelData(pixels, static_cast<std::int16_t>(4 + i % 3), 3);
-        frame->set_X_offset(-5 + i);
-        frame->set_Y_offset(40);
-        frames.push_back(frame);
-    }
-    return frames;
-}
-
 TEST_F(CliTest, InfoListsEveryFrameAndItsDirection) {
     FrameList frames = spriteFrames(4);
     frames[1]->setPixelData(Bytes(6, 9), 3, 2);
@@ -394,110 +299,6 @@ TEST_F(CliTest, EditChangesTheFramesAsTheDocumentDoes) {
     write("in.dc6", foreign);
     ASSERT_EQ(cli({"edit", "in.dc6", "--flip", "h"}).exitCode, 0);
     EXPECT_EQ(read("in.dc6.bak"), foreign);
-}
-
-TEST_F(CliTest, FailuresNameTheFileAndWriteNothing) {
-    write("junk.dc6", "not a sprite at all");
-    const QString picture = writeBmp("p.bmp", 10, 10);
-    writePalette("short.pal", 767, 3);
-    QFile blocker(path("blocker"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    FrameList frames = spriteFrames(3);
-    frames[2]->set_X_offset(2147483647);
-    DC6FileIO().SaveDC6(path("s.dc6").toStdString(), frames, 0);
-    const QByteArray sprite = read("s.dc6");
-
-    struct Case {
-        QStringList arguments;
-        int exitCode;
-        const char* named; // must appear once in the one error line
-    };
-    const Case cases[] = {
-        {{}, 2, "no command"},
-        {{"frobnicate"}, 2, "frobnicate"},
-        {{"--frobnicate"}, 2, "--frobnicate"},
-        {{"info", "a.dc6", "b.dc6"}, 2, "one DC6 file"},
-        {{"build", "out.dc6", picture, "--offset"}, 2, "--offset"},
-        {{"build", "out.dc6"}, 2, "input"},
-        {{"build", "out.dc6", picture, "--offset", "1"}, 2, "X,Y"},
-        {{"build", "out.dc6", picture, "--offset", "1,40000"}, 2, "40000"},
-        {{"build", "out.dc6", picture, "--directions", "0"}, 2, "--directions"},
-        {{"build", "out.dc6", picture, "--directions", "33"}, 2, "33"},
-        {{"build", "out.dc6", picture, "--directions", "3"}, 2, "3 directions"},
-        {{"build", "out.dc6", picture, "--trim"}, 2, "--grid"},
-        {{"build", "out.dc6", picture, "--grid", "0x4"}, 2, "0x4"},
-        {{"build", "out.dc6", picture, "--grid", "4x4+1"}, 2, "4x4+1"},
-        {{"build", "out.dc6", picture, "--grid", "400x4"}, 1, "does not fit"},
-        {{"info", "a.dc6", "--palette", "x.pal"}, 2, "--palette"},
-        {{"info", "junk.dc6"}, 1, "junk.dc6"},
-        {{"info", "missing.dc6"}, 1, "missing.dc6"},
-        {{"build", "out.dc6", "missing.gif"}, 1, "missing.gif"},
-        {{"build", "out.dc6", "junk.dc6"}, 1, "junk.dc6"},
-        {{"build", "out.dc6", picture, "--palette", "short.pal"}, 1, "short.pal"},
-        {{"build", "blocker/out.dc6", picture}, 1, "blocker/out.dc6"},
-        {{"export", "junk.dc6", "x"}, 1, "junk.dc6"},
-        {{"export", "junk.dc6", "x", "--format", "gif"}, 2, "gif"},
-        {{"export", "junk.dc6", "x", "--sheet", "0"}, 2, "--sheet"},
-        {{"export", "junk.dc6", "x", "--sheet", "2", "--gif"}, 2, "--gif"},
-        {{"export", "junk.dc6", "x", "--sheet", "2", "--format", "png"}, 2, "--format"},
-        {{"export", "junk.dc6", "x", "--fps", "30"}, 2, "--fps"},
-        {{"export", "junk.dc6", "x", "--gif", "--fps", "61"}, 2, "61"},
-        {{"export", "junk.dc6", "x", "--gif"}, 1, "junk.dc6"},
-        {{"edit", "s.dc6", "--frames", "4", "--flip", "h"}, 2, "4"},
-        {{"edit", "s.dc6", "--frames", "2-1", "--flip", "h"}, 2, "2-1"},
-        {{"edit", "s.dc6", "--frames", "1,,2", "--flip", "h"}, 2, "1,,2"},
-        {{"edit", "s.dc6", "--flip", "x"}, 2, "--flip"},
-        {{"edit", "s.dc6", "--replace-index", "1,256"}, 2, "1,256"},
-        {{"edit", "s.dc6", "--shift-offset", "1"}, 2, "--shift-offset"},
-        {{"edit", "s.dc6", "--flip", "h", "--flip", "v"}, 2, "exactly one"},
-        {{"edit", "s.dc6", "-o", "out.dc6"}, 2, "exactly one"},
-        {{"edit", "s.dc6", "--shift-offset", "1,0", "-o", "out.dc6"}, 1, "frame 3"},
-        {{"edit", "junk.dc6", "--flip", "h"}, 1, "junk.dc6"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.arguments.join(' ').toStdString());
-        const CliResult run = cli(c.arguments);
-        EXPECT_EQ(run.exitCode, c.exitCode);
-        EXPECT_TRUE(run.err.startsWith("quillet-cli: ")) << run.err.toStdString();
-        EXPECT_EQ(run.err.section('\n', 0, 0).count(c.named), 1) << run.err.toStdString();
-        EXPECT_FALSE(QFile::exists(path("out.dc6")));
-    }
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 5);
-    EXPECT_EQ(read("s.dc6"), sprite);
-
-    const CliResult version = cli({"--version"});
-    EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.out, "quillet-cli 2.1.0\n");
-}
-
-// The README's command-line table lists what the help of every command lists.
-TEST_F(CliTest, ReadmeListsTheOptionsOfEveryCommand) {
-    QFile file(QStringLiteral(QUILLET_README));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QString readme = QString::fromUtf8(file.readAll());
-    const auto found = [](const char* pattern, const QString& text) {
-        QStringList names;
-        for (const auto& m :
-             QRegularExpression(pattern, QRegularExpression::MultilineOption).globalMatch(text))
-            names << m.captured(1);
-        names.sort();
-        return names;
-    };
-    const CliResult overview = cli({"--help"});
-    ASSERT_EQ(overview.exitCode, 0);
-    for (const QString& command :
-         QStringList{""} + found("^  ([a-z]+) ", overview.out.section("Arguments:", 1))) {
-        SCOPED_TRACE(command.toStdString());
-        const QString name = ("quillet-cli " + command).trimmed();
-        const CliResult help = cli(name.split(' ').mid(1) << "--help");
-        ASSERT_EQ(help.exitCode, 0);
-        const qsizetype row = readme.indexOf("| `" + name + "` |");
-        ASSERT_GE(row, 0);
-        const QString cells = readme.mid(row, readme.indexOf('\n', row) - row).section('|', 2);
-        EXPECT_EQ(found("(--[a-z][a-z-]*)", cells).join(' ').toStdString(),
-                  found("^  (?:-\\w, )?(--[\\w-]+)", help.out).join(' ').toStdString());
-    }
 }
 
 } // namespace
