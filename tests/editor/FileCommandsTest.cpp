@@ -13,13 +13,13 @@ namespace quillet::editor::test {
 namespace {
 
 using platform::Answer;
-using Document = EditorTest;
+using FileCommandsTest = EditorTest;
 
 FrameList readBack(const QString& file) {
     return DC6FileIO().LoadDC6(file.toStdString());
 }
 
-TEST_F(Document, OpenReplacesTheListAndRunsTheNumberChangeOnTheNewOne) {
+TEST_F(FileCommandsTest, OpenReplacesTheListAndRunsTheNumberChangeOnTheNewOne) {
     openDocument({{1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}});
     frameNr().setValue(5);
     std::vector<int> countsSeen;
@@ -33,7 +33,7 @@ TEST_F(Document, OpenReplacesTheListAndRunsTheNumberChangeOnTheNewOne) {
     EXPECT_EQ(fileDialog().shown.back().filter, "DC6|*.dc6|");
 }
 
-TEST_F(Document, OpenWithTheScrollBarAtOneStillShowsTheNewDocument) {
+TEST_F(FileCommandsTest, OpenWithTheScrollBarAtOneStillShowsTheNewDocument) {
     openDocument({{1, 1}});
     fileDialog().answers.push_back(writeDc6(QStringLiteral("other.dc6"), {{6, 3}}));
     window->files().open();
@@ -41,7 +41,7 @@ TEST_F(Document, OpenWithTheScrollBarAtOneStillShowsTheNewDocument) {
     EXPECT_EQ(previewImage().size(), QSize(6, 3));
 }
 
-TEST_F(Document, OpenThatIsCancelledOrCannotReadLeavesTheDocumentAloneAndSaysWhy) {
+TEST_F(FileCommandsTest, OpenThatIsCancelledOrCannotReadLeavesTheDocumentAloneAndSaysWhy) {
     openDocument({{1, 1}, {2, 1}});
     frameNr().setValue(2);
     QFile junk(path("junk.dc6"));
@@ -59,7 +59,7 @@ TEST_F(Document, OpenThatIsCancelledOrCannotReadLeavesTheDocumentAloneAndSaysWhy
     EXPECT_FALSE(scripted->busy->busy);
 }
 
-TEST_F(Document, SaveAsNamesTheDocumentAndSaveThenWritesWithoutAsking) {
+TEST_F(FileCommandsTest, SaveAsNamesTheDocumentAndSaveThenWritesWithoutAsking) {
     addPicture(5, 4);
     child<QLineEdit>("txtXoffset").setText(QStringLiteral("-3"));
     fileDialog().answers = {QString()};
@@ -82,7 +82,7 @@ TEST_F(Document, SaveAsNamesTheDocumentAndSaveThenWritesWithoutAsking) {
     EXPECT_EQ(readBack(path("out.dc6"))[0]->get_X_offset(), 11);
 }
 
-TEST_F(Document, AFailingWriteIsReportedOnceAndChangesNothing) {
+TEST_F(FileCommandsTest, AFailingWriteIsReportedOnceAndChangesNothing) {
     openDocument({{3, 3}, {4, 4}});
     const QByteArray before = [&] {
         QFile f(path("doc.dc6"));
@@ -116,7 +116,7 @@ TEST_F(Document, AFailingWriteIsReportedOnceAndChangesNothing) {
     EXPECT_FALSE(scripted->busy->busy);
 }
 
-TEST_F(Document, NoCommandRunsWhileASaveIsWriting) {
+TEST_F(FileCommandsTest, NoCommandRunsWhileASaveIsWriting) {
     openDocument({{3, 3}, {4, 4}});
     bool refused = false;
     setWriteFaultHook([&](std::size_t, std::size_t wanted) {
@@ -130,7 +130,7 @@ TEST_F(Document, NoCommandRunsWhileASaveIsWriting) {
     EXPECT_TRUE(messages().shown.empty());
 }
 
-TEST_F(Document, SavingWithoutFramesWritesNothingAndSaysSo) {
+TEST_F(FileCommandsTest, SavingWithoutFramesWritesNothingAndSaysSo) {
     trigger("SaveAs");
     trigger("Save");
     EXPECT_EQ(messages().shown.size(), 2u);
@@ -138,7 +138,7 @@ TEST_F(Document, SavingWithoutFramesWritesNothingAndSaysSo) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList());
 }
 
-TEST_F(Document, NewAsksOnlyWithFramesAndKeepsTheNameOfAnEmptyDocument) {
+TEST_F(FileCommandsTest, NewAsksOnlyWithFramesAndKeepsTheNameOfAnEmptyDocument) {
     addPicture(5, 4);
     fileDialog().answers = {path("named.dc6")};
     window->files().saveAs();
@@ -165,7 +165,7 @@ TEST_F(Document, NewAsksOnlyWithFramesAndKeepsTheNameOfAnEmptyDocument) {
 // Every way of closing or replacing the document asks while the user could
 // lose work; only No, or Yes and a save that wrote the file, let it go.
 // (Escape and the question's close box answer Cancel: the platform's test.)
-TEST_F(Document, QuestionsKeepTheDocumentUnlessItMayGo) {
+TEST_F(FileCommandsTest, QuestionsKeepTheDocumentUnlessItMayGo) {
     enum Doc { Named, Changed, Unnamed, Empty }; // Changed: named and modified
     const Answer Yes = Answer::Yes, No = Answer::No, Cancel = Answer::Cancel;
     struct Row {
@@ -240,7 +240,7 @@ TEST_F(Document, QuestionsKeepTheDocumentUnlessItMayGo) {
     }
 }
 
-TEST_F(Document, AStoredOffsetBeyond16BitsSurvivesOpenShowAndSave) {
+TEST_F(FileCommandsTest, AStoredOffsetBeyond16BitsSurvivesOpenShowAndSave) {
     openDocument({{2, 2, 70000, -40000}, {3, 3}});
     EXPECT_EQ(text("txtXoffset"), "70000");
     EXPECT_EQ(text("txtYoffset"), "-40000");
@@ -267,7 +267,7 @@ Bytes fileBytes(const QString& file) {
 
 // Every direction survives Open then Save byte for byte, a file of another layout
 // is kept as NAME.bak, and the status line tells the file, without widening the window.
-TEST_F(Document, OpenThenSaveKeepsEveryDirection) {
+TEST_F(FileCommandsTest, OpenThenSaveKeepsEveryDirection) {
     struct Case {
         int directions;
         int frames;
@@ -310,7 +310,7 @@ TEST_F(Document, OpenThenSaveKeepsEveryDirection) {
     }
 }
 
-TEST_F(Document, SaveAsksWhenTheFramesNoLongerSplitIntoTheDirections) {
+TEST_F(FileCommandsTest, SaveAsksWhenTheFramesNoLongerSplitIntoTheDirections) {
     FrameList frames;
     for (int i = 0; i < 4; ++i)
         frames.push_back(makeFrame({2 + i, 2}));
@@ -352,7 +352,7 @@ TEST_F(Document, SaveAsksWhenTheFramesNoLongerSplitIntoTheDirections) {
 
 // The real editor, killed while its work was unsaved, gives it back at the
 // next start: restored and saved, it is what a save before the kill wrote.
-TEST_F(Document, AKilledEditorsWorkComesBackFromItsRecoveryCopy) {
+TEST_F(FileCommandsTest, AKilledEditorsWorkComesBackFromItsRecoveryCopy) {
     const QString file = writeDc6(QStringLiteral("walk.dc6"), {{3, 2, 1, -1}, {4, 2}});
     const QString picture = writePicture(QStringLiteral("p.bmp"), 5, 4);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
