@@ -252,12 +252,6 @@ TEST_F(FileCommandsTest, AStoredOffsetBeyond16BitsSurvivesOpenShowAndSave) {
     EXPECT_EQ(back[0]->get_Y_offset(), -40000);
 }
 
-} // namespace
-} // namespace quillet::editor::test
-
-namespace quillet::editor::test {
-namespace {
-
 Bytes fileBytes(const QString& file) {
     QFile f(file);
     EXPECT_TRUE(f.open(QIODevice::ReadOnly));
@@ -266,7 +260,8 @@ Bytes fileBytes(const QString& file) {
 }
 
 // Every direction survives Open then Save byte for byte, a file of another layout
-// is kept as NAME.bak, and the status line tells the file, without widening the window.
+// saved over is kept as NAME.bak, and the status line tells the file, without
+// widening the window.
 TEST_F(FileCommandsTest, OpenThenSaveKeepsEveryDirection) {
     struct Case {
         int directions;
@@ -274,13 +269,15 @@ TEST_F(FileCommandsTest, OpenThenSaveKeepsEveryDirection) {
         int current;
         const char* status;
         const char* name;
-        bool foreign = false; // another version word
+        bool foreign = false;         // another version word
+        const char* saveAs = nullptr; // Save As over a copy of the file
     };
     const Case cases[] = {
         {1, 3, 2, "1 direction", "d1.dc6"},
         {2, 4, 3, "Direction 2 of 2, frame 1 of 2", "d2.dc6", true},
         {8, 16, 16, "Direction 8 of 8, frame 2 of 2",
          "a name much longer than the status line under the window has room for.dc6"},
+        {1, 2, 1, "1 direction", "s.dc6", true, "over.dc6"},
     };
     const QSize size = window->size();
     for (const Case& c : cases) {
@@ -303,9 +300,14 @@ TEST_F(FileCommandsTest, OpenThenSaveKeepsEveryDirection) {
         EXPECT_EQ(child<QLabel>("lblDirection").text(), c.status);
         const QString shown = child<QLabel>("lblDocument").text();
         EXPECT_EQ(shown == c.name, !shown.contains(QChar(0x2026))) << shown.toStdString();
-        trigger("Save");
-        EXPECT_EQ(fileBytes(file), written);
-        EXPECT_EQ(QFileInfo::exists(file + ".bak"), c.foreign);
+        const QString saved = c.saveAs ? path(c.saveAs) : file;
+        writeFileSafely(saved.toStdString(), original); // a file from elsewhere to save over
+        fileDialog().answers = {saved};
+        trigger(c.saveAs ? "SaveAs" : "Save");
+        EXPECT_EQ(fileBytes(saved), written);
+        EXPECT_EQ(QFileInfo::exists(saved + ".bak"), c.foreign);
+        EXPECT_EQ(QFileInfo::exists(file + ".bak"), c.foreign && !c.saveAs);
+        EXPECT_EQ(window->docFileName(), saved);
         EXPECT_EQ(window->size(), size);
     }
 }
