@@ -23,6 +23,8 @@ TEST_F(Undo, EveryEditIsOneNamedStepThatUndoesAndRedoes) {
         int currentAfterUndo;
         int currentAfterRedo;
         std::vector<int> selectedAfter = {}; // given: checked after the edit
+        std::vector<FrameShape> shapes = {{1, 1}, {2, 1}, {3, 1}};
+        std::vector<int> untouched = {}; // frames that must stay exactly as they were
     };
     const auto selecting = [this](std::vector<int> numbers, int current, const char* action) {
         return [this, numbers, current, action] {
@@ -105,14 +107,34 @@ TEST_F(Undo, EveryEditIsOneNamedStepThatUndoesAndRedoes) {
          2,
          2,
          {1, 2, 3}},
+        // Index 9 is in every frame of these; only the selected one changes.
+        {"Replace Colour",
+         [this, selecting] {
+             scripted->prompt->indexSwaps = {platform::IndexSwap{9, 0}};
+             selecting({2}, 2, "ReplaceColour")();
+         },
+         {2, 2, 9},
+         2,
+         2,
+         {2},
+         {{2, 1}, {2, 2}, {9, 1}},
+         {1, 3}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.step);
-        openDocument({{1, 1}, {2, 1}, {3, 1}});
+        openDocument(c.shapes);
         frameNr().setValue(2);
         const Bytes before = DC6FileIO::encodeDC6(window->frames(), 1);
+        const auto frameBytes = [this](int number) {
+            return DC6FileIO::encodeDC6({window->frames()[number - 1]}, 1);
+        };
+        std::vector<Bytes> untouched;
+        for (int number : c.untouched)
+            untouched.push_back(frameBytes(number));
         EXPECT_FALSE(child<QAction>("Undo").isEnabled());
         c.edit();
+        for (std::size_t i = 0; i < untouched.size(); ++i)
+            EXPECT_EQ(frameBytes(c.untouched[i]), untouched[i]) << "frame " << c.untouched[i];
         EXPECT_EQ(widths(), c.widthsAfter);
         const Bytes after = DC6FileIO::encodeDC6(window->frames(), 1);
         EXPECT_NE(after, before);
