@@ -2,10 +2,10 @@
 // change, Open and Save of a long animation, and the sheet dialog following
 // the numbers typed.
 #include "FigureSheet.h"
+#include "display/SheetDialog.h"
 #include "editor/FileCommands.h"
 #include "editor/FrameImportCommands.h"
 #include "editor/frmQuillet2.h"
-#include "platform/SheetDialog.h"
 #include "sprite/DC6FileIO.h"
 
 #include <QCoreApplication>
@@ -165,11 +165,11 @@ BENCHMARK(BM_Save1000Frames)->Unit(benchmark::kMillisecond);
 // view drawn.
 void BM_SheetDialogTyping4096(benchmark::State& state) {
     const imaging::IndexedPicture sheet = bench::figureSheet();
-    platform::SheetDialog dialog(
+    display::SheetDialog dialog(
         QStringLiteral("Add Frames from Sheet"), editor::sheetPicture(sheet), {},
         [&](const platform::SheetRequest& r) { return editor::sheetLayout(sheet, r, 32767); });
     auto* width = dialog.findChild<QSpinBox*>(QStringLiteral("cellWidth"));
-    auto* view = dialog.findChild<platform::SheetView*>();
+    auto* view = dialog.findChild<display::SheetView*>();
     view->resize(view->sizeHint());
     QImage shown(view->size(), QImage::Format_ARGB32_Premultiplied);
     int typed = 0;

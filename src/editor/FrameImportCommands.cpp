@@ -181,7 +181,7 @@ void FrameImportCommands::addFramesFromSheet() {
         });
     if (!read)
         return;
-    const std::optional<platform::SheetRequest> request = m_context.services().prompt->sheet(
+    const std::optional<platform::SheetRequest> request = m_context.services().sheetQuestion->ask(
         QStringLiteral("Add Frames from Sheet"), sheetPicture(sheet), m_lastSheet,
         [&](const platform::SheetRequest& asked) { return sheetLayout(sheet, asked, doc.room()); });
     if (!request)

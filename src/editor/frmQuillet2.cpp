@@ -10,6 +10,7 @@
 #include "FrameSelectionCommands.h"
 #include "OffsetText.h"
 #include "PlaybackController.h"
+#include "display/SheetDialog.h"
 #include "display/Twips.h"
 #include "display/frmAbout.h"
 #include "display/frmShowFrame.h"
@@ -58,6 +59,8 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
         m_services.system = std::move(real.system);
     if (!m_services.prompt)
         m_services.prompt = std::move(real.prompt);
+    if (!m_services.sheetQuestion)
+        m_services.sheetQuestion = std::make_unique<display::SheetDialogQuestion>(this);
 
     m_context = std::make_unique<CommandContext>(*this, m_doc, m_services);
     m_playback = std::make_unique<PlaybackController>(*m_context);

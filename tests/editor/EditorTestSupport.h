@@ -57,12 +57,12 @@ protected:
     }
     void TearDown() override { setWriteFaultHook({}); }
 
-    // With `prompt`, the window asks through it instead of the scripted one.
-    void start(const QString& workingDir = {}, std::unique_ptr<platform::Prompt> prompt = {}) {
+    // With `sheetDialog`, the window cuts sheets with its own dialog, not scripted answers.
+    void start(const QString& workingDir = {}, bool sheetDialog = false) {
         window.reset();
         scripted = std::make_unique<testing::ScriptedServices>();
-        if (prompt)
-            scripted->bundle.prompt = std::move(prompt);
+        if (sheetDialog)
+            scripted->bundle.sheetQuestion.reset();
         window = std::make_unique<frmQuillet2>(std::move(scripted->bundle),
                                                workingDir.isEmpty() ? dir.path() : workingDir);
         window->show();

@@ -1,5 +1,5 @@
 #include "EditorTestSupport.h"
-#include "platform/SheetDialog.h"
+#include "display/SheetDialog.h"
 #include "support/WhenModal.h"
 
 #include <QApplication>
@@ -92,7 +92,7 @@ TEST_F(FrameList_, CancelledOrUnreadablePicturesAddNothingAndUnreadableOnesSayWh
 // cells follow the numbers typed; Enter cuts the picture read before the
 // dialog opened (the file is gone by then) and does nothing while OK is refused.
 TEST_F(FrameList_, TheSheetDialogShowsTheCutAsTheNumbersAreTyped) {
-    start({}, std::make_unique<platform::QtPrompt>(nullptr));
+    start({}, true);
     struct Case {
         const char* radio; // clicked first, when given
         std::vector<std::pair<const char*, const char*>> typed;
@@ -138,7 +138,7 @@ TEST_F(FrameList_, TheSheetDialogShowsTheCutAsTheNumbersAreTyped) {
         ASSERT_TRUE(picture.save(path("sheet.bmp"), "BMP"));
         fileDialog().answers = {path("sheet.bmp")};
         const int before = window->frameCount();
-        testing::whenModal<platform::SheetDialog>([&](platform::SheetDialog* dialog) {
+        testing::whenModal<display::SheetDialog>([&](display::SheetDialog* dialog) {
             QFile::remove(path("sheet.bmp"));
             dialog->activateWindow();
             ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
@@ -150,7 +150,7 @@ TEST_F(FrameList_, TheSheetDialogShowsTheCutAsTheNumbersAreTyped) {
                 QTest::keyClicks(QApplication::focusWidget(), typed);
             }
             EXPECT_EQ(dialog->findChild<QLabel*>("sheetStatus")->text(), c.status);
-            auto* view = dialog->findChild<platform::SheetView*>();
+            auto* view = dialog->findChild<display::SheetView*>();
             const QImage shown = view->grab().toImage();
             for (int cell = 0; cell < 8; ++cell) {
                 const QPoint middle = view->onScreen({cell % 4 * 64 + 32, cell / 4 * 64 + 32, 1, 1})
