@@ -23,15 +23,16 @@ const QString kGifFilter = QStringLiteral("GIF|*.gif|");
 
 ExportCommands::ExportCommands(CommandContext& context, const PlaybackController& playback)
     : QObject(&context.window()), m_context(context), m_playback(playback) {
-    auto item = [this](const char* name, const QString& caption, auto handler) {
-        QAction* action = makeAction(this, name, caption);
-        connect(action, &QAction::triggered, this, handler);
-        m_actions << action;
+    m_actions = {
+        makeAction(this, "bmp_export", QStringLiteral("Export as bitmap(s)"),
+                   &ExportCommands::exportBitmaps),
+        makeAction(this, "png_export", QStringLiteral("Export as PNG(s)"),
+                   &ExportCommands::exportPngs),
+        makeAction(this, "sheet_export", QStringLiteral("Export Sprite Sheet..."),
+                   &ExportCommands::exportSheet),
+        makeAction(this, "gif_export", QStringLiteral("Export Animated GIF..."),
+                   &ExportCommands::exportGif),
     };
-    item("bmp_export", QStringLiteral("Export as bitmap(s)"), &ExportCommands::exportBitmaps);
-    item("png_export", QStringLiteral("Export as PNG(s)"), &ExportCommands::exportPngs);
-    item("sheet_export", QStringLiteral("Export Sprite Sheet..."), &ExportCommands::exportSheet);
-    item("gif_export", QStringLiteral("Export Animated GIF..."), &ExportCommands::exportGif);
 }
 
 bool ExportCommands::beginExport() {

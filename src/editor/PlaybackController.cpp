@@ -31,28 +31,9 @@ void PlaybackController::buildViewActions() {
             setViewOptions(next);
         };
     };
-    auto add = [&](const char* name, const QString& caption, QList<QKeySequence> keys,
-                   auto handler) {
-        QAction* a = makeAction(this, name, caption, keys);
-        connect(a, &QAction::triggered, this, handler);
-        m_viewActions << a;
-        return a;
-    };
-    auto separator = [this] {
-        auto* line = new QAction(this);
-        line->setSeparator(true);
-        m_viewActions << line;
-    };
-    add("ZoomIn", QStringLiteral("Zoom In"),
-        {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
-        change([](imaging::ViewOptions& v) { v.zoom = imaging::zoomedIn(v.zoom); }));
-    add("ZoomOut", QStringLiteral("Zoom Out"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)},
-        change([](imaging::ViewOptions& v) { v.zoom = imaging::zoomedOut(v.zoom); }));
-    add("ActualSize", QStringLiteral("Actual Size"), {QKeySequence(Qt::CTRL | Qt::Key_0)},
-        change([](imaging::ViewOptions& v) { v.zoom = 1; }));
-    separator();
-    auto toggle = [&](const char* name, const QString& caption, bool imaging::ViewOptions::*flag) {
-        QAction* a = add(name, caption, {}, [this, flag](bool on) {
+    auto toggle = [this](const char* name, const QString& caption,
+                         bool imaging::ViewOptions::*flag) {
+        QAction* a = makeAction(this, name, caption, [this, flag](bool on) {
             imaging::ViewOptions next = m_view;
             next.*flag = on;
             setViewOptions(next);
@@ -61,23 +42,43 @@ void PlaybackController::buildViewActions() {
         a->setChecked(m_view.*flag);
         return a;
     };
-    toggle("AlignByOffsets", QStringLiteral("Align by Offsets"),
-           &imaging::ViewOptions::alignByOffsets);
-    toggle("OnionPrevious", QStringLiteral("Onion Skin (previous)"),
-           &imaging::ViewOptions::onionPrevious);
-    toggle("OnionNext", QStringLiteral("Onion Skin (next)"), &imaging::ViewOptions::onionNext);
-    toggle("TransparentBackground", QStringLiteral("Transparent Background"),
-           &imaging::ViewOptions::transparentBackground);
-    separator();
-    add("FrameRate", QStringLiteral("Frame Rate..."), {}, [this] { chooseFrameRate(); });
-    m_playOneDirection =
-        add("PlayOneDirection", QStringLiteral("Play the Current Direction Only"), {}, [] {});
+    auto separator = [this] {
+        auto* line = new QAction(this);
+        line->setSeparator(true);
+        return line;
+    };
+    // Read when playback starts.
+    m_playOneDirection = makeAction(this, "PlayOneDirection",
+                                    QStringLiteral("Play the Current Direction Only"), [] {});
     m_playOneDirection->setCheckable(true);
-    separator();
-    add("PreviousFrame", QStringLiteral("Previous Frame"), {QKeySequence(Qt::ALT | Qt::Key_Left)},
-        [this] { stepFrame(-1); });
-    add("NextFrame", QStringLiteral("Next Frame"), {QKeySequence(Qt::ALT | Qt::Key_Right)},
-        [this] { stepFrame(+1); });
+    m_viewActions = {
+        makeAction(this, "ZoomIn", QStringLiteral("Zoom In"),
+                   change([](imaging::ViewOptions& v) { v.zoom = imaging::zoomedIn(v.zoom); }),
+                   {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)}),
+        makeAction(this, "ZoomOut", QStringLiteral("Zoom Out"),
+                   change([](imaging::ViewOptions& v) { v.zoom = imaging::zoomedOut(v.zoom); }),
+                   {QKeySequence(Qt::CTRL | Qt::Key_Minus)}),
+        makeAction(this, "ActualSize", QStringLiteral("Actual Size"),
+                   change([](imaging::ViewOptions& v) { v.zoom = 1; }),
+                   {QKeySequence(Qt::CTRL | Qt::Key_0)}),
+        separator(),
+        toggle("AlignByOffsets", QStringLiteral("Align by Offsets"),
+               &imaging::ViewOptions::alignByOffsets),
+        toggle("OnionPrevious", QStringLiteral("Onion Skin (previous)"),
+               &imaging::ViewOptions::onionPrevious),
+        toggle("OnionNext", QStringLiteral("Onion Skin (next)"), &imaging::ViewOptions::onionNext),
+        toggle("TransparentBackground", QStringLiteral("Transparent Background"),
+               &imaging::ViewOptions::transparentBackground),
+        separator(),
+        makeAction(this, "FrameRate", QStringLiteral("Frame Rate..."),
+                   &PlaybackController::chooseFrameRate),
+        m_playOneDirection,
+        separator(),
+        makeAction(this, "PreviousFrame", QStringLiteral("Previous Frame"),
+                   [this] { stepFrame(-1); }, {QKeySequence(Qt::ALT | Qt::Key_Left)}),
+        makeAction(this, "NextFrame", QStringLiteral("Next Frame"), [this] { stepFrame(+1); },
+                   {QKeySequence(Qt::ALT | Qt::Key_Right)}),
+    };
 }
 
 void PlaybackController::setViewOptions(const imaging::ViewOptions& options) {

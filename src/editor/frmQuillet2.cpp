@@ -244,9 +244,8 @@ void frmQuillet2::buildMenus() {
     };
     auto item = [&](QMenu* m, const char* name, const QString& caption, QList<QKeySequence> keys,
                     auto handler) {
-        QAction* a = makeAction(this, name, caption, keys);
+        QAction* a = makeAction(this, name, caption, handler, keys);
         m->addAction(a);
-        connect(a, &QAction::triggered, this, handler);
         return a;
     };
 
