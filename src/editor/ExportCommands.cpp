@@ -1,7 +1,7 @@
 #include "ExportCommands.h"
 
 #include "CommandContext.h"
-#include "PlaybackController.h"
+#include "PreviewCommands.h"
 #include "ProgressGate.h"
 #include "imaging/GifExport.h"
 #include "imaging/SheetExport.h"
@@ -21,8 +21,8 @@ const QString kGifFilter = QStringLiteral("GIF|*.gif|");
 
 } // namespace
 
-ExportCommands::ExportCommands(CommandContext& context, const PlaybackController& playback)
-    : QObject(&context.window()), m_context(context), m_playback(playback) {
+ExportCommands::ExportCommands(CommandContext& context, const PreviewCommands& preview)
+    : QObject(&context.window()), m_context(context), m_preview(preview) {
     m_actions = {
         makeAction(this, "bmp_export", QStringLiteral("Export as bitmap(s)"),
                    &ExportCommands::exportBitmaps),
@@ -155,7 +155,7 @@ void ExportCommands::exportGif() {
     try {
         BusyScope busy(m_context.busyPointer());
         imaging::exportGif(doc.frames(), doc.palTransform(), doc.palette(),
-                           m_playback.viewOptions().framesPerSecond, path);
+                           m_preview.viewOptions().framesPerSecond, path);
     } catch (const std::exception& e) {
         m_context.tellFileError(path, QString::fromUtf8(e.what()));
     }

@@ -2,7 +2,7 @@
 
 #include "CommandContext.h"
 #include "ExportCommands.h"
-#include "PlaybackController.h"
+#include "PreviewCommands.h"
 #include "display/FramesPanel.h"
 #include "display/frmShowFrame.h"
 #include "sprite/Error.h"
@@ -12,10 +12,9 @@
 
 namespace quillet::editor {
 
-FrameSelectionCommands::FrameSelectionCommands(CommandContext& context,
-                                               PlaybackController& playback,
+FrameSelectionCommands::FrameSelectionCommands(CommandContext& context, PreviewCommands& preview,
                                                ExportCommands& exports)
-    : QObject(&context.window()), m_context(context), m_playback(playback) {
+    : QObject(&context.window()), m_context(context), m_preview(preview) {
     auto separator = [this] {
         auto* line = new QAction(this);
         line->setSeparator(true);
@@ -52,8 +51,7 @@ FrameSelectionCommands::FrameSelectionCommands(CommandContext& context,
                    [&exports] { exports.exportSelectedPngs(); }),
     };
 
-    connect(&m_playback, &PlaybackController::previewCreated, this,
-            &FrameSelectionCommands::wirePanel);
+    connect(&m_preview, &PreviewCommands::previewCreated, this, &FrameSelectionCommands::wirePanel);
     connect(&context.doc(), &document::Document::selectionChanged, this,
             &FrameSelectionCommands::selectionChanged);
 }
@@ -78,7 +76,7 @@ void FrameSelectionCommands::selectionChanged() {
                              : QStringLiteral("Duplicate %1 Frames").arg(count));
     m_delete->setText(one ? QStringLiteral("Delete Frame")
                           : QStringLiteral("Delete %1 Frames").arg(count));
-    if (display::frmShowFrame* window = m_playback.previewWindow())
+    if (display::frmShowFrame* window = m_preview.previewWindow())
         window->framesPanel().showSelection(doc.curFrame(), doc.selection());
 }
 

@@ -16,7 +16,7 @@ namespace quillet::editor {
 
 class CommandContext;
 class ExportCommands;
-class PlaybackController;
+class PreviewCommands;
 
 // The commands on the selected frames: Move Frame Earlier and Later,
 // Duplicate, Delete, Offsets..., Flip Horizontal and Vertical, Replace
@@ -29,7 +29,7 @@ class PlaybackController;
 class FrameSelectionCommands : public QObject {
     Q_OBJECT
 public:
-    FrameSelectionCommands(CommandContext& context, PlaybackController& playback,
+    FrameSelectionCommands(CommandContext& context, PreviewCommands& preview,
                            ExportCommands& exports);
 
     // In Edit menu order, separators included.
@@ -53,7 +53,7 @@ private:
     void edit(const FrameEdit& edit, const QString& stepName);
 
     CommandContext& m_context;
-    PlaybackController& m_playback;
+    PreviewCommands& m_preview;
     QList<QAction*> m_actions;
     QAction* m_earlier;
     QAction* m_later;

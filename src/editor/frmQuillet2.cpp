@@ -9,7 +9,7 @@
 #include "FrameImportCommands.h"
 #include "FrameSelectionCommands.h"
 #include "OffsetText.h"
-#include "PlaybackController.h"
+#include "PreviewCommands.h"
 #include "display/SheetDialog.h"
 #include "display/Twips.h"
 #include "display/frmAbout.h"
@@ -63,13 +63,13 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
         m_services.sheetQuestion = std::make_unique<display::SheetDialogQuestion>(this);
 
     m_context = std::make_unique<CommandContext>(*this, m_doc, m_services);
-    m_playback = std::make_unique<PlaybackController>(*m_context);
+    m_preview = std::make_unique<PreviewCommands>(*m_context);
     m_imports = std::make_unique<FrameImportCommands>(*m_context);
-    m_exports = std::make_unique<ExportCommands>(*m_context, *m_playback);
+    m_exports = std::make_unique<ExportCommands>(*m_context, *m_preview);
     m_external = std::make_unique<ExternalEditCommands>(*m_context, *m_imports);
     m_files = std::make_unique<FileCommands>(*m_context, *m_external);
-    m_frameCommands = std::make_unique<FrameSelectionCommands>(*m_context, *m_playback, *m_exports);
-    m_context->setStopPlayback([this] { m_playback->stopPlayback(); });
+    m_frameCommands = std::make_unique<FrameSelectionCommands>(*m_context, *m_preview, *m_exports);
+    m_context->setStopPlayback([this] { m_preview->stopPlayback(); });
 
     setObjectName(QStringLiteral("frmQuillet2"));
     setWindowTitle(appTitle());
@@ -94,8 +94,8 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
     connect(&m_doc.undoStack(), &QUndoStack::indexChanged, this, &frmQuillet2::updateEditActions);
     connect(m_imports.get(), &FrameImportCommands::nothingAdded, this, &frmQuillet2::refresh);
     connect(m_exports.get(), &ExportCommands::exportEnded, this, &frmQuillet2::UpdatePreview);
-    connect(m_playback.get(), &PlaybackController::currentFrameChosen, this, &frmQuillet2::refresh);
-    connect(m_playback.get(), &PlaybackController::viewChanged, this, &frmQuillet2::UpdatePreview);
+    connect(m_preview.get(), &PreviewCommands::currentFrameChosen, this, &frmQuillet2::refresh);
+    connect(m_preview.get(), &PreviewCommands::viewChanged, this, &frmQuillet2::UpdatePreview);
     connect(m_files.get(), &FileCommands::saveStateChanged, this, [this] {
         updateEditActions();
         showStatus();
@@ -109,7 +109,7 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
 frmQuillet2::~frmQuillet2() = default;
 
 display::frmShowFrame* frmQuillet2::previewWindow() const {
-    return m_playback->previewWindow();
+    return m_preview->previewWindow();
 }
 
 void frmQuillet2::buildWidgets() {
@@ -230,7 +230,7 @@ void frmQuillet2::buildWidgets() {
     connect(cmdInsertFrame, &QPushButton::clicked, m_imports.get(),
             &FrameImportCommands::insertFrame);
     connect(cmdRemoveFrame, &QPushButton::clicked, this, &frmQuillet2::deleteFrame);
-    connect(cmdAnimate, &QPushButton::clicked, m_playback.get(), &PlaybackController::animate);
+    connect(cmdAnimate, &QPushButton::clicked, m_preview.get(), &PreviewCommands::animate);
     connect(FrameNr, &QScrollBar::valueChanged, this, &frmQuillet2::frameNumberChanged);
     connect(txtXoffset, &QLineEdit::textChanged, this, [this] { offsetEdited(txtXoffset, true); });
     connect(txtYoffset, &QLineEdit::textChanged, this, [this] { offsetEdited(txtYoffset, false); });
@@ -270,7 +270,7 @@ void frmQuillet2::buildMenus() {
     edit->addSeparator();
     item(edit, "Directions", QStringLiteral("Directions..."), {}, [this] { chooseDirections(); });
 
-    menu("View", QStringLiteral("&View"))->addActions(m_playback->viewActions());
+    menu("View", QStringLiteral("&View"))->addActions(m_preview->viewActions());
 
     QMenu* settings = menu("Settings", QStringLiteral("&Settings"));
     item(settings, "Select_palette", QStringLiteral("Select palette..."), {},
@@ -322,7 +322,7 @@ void frmQuillet2::showFrameData() {
 }
 
 void frmQuillet2::refresh() {
-    m_playback->abandonPlayback();
+    m_preview->abandonPlayback();
     if (m_typingOffset) {
         // The box already shows what was typed; only the picture may move.
         UpdatePreview();
@@ -432,9 +432,9 @@ void frmQuillet2::takeFiles(const DroppedFiles& files) {
 void frmQuillet2::UpdatePreview() {
     BusyScope busy(*m_services.busyPointer);
     if (m_doc.currentFrame() && previewTicked())
-        m_playback->showCurrentFrame();
+        m_preview->showCurrentFrame();
     else
-        m_playback->closePreview();
+        m_preview->closePreview();
     busy.release();
     // Work in the preview's frames panel keeps the focus there.
     if (!previewWindow() || QApplication::activeWindow() != previewWindow())
@@ -467,7 +467,7 @@ void frmQuillet2::deleteFrame() {
 
 void frmQuillet2::frameNumberChanged(int value) {
     // Moving to a frame by hand ends playback there.
-    m_playback->abandonPlayback();
+    m_preview->abandonPlayback();
     m_doc.setCurFrame(value);
     showFrameData();
     UpdatePreview();
@@ -511,7 +511,7 @@ void frmQuillet2::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    m_playback->closePreview();
+    m_preview->closePreview();
     QMainWindow::closeEvent(event);
 }
 

@@ -29,13 +29,13 @@ class FileCommands;
 struct DroppedFiles;
 class FrameImportCommands;
 class FrameSelectionCommands;
-class PlaybackController;
+class PreviewCommands;
 
 // The main window and owner of the one open document: the frame list, the
 // current frame, the file name Save writes to and the document palette. It
 // builds the widgets, places the menus and shows the current frame; the
 // commands of each menu live in rooms of their own (FileCommands,
-// FrameImportCommands, ExportCommands, PlaybackController,
+// FrameImportCommands, ExportCommands, PreviewCommands,
 // ExternalEditCommands, FrameSelectionCommands), the palette commands here.
 class frmQuillet2 : public QMainWindow {
     Q_OBJECT
@@ -62,7 +62,7 @@ public:
     FileCommands& files() { return *m_files; }
     FrameImportCommands& imports() { return *m_imports; }
     ExportCommands& exports() { return *m_exports; }
-    PlaybackController& playback() { return *m_playback; }
+    PreviewCommands& preview() { return *m_preview; }
     ExternalEditCommands& externalEdits() { return *m_external; }
     FrameSelectionCommands& frameCommands() { return *m_frameCommands; }
     // Null while the preview is closed.
@@ -142,7 +142,7 @@ private:
 
     // Declared after the document, so that they go before it.
     std::unique_ptr<CommandContext> m_context;
-    std::unique_ptr<PlaybackController> m_playback;
+    std::unique_ptr<PreviewCommands> m_preview;
     std::unique_ptr<FrameImportCommands> m_imports;
     std::unique_ptr<ExportCommands> m_exports;
     std::unique_ptr<ExternalEditCommands> m_external;

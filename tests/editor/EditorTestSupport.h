@@ -11,7 +11,7 @@
 #include "editor/FileCommands.h"
 #include "editor/FrameImportCommands.h"
 #include "editor/FrameSelectionCommands.h"
-#include "editor/PlaybackController.h"
+#include "editor/PreviewCommands.h"
 #include "editor/frmQuillet2.h"
 #include "sprite/DC6FileIO.h"
 #include "sprite/SafeFile.h"

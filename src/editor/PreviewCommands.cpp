@@ -1,4 +1,4 @@
-#include "PlaybackController.h"
+#include "PreviewCommands.h"
 
 #include "CommandContext.h"
 #include "display/FramesPanel.h"
@@ -12,18 +12,18 @@
 
 namespace quillet::editor {
 
-PlaybackController::PlaybackController(CommandContext& context)
+PreviewCommands::PreviewCommands(CommandContext& context)
     : QObject(&context.window()), m_context(context) {
     m_view = imaging::loadViewOptions(QSettings());
     buildViewActions();
     makePlayer({});
 }
 
-PlaybackController::~PlaybackController() {
+PreviewCommands::~PreviewCommands() {
     closePreview();
 }
 
-void PlaybackController::buildViewActions() {
+void PreviewCommands::buildViewActions() {
     auto change = [this](auto edit) {
         return [this, edit] {
             imaging::ViewOptions next = m_view;
@@ -71,7 +71,7 @@ void PlaybackController::buildViewActions() {
                &imaging::ViewOptions::transparentBackground),
         separator(),
         makeAction(this, "FrameRate", QStringLiteral("Frame Rate..."),
-                   &PlaybackController::chooseFrameRate),
+                   &PreviewCommands::chooseFrameRate),
         m_playOneDirection,
         separator(),
         makeAction(this, "PreviousFrame", QStringLiteral("Previous Frame"),
@@ -81,7 +81,7 @@ void PlaybackController::buildViewActions() {
     };
 }
 
-void PlaybackController::setViewOptions(const imaging::ViewOptions& options) {
+void PreviewCommands::setViewOptions(const imaging::ViewOptions& options) {
     m_view = options;
     QSettings settings;
     imaging::saveViewOptions(settings, m_view);
@@ -92,7 +92,7 @@ void PlaybackController::setViewOptions(const imaging::ViewOptions& options) {
         emit viewChanged();
 }
 
-void PlaybackController::chooseFrameRate() {
+void PreviewCommands::chooseFrameRate() {
     const std::optional<int> rate = m_context.services().prompt->number(
         QStringLiteral("Frame Rate"), QStringLiteral("Frames per second:"), m_view.framesPerSecond,
         imaging::kMinFramesPerSecond, imaging::kMaxFramesPerSecond);
@@ -103,22 +103,21 @@ void PlaybackController::chooseFrameRate() {
     setViewOptions(next);
 }
 
-void PlaybackController::makePlayer(display::AnimationPlayer::Clock clock) {
+void PreviewCommands::makePlayer(display::AnimationPlayer::Clock clock) {
     if (m_player)
         m_player->stop();
     m_player = clock ? std::make_unique<display::AnimationPlayer>(std::move(clock))
                      : std::make_unique<display::AnimationPlayer>();
     connect(m_player.get(), &display::AnimationPlayer::frameChanged, this,
-            &PlaybackController::showPlayedFrame);
+            &PreviewCommands::showPlayedFrame);
 }
 
-display::AnimationPlayer&
-PlaybackController::usePlaybackClock(display::AnimationPlayer::Clock clock) {
+display::AnimationPlayer& PreviewCommands::usePlaybackClock(display::AnimationPlayer::Clock clock) {
     makePlayer(std::move(clock));
     return *m_player;
 }
 
-void PlaybackController::animate() {
+void PreviewCommands::animate() {
     if (m_player->isPlaying()) {
         stopPlayback();
         return;
@@ -140,7 +139,7 @@ void PlaybackController::animate() {
     showPlayedFrame(current - m_playFrom);
 }
 
-void PlaybackController::showPlayedFrame(int index) {
+void PreviewCommands::showPlayedFrame(int index) {
     const document::Document& doc = m_context.doc();
     const int frame = m_playFrom + index;
     if (frame < 0 || frame >= doc.frameCount()) {
@@ -153,7 +152,7 @@ void PlaybackController::showPlayedFrame(int index) {
     window.showFrame(doc.frames(), frame, doc.palTransform(), m_view);
 }
 
-void PlaybackController::stopPlayback() {
+void PreviewCommands::stopPlayback() {
     if (!m_player->isPlaying())
         return;
     const int shown = m_playFrom + m_player->stop();
@@ -162,12 +161,12 @@ void PlaybackController::stopPlayback() {
     emit currentFrameChosen();
 }
 
-void PlaybackController::abandonPlayback() {
+void PreviewCommands::abandonPlayback() {
     if (m_player->isPlaying())
         m_player->stop();
 }
 
-void PlaybackController::stepFrame(int delta) {
+void PreviewCommands::stepFrame(int delta) {
     document::Document& doc = m_context.doc();
     if (!m_context.mayRun() || doc.frameCount() < 1)
         return;
@@ -176,12 +175,12 @@ void PlaybackController::stepFrame(int delta) {
     emit currentFrameChosen();
 }
 
-display::frmShowFrame& PlaybackController::preparePreview() {
+display::frmShowFrame& PreviewCommands::preparePreview() {
     QWidget& main = m_context.window();
     if (!m_preview) {
         m_preview = new display::frmShowFrame(&main);
         // Closing the preview ends playback; its zoom keys are the View menu's.
-        connect(m_preview, &display::frmShowFrame::closed, this, &PlaybackController::stopPlayback);
+        connect(m_preview, &display::frmShowFrame::closed, this, &PreviewCommands::stopPlayback);
         connect(m_preview, &display::frmShowFrame::highlightRequested, this, [this](int index) {
             imaging::ViewOptions next = m_view;
             next.highlightIndex =
@@ -215,7 +214,7 @@ display::frmShowFrame& PlaybackController::preparePreview() {
     return *m_preview;
 }
 
-void PlaybackController::showCurrentFrame() {
+void PreviewCommands::showCurrentFrame() {
     const document::Document& doc = m_context.doc();
     display::frmShowFrame& window = preparePreview();
     window.showFrame(doc.frames(), doc.curFrame() - 1, doc.palTransform(), m_view);
@@ -223,7 +222,7 @@ void PlaybackController::showCurrentFrame() {
                                     doc.palTransform(), m_view.transparentBackground);
 }
 
-void PlaybackController::closePreview() {
+void PreviewCommands::closePreview() {
     if (!m_preview)
         return;
     // Deleted rather than hidden so that its picture goes with it; the guarded

@@ -18,11 +18,11 @@ class CommandContext;
 // The preview window's lifetime, Play Anim., and the View menu with the
 // preview's views (zoom, alignment, onion skins, background, frame rate),
 // each remembered between runs, and the steps to the previous and next frame.
-class PlaybackController : public QObject {
+class PreviewCommands : public QObject {
     Q_OBJECT
 public:
-    explicit PlaybackController(CommandContext& context);
-    ~PlaybackController() override;
+    explicit PreviewCommands(CommandContext& context);
+    ~PreviewCommands() override;
 
     // The View menu, in order, separators included.
     QList<QAction*> viewActions() const { return m_viewActions; }

@@ -10,15 +10,15 @@
 namespace quillet::editor::test {
 namespace {
 
-using Playback = EditorTest;
+using Preview = EditorTest;
 
-TEST_F(Playback, PlaysInOrderWrapsAndStopsOnTheFrameShown) {
+TEST_F(Preview, PlaysInOrderWrapsAndStopsOnTheFrameShown) {
     openDocument({{1, 2}, {2, 2}, {3, 2}});
     qint64 now = 0;
-    display::AnimationPlayer& player = window->playback().usePlaybackClock([&now] { return now; });
+    display::AnimationPlayer& player = window->preview().usePlaybackClock([&now] { return now; });
     frameNr().setValue(2);
     QTest::mouseClick(&child<QPushButton>("cmdAnimate"), Qt::LeftButton);
-    ASSERT_TRUE(window->playback().isPlaying());
+    ASSERT_TRUE(window->preview().isPlaying());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window->previewWindow()));
     QTest::mouseMove(&window->previewWindow()->Img(), QPoint(1, 2)); // the bottom-left pixel
     std::vector<int> shown;
@@ -38,14 +38,14 @@ TEST_F(Playback, PlaysInOrderWrapsAndStopsOnTheFrameShown) {
     EXPECT_EQ(previewImage().width(), 2);
 
     QTest::mouseClick(&child<QPushButton>("cmdAnimate"), Qt::LeftButton);
-    EXPECT_FALSE(window->playback().isPlaying());
+    EXPECT_FALSE(window->preview().isPlaying());
     EXPECT_EQ(window->curFrame(), 2);
     EXPECT_EQ(frameNr().value(), 2);
     EXPECT_EQ(text("txtWidth"), "2");
     EXPECT_TRUE(messages().shown.empty());
 }
 
-TEST_F(Playback, ChangesSavesAndClosingThePreviewStopIt) {
+TEST_F(Preview, ChangesSavesAndClosingThePreviewStopIt) {
     const std::vector<std::pair<const char*, std::function<void()>>> stops = {
         {"delete",
          [this] {
@@ -67,44 +67,44 @@ TEST_F(Playback, ChangesSavesAndClosingThePreviewStopIt) {
         SCOPED_TRACE(what);
         openDocument({{1, 2}, {2, 2}, {3, 2}});
         trigger("DuplicateFrame");
-        window->playback().animate();
-        ASSERT_TRUE(window->playback().isPlaying());
+        window->preview().animate();
+        ASSERT_TRUE(window->preview().isPlaying());
         stop();
-        EXPECT_FALSE(window->playback().isPlaying());
+        EXPECT_FALSE(window->preview().isPlaying());
         EXPECT_EQ(frameNr().value(), std::max(1, window->curFrame()));
     }
     // Nothing to play, nothing said.
     messages().answers = {platform::Answer::No};
     window->files().newDocument();
     messages().shown.clear();
-    window->playback().animate();
-    EXPECT_FALSE(window->playback().isPlaying());
+    window->preview().animate();
+    EXPECT_FALSE(window->preview().isPlaying());
     EXPECT_TRUE(messages().shown.empty());
 }
 
 // The zoomed preview is the 1x picture scaled, and the views are remembered.
-TEST_F(Playback, ViewsZoomAndAreRememberedBetweenRuns) {
+TEST_F(Preview, ViewsZoomAndAreRememberedBetweenRuns) {
     openDocument({{3, 2, 0, 0}, {2, 2, -1, -1}});
     const QImage plain = previewImage();
     trigger("ZoomIn");
     trigger("ZoomIn");
-    EXPECT_EQ(window->playback().viewOptions().zoom, 3);
+    EXPECT_EQ(window->preview().viewOptions().zoom, 3);
     EXPECT_EQ(window->previewWindow()->Img().zoom(), 3);
     EXPECT_EQ(previewImage(), plain); // the retained picture stays 1x
     trigger("AlignByOffsets");
     trigger("ActualSize");
     start();
-    EXPECT_TRUE(window->playback().viewOptions().alignByOffsets);
-    EXPECT_EQ(window->playback().viewOptions().zoom, 1);
+    EXPECT_TRUE(window->preview().viewOptions().alignByOffsets);
+    EXPECT_EQ(window->preview().viewOptions().zoom, 1);
     EXPECT_TRUE(child<QAction>("AlignByOffsets").isChecked());
     scripted->prompt->numbers = {12};
     trigger("FrameRate");
-    EXPECT_EQ(window->playback().viewOptions().framesPerSecond, 12);
+    EXPECT_EQ(window->preview().viewOptions().framesPerSecond, 12);
 }
 
 // Plain and aligned: the palette marks what the frame uses as drawn, and a
 // click on an entry leaves only its pixels undimmed until the next click.
-TEST_F(Playback, PaletteMarksTheUsedEntriesAndAClickHighlightsTheirPixels) {
+TEST_F(Preview, PaletteMarksTheUsedEntriesAndAClickHighlightsTheirPixels) {
     openDocument({{30, 10, -40, 3}}); // 300 pixels: the first 44 indices twice
     for (bool aligned : {false, true}) {
         SCOPED_TRACE(aligned);
@@ -126,8 +126,8 @@ TEST_F(Playback, PaletteMarksTheUsedEntriesAndAClickHighlightsTheirPixels) {
 
         const int chosen = drawn[0];
         const QImage plain = previewImage();
-        const imaging::ViewImage view = imaging::renderView(frames, 0, window->palTransform(),
-                                                            window->playback().viewOptions());
+        const imaging::ViewImage view =
+            imaging::renderView(frames, 0, window->palTransform(), window->preview().viewOptions());
         for (int click = 0; click < 2; ++click) {
             QTest::mouseClick(entry(chosen), Qt::LeftButton);
             preview = window->previewWindow();
