@@ -5,6 +5,8 @@
 #include "display/SheetDialog.h"
 #include "editor/FileCommands.h"
 #include "editor/FrameImportCommands.h"
+#include "editor/PaletteCommands.h"
+#include "editor/PreviewCommands.h"
 #include "editor/frmQuillet2.h"
 #include "sprite/DC6FileIO.h"
 
@@ -94,9 +96,9 @@ void BM_UpdatePreview256(benchmark::State& state) {
         return;
     }
     if ((state.range(0) != 0) != (editor.window->palTransform() != 0))
-        editor.window->transformPalette();
+        editor.window->palettes().transformPalette();
     for (auto _ : state)
-        editor.window->UpdatePreview();
+        editor.window->preview().UpdatePreview();
     state.SetItemsProcessed(state.iterations() * 256 * 256);
 }
 BENCHMARK(BM_UpdatePreview256)->ArgName("transform")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
@@ -133,7 +135,7 @@ void BM_Open32767Frames(benchmark::State& state) {
     const QString file = writeLongAnimation(dir, 32767, 32);
     Editor editor(dir.path());
     if (state.range(0) == 0)
-        editor.window->togglePreview();
+        editor.window->preview().togglePreview();
     for (auto _ : state) {
         editor.dialog->answers.push_back(file);
         editor.window->files().open();

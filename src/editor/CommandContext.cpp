@@ -32,6 +32,13 @@ bool CommandContext::beginCommand() {
     return true;
 }
 
+bool CommandContext::refuseToggleWhileSaving(QAction& item) {
+    if (mayRun())
+        return false;
+    item.setChecked(!item.isChecked());
+    return true;
+}
+
 platform::Answer CommandContext::ask(const QString& question, platform::Buttons buttons) {
     return m_services.messageBox->show(question, appTitle(), buttons, platform::Icon::None);
 }

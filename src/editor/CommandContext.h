@@ -55,6 +55,9 @@ public:
     // document: playback stops first, so no frame it shows can go away.
     bool beginCommand();
     void setStopPlayback(std::function<void()> stop) { m_stopPlayback = std::move(stop); }
+    // A check mark is part of what a running save reads: one clicked then is
+    // taken back. True when it was.
+    bool refuseToggleWhileSaving(QAction& item);
 
     // Message boxes titled with the application's title.
     platform::Answer ask(const QString& question, platform::Buttons buttons);

@@ -50,6 +50,8 @@ FrameSelectionCommands::FrameSelectionCommands(CommandContext& context, PreviewC
         makeAction(this, "ExportSelected", QStringLiteral("Export Selected as PNG(s)..."),
                    [&exports] { exports.exportSelectedPngs(); }),
     };
+    m_directions = makeAction(this, "Directions", QStringLiteral("Directions..."),
+                              &FrameSelectionCommands::chooseDirections);
 
     connect(&m_preview, &PreviewCommands::previewCreated, this, &FrameSelectionCommands::wirePanel);
     connect(&context.doc(), &document::Document::selectionChanged, this,
@@ -122,6 +124,25 @@ void FrameSelectionCommands::remove() {
                   .arg(chosen.size());
     if (m_context.ask(question, platform::Buttons::YesNoCancel) == platform::Answer::Yes)
         doc.removeFrames(chosen);
+}
+
+void FrameSelectionCommands::chooseDirections() {
+    document::Document& doc = m_context.doc();
+    if (!m_context.beginCommand() || doc.frameCount() < 1)
+        return;
+    const std::optional<int> chosen = m_context.services().prompt->number(
+        QStringLiteral("Directions"),
+        QStringLiteral("Directions (they must divide the %1 frames):").arg(doc.frameCount()),
+        doc.directions(), 1, limits::kMaxDirections);
+    if (!chosen)
+        return;
+    if (doc.frameCount() % *chosen != 0) {
+        m_context.warn(QStringLiteral("%1 frames cannot be split into %2 directions.")
+                           .arg(doc.frameCount())
+                           .arg(*chosen));
+        return;
+    }
+    doc.setDirections(*chosen);
 }
 
 void FrameSelectionCommands::chooseOffsets() {

@@ -79,6 +79,39 @@ void PreviewCommands::buildViewActions() {
         makeAction(this, "NextFrame", QStringLiteral("Next Frame"), [this] { stepFrame(+1); },
                    {QKeySequence(Qt::ALT | Qt::Key_Right)}),
     };
+
+    // The check mark is the setting itself; Qt inverts it before the handler runs.
+    m_showPreview = makeAction(this, "Preview", QStringLiteral("Preview"),
+                               &PreviewCommands::previewTickChanged);
+    m_showPreview->setCheckable(true);
+    m_showPreview->setChecked(true);
+}
+
+bool PreviewCommands::previewTicked() const {
+    return m_showPreview->isChecked();
+}
+
+void PreviewCommands::togglePreview() {
+    m_showPreview->trigger();
+}
+
+void PreviewCommands::previewTickChanged() {
+    if (m_context.refuseToggleWhileSaving(*m_showPreview))
+        return;
+    emit previewToggled();
+    UpdatePreview();
+}
+
+void PreviewCommands::UpdatePreview() {
+    BusyScope busy(m_context.busyPointer());
+    if (m_context.doc().currentFrame() && previewTicked())
+        showCurrentFrame();
+    else
+        closePreview();
+    busy.release();
+    // Work in the preview's frames panel keeps the focus there.
+    if (!m_preview || QApplication::activeWindow() != m_preview)
+        m_context.window().activateWindow();
 }
 
 void PreviewCommands::setViewOptions(const imaging::ViewOptions& options) {
@@ -89,7 +122,7 @@ void PreviewCommands::setViewOptions(const imaging::ViewOptions& options) {
     if (m_player->isPlaying())
         showPlayedFrame(m_player->shownIndex());
     else
-        emit viewChanged();
+        UpdatePreview();
 }
 
 void PreviewCommands::chooseFrameRate() {

@@ -2,6 +2,7 @@
 #include "editor/ExportCommands.h"
 #include "editor/FileCommands.h"
 #include "editor/FrameImportCommands.h"
+#include "editor/PaletteCommands.h"
 #include "editor/frmQuillet2.h"
 #include "palette/PaletteFile.h"
 #include "sprite/DC6FileIO.h"
@@ -150,7 +151,7 @@ TEST_F(CliTest, BuildWritesWhatTheEditorSaves) {
         auto window = startEditor();
         if (c.palette) {
             scripted->fileDialog->answers.push_back(path(c.palette));
-            window->selectPalette();
+            window->palettes().selectPalette();
         }
         if (c.dither)
             window->findChild<QAction*>("Dither")->trigger();
@@ -163,7 +164,7 @@ TEST_F(CliTest, BuildWritesWhatTheEditorSaves) {
             frame->set_Y_offset(c.y);
         }
         if (!c.transform)
-            window->transformPalette();
+            window->palettes().transformPalette();
         ASSERT_EQ(window->files().saveAs(), editor::SaveResult::Saved);
 
         const QByteArray written = read("cli.dc6");
@@ -197,7 +198,7 @@ TEST_F(CliTest, ExportWritesTheEditorsBitmaps) {
 
         auto window = startEditor();
         if (!transform)
-            window->transformPalette();
+            window->palettes().transformPalette();
         scripted->fileDialog->answers = {path("walk.dc6"), path("editor/walk.BMP")};
         window->files().open();
         window->exports().exportBitmaps();

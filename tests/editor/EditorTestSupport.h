@@ -11,6 +11,8 @@
 #include "editor/FileCommands.h"
 #include "editor/FrameImportCommands.h"
 #include "editor/FrameSelectionCommands.h"
+#include "editor/HistoryCommands.h"
+#include "editor/PaletteCommands.h"
 #include "editor/PreviewCommands.h"
 #include "editor/frmQuillet2.h"
 #include "sprite/DC6FileIO.h"
@@ -160,7 +162,9 @@ protected:
     testing::ScriptedMessageBox& messages() { return *scripted->messageBox; }
     // Null while the preview is closed.
     QImage previewImage() {
-        return window->previewWindow() ? window->previewWindow()->Img().retainedImage() : QImage();
+        return window->preview().previewWindow()
+                   ? window->preview().previewWindow()->Img().retainedImage()
+                   : QImage();
     }
 
     QTemporaryDir dir;

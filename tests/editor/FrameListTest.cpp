@@ -189,7 +189,7 @@ TEST_F(FrameList_, DeleteKeepsTheNumberOrFallsBackToTheNewLastFrame) {
         frameNr().setValue(c.current);
         messages().shown.clear();
         messages().answers = {c.answer};
-        window->deleteFrame();
+        window->frameCommands().remove();
         ASSERT_EQ(messages().shown.size(), 1u);
         EXPECT_EQ(messages().shown[0].text, "Are you sure you want to remove the current frame ?");
         EXPECT_EQ(messages().shown[0].buttons, platform::Buttons::YesNoCancel);
@@ -210,22 +210,22 @@ TEST_F(FrameList_, DeletingTheLastFrameRunsTheNumberChangeOnTheShortenedList) {
     QObject::connect(&frameNr(), &QScrollBar::valueChanged,
                      [&] { countsSeen.push_back(window->frameCount()); });
     messages().answers = {Answer::Yes};
-    window->deleteFrame();
+    window->frameCommands().remove();
     EXPECT_EQ(countsSeen, (std::vector<int>{2}));
 }
 
 TEST_F(FrameList_, DeletingTheOnlyFrameEmptiesTheDocumentAndDeleteThenAsksNothing) {
     openDocument({{4, 4}});
     messages().answers = {Answer::Yes};
-    window->deleteFrame();
+    window->frameCommands().remove();
     EXPECT_EQ(window->frameCount(), 0);
     EXPECT_EQ(window->curFrame(), 0);
     EXPECT_EQ(text("txtFrameCount"), "0");
     EXPECT_EQ(frameNr().value(), 1);
     EXPECT_EQ(frameNr().maximum(), 1);
-    EXPECT_EQ(window->previewWindow(), nullptr);
+    EXPECT_EQ(window->preview().previewWindow(), nullptr);
 
-    window->deleteFrame();
+    window->frameCommands().remove();
     EXPECT_EQ(messages().shown.size(), 1u);
     EXPECT_EQ(window->frameCount(), 0);
 

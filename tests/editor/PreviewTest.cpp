@@ -19,15 +19,16 @@ TEST_F(Preview, PlaysInOrderWrapsAndStopsOnTheFrameShown) {
     frameNr().setValue(2);
     QTest::mouseClick(&child<QPushButton>("cmdAnimate"), Qt::LeftButton);
     ASSERT_TRUE(window->preview().isPlaying());
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window->previewWindow()));
-    QTest::mouseMove(&window->previewWindow()->Img(), QPoint(1, 2)); // the bottom-left pixel
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window->preview().previewWindow()));
+    // The mouse rests on the bottom-left pixel.
+    QTest::mouseMove(&window->preview().previewWindow()->Img(), QPoint(1, 2));
     std::vector<int> shown;
     QStringList readouts; // follow the frame shown under the mouse
     for (int step = 0; step < 4; ++step) {
         now += 40; // 25 frames per second
         player.tick();
         shown.push_back(previewImage().width());
-        readouts << window->previewWindow()->statusText();
+        readouts << window->preview().previewWindow()->statusText();
     }
     EXPECT_EQ(shown, (std::vector<int>{3, 1, 2, 3}));
     EXPECT_EQ(readouts[3], readouts[0]);
@@ -50,7 +51,7 @@ TEST_F(Preview, ChangesSavesAndClosingThePreviewStopIt) {
         {"delete",
          [this] {
              messages().answers = {platform::Answer::Yes};
-             window->deleteFrame();
+             window->frameCommands().remove();
          }},
         {"add", [this] { addPicture(5, 2); }},
         {"undo", [this] { trigger("Undo"); }},
@@ -59,7 +60,7 @@ TEST_F(Preview, ChangesSavesAndClosingThePreviewStopIt) {
              messages().answers = {platform::Answer::No};
              window->files().newDocument();
          }},
-        {"close preview", [this] { window->previewWindow()->close(); }},
+        {"close preview", [this] { window->preview().previewWindow()->close(); }},
         {"offset typed", [this] { child<QLineEdit>("txtXoffset").setText("9"); }},
         {"next frame", [this] { trigger("NextFrame"); }},
     };
@@ -89,7 +90,7 @@ TEST_F(Preview, ViewsZoomAndAreRememberedBetweenRuns) {
     trigger("ZoomIn");
     trigger("ZoomIn");
     EXPECT_EQ(window->preview().viewOptions().zoom, 3);
-    EXPECT_EQ(window->previewWindow()->Img().zoom(), 3);
+    EXPECT_EQ(window->preview().previewWindow()->Img().zoom(), 3);
     EXPECT_EQ(previewImage(), plain); // the retained picture stays 1x
     trigger("AlignByOffsets");
     trigger("ActualSize");
@@ -113,7 +114,7 @@ TEST_F(Preview, PaletteMarksTheUsedEntriesAndAClickHighlightsTheirPixels) {
         const FrameList frames = window->frames();
         const Bytes drawn = frames[0]->getPixelData(window->palTransform());
         const std::set<int> used(drawn.begin(), drawn.end());
-        display::frmShowFrame* preview = window->previewWindow();
+        display::frmShowFrame* preview = window->preview().previewWindow();
         auto entry = [preview](int index) {
             for (QWidget* w : preview->findChildren<QWidget*>())
                 if (w->accessibleName() == QStringLiteral("Palette index %1").arg(index))
@@ -130,7 +131,7 @@ TEST_F(Preview, PaletteMarksTheUsedEntriesAndAClickHighlightsTheirPixels) {
             imaging::renderView(frames, 0, window->palTransform(), window->preview().viewOptions());
         for (int click = 0; click < 2; ++click) {
             QTest::mouseClick(entry(chosen), Qt::LeftButton);
-            preview = window->previewWindow();
+            preview = window->preview().previewWindow();
             const QImage lit = previewImage();
             ASSERT_EQ(lit.size(), plain.size());
             int kept = 0;
