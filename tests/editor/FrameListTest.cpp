@@ -15,9 +15,9 @@ namespace quillet::editor::test {
 namespace {
 
 using platform::Answer;
-using FrameList_ = EditorTest;
+using FrameListEditing = EditorTest;
 
-TEST_F(FrameList_, AddOnAnEmptyDocumentMakesTheFirstPieceCurrent) {
+TEST_F(FrameListEditing, AddOnAnEmptyDocumentMakesTheFirstPieceCurrent) {
     addPicture(300, 10); // two tiles: 256 and 44 wide
     EXPECT_EQ(widths(), (std::vector<int>{256, 44}));
     EXPECT_EQ(window->curFrame(), 1);
@@ -32,7 +32,7 @@ TEST_F(FrameList_, AddOnAnEmptyDocumentMakesTheFirstPieceCurrent) {
               "(*.gif)|*.gif|JPEG (*.jpg;*.jpe;*.jpeg)|*.jpg;*.jpe;*.jpeg|PNG (*.png)|*.png|");
 }
 
-TEST_F(FrameList_, AddAppendsAndInsertGoesBeforeTheCurrentFrame) {
+TEST_F(FrameListEditing, AddAppendsAndInsertGoesBeforeTheCurrentFrame) {
     struct Case {
         bool insert;
         int current;
@@ -61,14 +61,14 @@ TEST_F(FrameList_, AddAppendsAndInsertGoesBeforeTheCurrentFrame) {
     EXPECT_EQ(fileDialog().shown.back().filter, "BMP (*.bmp)|*.bmp|PNG (*.png)|*.png");
 }
 
-TEST_F(FrameList_, InsertIntoAnEmptyDocumentIsAdd) {
+TEST_F(FrameListEditing, InsertIntoAnEmptyDocumentIsAdd) {
     fileDialog().answers.push_back(writePicture(QStringLiteral("p.bmp"), 5, 5));
     window->imports().insertFrame();
     EXPECT_EQ(widths(), (std::vector<int>{5}));
     EXPECT_EQ(fileDialog().shown.back().filter.left(12), "All formats|");
 }
 
-TEST_F(FrameList_, CancelledOrUnreadablePicturesAddNothingAndUnreadableOnesSayWhy) {
+TEST_F(FrameListEditing, CancelledOrUnreadablePicturesAddNothingAndUnreadableOnesSayWhy) {
     openDocument({{1, 1}, {2, 1}});
     QFile broken(path("broken.bmp"));
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
@@ -91,7 +91,7 @@ TEST_F(FrameList_, CancelledOrUnreadablePicturesAddNothingAndUnreadableOnesSayWh
 // The sheet dialog as a user meets it: the count, the reasons and the greyed
 // cells follow the numbers typed; Enter cuts the picture read before the
 // dialog opened (the file is gone by then) and does nothing while OK is refused.
-TEST_F(FrameList_, TheSheetDialogShowsTheCutAsTheNumbersAreTyped) {
+TEST_F(FrameListEditing, TheSheetDialogShowsTheCutAsTheNumbersAreTyped) {
     start({}, true);
     struct Case {
         const char* radio; // clicked first, when given
@@ -172,7 +172,7 @@ TEST_F(FrameList_, TheSheetDialogShowsTheCutAsTheNumbersAreTyped) {
     EXPECT_TRUE(messages().shown.empty());
 }
 
-TEST_F(FrameList_, DeleteKeepsTheNumberOrFallsBackToTheNewLastFrame) {
+TEST_F(FrameListEditing, DeleteKeepsTheNumberOrFallsBackToTheNewLastFrame) {
     struct Case {
         int current;
         Answer answer;
@@ -203,7 +203,7 @@ TEST_F(FrameList_, DeleteKeepsTheNumberOrFallsBackToTheNewLastFrame) {
     }
 }
 
-TEST_F(FrameList_, DeletingTheLastFrameRunsTheNumberChangeOnTheShortenedList) {
+TEST_F(FrameListEditing, DeletingTheLastFrameRunsTheNumberChangeOnTheShortenedList) {
     openDocument({{1, 1}, {2, 1}, {3, 1}});
     frameNr().setValue(3);
     std::vector<int> countsSeen;
@@ -214,7 +214,7 @@ TEST_F(FrameList_, DeletingTheLastFrameRunsTheNumberChangeOnTheShortenedList) {
     EXPECT_EQ(countsSeen, (std::vector<int>{2}));
 }
 
-TEST_F(FrameList_, DeletingTheOnlyFrameEmptiesTheDocumentAndDeleteThenAsksNothing) {
+TEST_F(FrameListEditing, DeletingTheOnlyFrameEmptiesTheDocumentAndDeleteThenAsksNothing) {
     openDocument({{4, 4}});
     messages().answers = {Answer::Yes};
     window->frameCommands().remove();
@@ -234,7 +234,7 @@ TEST_F(FrameList_, DeletingTheOnlyFrameEmptiesTheDocumentAndDeleteThenAsksNothin
     EXPECT_EQ(text("txtWidth"), "9");
 }
 
-TEST_F(FrameList_, ADraggedThumbChangesTheFrameOnlyAtRelease) {
+TEST_F(FrameListEditing, ADraggedThumbChangesTheFrameOnlyAtRelease) {
     openDocument({{1, 1}, {2, 1}, {3, 1}, {4, 1}});
     frameNr().setSliderDown(true);
     frameNr().setSliderPosition(2);
