@@ -2,7 +2,6 @@
 #include "editor/ExportCommands.h"
 #include "editor/FileCommands.h"
 #include "editor/FrameImportCommands.h"
-#include "editor/PaletteCommands.h"
 #include "editor/frmQuillet2.h"
 #include "palette/PaletteFile.h"
 #include "sprite/DC6FileIO.h"
@@ -151,7 +150,7 @@ TEST_F(CliTest, BuildWritesWhatTheEditorSaves) {
         auto window = startEditor();
         if (c.palette) {
             scripted->fileDialog->answers.push_back(path(c.palette));
-            window->palettes().selectPalette();
+            window->findChild<QAction*>("Select_palette")->trigger();
         }
         if (c.dither)
             window->findChild<QAction*>("Dither")->trigger();
@@ -164,7 +163,7 @@ TEST_F(CliTest, BuildWritesWhatTheEditorSaves) {
             frame->set_Y_offset(c.y);
         }
         if (!c.transform)
-            window->palettes().transformPalette();
+            window->findChild<QAction*>("transform_palette")->trigger();
         ASSERT_EQ(window->files().saveAs(), editor::SaveResult::Saved);
 
         const QByteArray written = read("cli.dc6");
@@ -198,7 +197,7 @@ TEST_F(CliTest, ExportWritesTheEditorsBitmaps) {
 
         auto window = startEditor();
         if (!transform)
-            window->palettes().transformPalette();
+            window->findChild<QAction*>("transform_palette")->trigger();
         scripted->fileDialog->answers = {path("walk.dc6"), path("editor/walk.BMP")};
         window->files().open();
         window->exports().exportBitmaps();
