@@ -2,10 +2,12 @@
 // change, Open and Save of a long animation, and the sheet dialog following
 // the numbers typed.
 #include "FigureSheet.h"
+#include "display/SheetDialog.h"
 #include "editor/FileCommands.h"
 #include "editor/FrameImportCommands.h"
+#include "editor/PaletteCommands.h"
+#include "editor/PreviewCommands.h"
 #include "editor/frmQuillet2.h"
-#include "platform/SheetDialog.h"
 #include "sprite/DC6FileIO.h"
 
 #include <QCoreApplication>
@@ -94,9 +96,9 @@ void BM_UpdatePreview256(benchmark::State& state) {
         return;
     }
     if ((state.range(0) != 0) != (editor.window->palTransform() != 0))
-        editor.window->transformPalette();
+        editor.window->palettes().transformPalette();
     for (auto _ : state)
-        editor.window->UpdatePreview();
+        editor.window->preview().UpdatePreview();
     state.SetItemsProcessed(state.iterations() * 256 * 256);
 }
 BENCHMARK(BM_UpdatePreview256)->ArgName("transform")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
@@ -133,7 +135,7 @@ void BM_Open32767Frames(benchmark::State& state) {
     const QString file = writeLongAnimation(dir, 32767, 32);
     Editor editor(dir.path());
     if (state.range(0) == 0)
-        editor.window->togglePreview();
+        editor.window->preview().togglePreview();
     for (auto _ : state) {
         editor.dialog->answers.push_back(file);
         editor.window->files().open();
@@ -165,11 +167,11 @@ BENCHMARK(BM_Save1000Frames)->Unit(benchmark::kMillisecond);
 // view drawn.
 void BM_SheetDialogTyping4096(benchmark::State& state) {
     const imaging::IndexedPicture sheet = bench::figureSheet();
-    platform::SheetDialog dialog(
+    display::SheetDialog dialog(
         QStringLiteral("Add Frames from Sheet"), editor::sheetPicture(sheet), {},
         [&](const platform::SheetRequest& r) { return editor::sheetLayout(sheet, r, 32767); });
     auto* width = dialog.findChild<QSpinBox*>(QStringLiteral("cellWidth"));
-    auto* view = dialog.findChild<platform::SheetView*>();
+    auto* view = dialog.findChild<display::SheetView*>();
     view->resize(view->sizeHint());
     QImage shown(view->size(), QImage::Format_ARGB32_Premultiplied);
     int typed = 0;

@@ -3,7 +3,6 @@
 #include "ProgressGate.h"
 #include "quillet/Version.h"
 
-#include <QAction>
 #include <QFile>
 #include <QFileInfo>
 
@@ -15,14 +14,6 @@ QString appTitle() {
 
 std::string nativePath(const QString& path) {
     return QFile::encodeName(path).toStdString();
-}
-
-QAction* makeAction(QObject* owner, const char* name, const QString& caption,
-                    const QList<QKeySequence>& keys) {
-    auto* action = new QAction(caption, owner);
-    action->setObjectName(QString::fromLatin1(name));
-    action->setShortcuts(keys);
-    return action;
 }
 
 CommandContext::CommandContext(QWidget& window, document::Document& doc,
@@ -38,6 +29,13 @@ bool CommandContext::beginCommand() {
         return false;
     if (m_stopPlayback)
         m_stopPlayback();
+    return true;
+}
+
+bool CommandContext::refuseToggleWhileSaving(QAction& item) {
+    if (mayRun())
+        return false;
+    item.setChecked(!item.isChecked());
     return true;
 }
 

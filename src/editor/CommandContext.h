@@ -4,14 +4,15 @@
 #include "platform/Services.h"
 #include "sprite/Progress.h"
 
+#include <QAction>
 #include <QKeySequence>
 #include <QList>
 #include <QString>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
-class QAction;
 class QWidget;
 
 namespace quillet::editor {
@@ -23,9 +24,17 @@ QString appTitle();
 // A path as the file layers take it.
 std::string nativePath(const QString& path);
 // A menu item owned by `owner`, named `name` (tests and the window find it by
-// that name); the window places it in its menu.
-QAction* makeAction(QObject* owner, const char* name, const QString& caption,
-                    const QList<QKeySequence>& keys = {});
+// that name), that runs `handler` (a member function of `owner`, or any
+// function) while `owner` lives; the window places it in its menu.
+template <class Owner, class Handler>
+QAction* makeAction(Owner* owner, const char* name, const QString& caption, Handler handler,
+                    const QList<QKeySequence>& keys = {}) {
+    auto* action = new QAction(caption, owner);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcuts(keys);
+    QObject::connect(action, &QAction::triggered, owner, std::move(handler));
+    return action;
+}
 
 // What every command of the window shares: the document, the platform
 // services, and the one answer to whether a command may run now.
@@ -46,6 +55,9 @@ public:
     // document: playback stops first, so no frame it shows can go away.
     bool beginCommand();
     void setStopPlayback(std::function<void()> stop) { m_stopPlayback = std::move(stop); }
+    // A check mark is part of what a running save reads: one clicked then is
+    // taken back. True when it was.
+    bool refuseToggleWhileSaving(QAction& item);
 
     // Message boxes titled with the application's title.
     platform::Answer ask(const QString& question, platform::Buttons buttons);

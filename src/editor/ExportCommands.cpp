@@ -1,7 +1,7 @@
 #include "ExportCommands.h"
 
 #include "CommandContext.h"
-#include "PlaybackController.h"
+#include "PreviewCommands.h"
 #include "ProgressGate.h"
 #include "imaging/GifExport.h"
 #include "imaging/SheetExport.h"
@@ -21,17 +21,18 @@ const QString kGifFilter = QStringLiteral("GIF|*.gif|");
 
 } // namespace
 
-ExportCommands::ExportCommands(CommandContext& context, const PlaybackController& playback)
-    : QObject(&context.window()), m_context(context), m_playback(playback) {
-    auto item = [this](const char* name, const QString& caption, auto handler) {
-        QAction* action = makeAction(this, name, caption);
-        connect(action, &QAction::triggered, this, handler);
-        m_actions << action;
+ExportCommands::ExportCommands(CommandContext& context, const PreviewCommands& preview)
+    : QObject(&context.window()), m_context(context), m_preview(preview) {
+    m_actions = {
+        makeAction(this, "bmp_export", QStringLiteral("Export as bitmap(s)"),
+                   &ExportCommands::exportBitmaps),
+        makeAction(this, "png_export", QStringLiteral("Export as PNG(s)"),
+                   &ExportCommands::exportPngs),
+        makeAction(this, "sheet_export", QStringLiteral("Export Sprite Sheet..."),
+                   &ExportCommands::exportSheet),
+        makeAction(this, "gif_export", QStringLiteral("Export Animated GIF..."),
+                   &ExportCommands::exportGif),
     };
-    item("bmp_export", QStringLiteral("Export as bitmap(s)"), &ExportCommands::exportBitmaps);
-    item("png_export", QStringLiteral("Export as PNG(s)"), &ExportCommands::exportPngs);
-    item("sheet_export", QStringLiteral("Export Sprite Sheet..."), &ExportCommands::exportSheet);
-    item("gif_export", QStringLiteral("Export Animated GIF..."), &ExportCommands::exportGif);
 }
 
 bool ExportCommands::beginExport() {
@@ -154,7 +155,7 @@ void ExportCommands::exportGif() {
     try {
         BusyScope busy(m_context.busyPointer());
         imaging::exportGif(doc.frames(), doc.palTransform(), doc.palette(),
-                           m_playback.viewOptions().framesPerSecond, path);
+                           m_preview.viewOptions().framesPerSecond, path);
     } catch (const std::exception& e) {
         m_context.tellFileError(path, QString::fromUtf8(e.what()));
     }

@@ -10,7 +10,7 @@ class QAction;
 namespace quillet::editor {
 
 class CommandContext;
-class PlaybackController;
+class PreviewCommands;
 
 // File > Export as bitmap(s), Export as PNG(s), Export Sprite Sheet... and
 // Export Animated GIF...: the document's frames out as pictures, shown as the
@@ -19,7 +19,7 @@ class ExportCommands : public QObject {
     Q_OBJECT
 public:
     // The GIF plays at the preview's frame rate.
-    ExportCommands(CommandContext& context, const PlaybackController& playback);
+    ExportCommands(CommandContext& context, const PreviewCommands& preview);
 
     // In menu order.
     QList<QAction*> actions() const { return m_actions; }
@@ -43,7 +43,7 @@ private:
     QString chooseExportFile(const QString& filter, const QString& extension);
 
     CommandContext& m_context;
-    const PlaybackController& m_playback;
+    const PreviewCommands& m_preview;
     QList<QAction*> m_actions;
 };
 

@@ -50,10 +50,10 @@ ExternalEditCommands::ExternalEditCommands(CommandContext& context,
                                                 path, error);
       }),
       m_edit(makeAction(this, "EditFrameExternally", QStringLiteral("Edit Frame Externally"),
+                        &ExternalEditCommands::editFrameExternally,
                         {QKeySequence(Qt::CTRL | Qt::Key_E)})),
-      m_chooseEditor(makeAction(this, "ExternalEditor", QStringLiteral("External Editor..."))) {
-    connect(m_edit, &QAction::triggered, this, &ExternalEditCommands::editFrameExternally);
-    connect(m_chooseEditor, &QAction::triggered, this, &ExternalEditCommands::chooseExternalEditor);
+      m_chooseEditor(makeAction(this, "ExternalEditor", QStringLiteral("External Editor..."),
+                                &ExternalEditCommands::chooseExternalEditor)) {
     connect(&m_watch, &document::ExternalFileWatch::pictureSaved, this,
             [this](quint64 key, const QString& path) { takePicture(key, path, false); });
     connect(&m_watch, &document::ExternalFileWatch::pictureStillUnusable, this,

@@ -36,23 +36,19 @@ constexpr int kProgressDelayMs = 500;
 
 FileCommands::FileCommands(CommandContext& context, ExternalEditCommands& external)
     : QObject(&context.window()), m_context(context), m_external(external),
-      m_open(makeAction(this, "Open", QStringLiteral("Open..."))),
-      m_new(makeAction(this, "New", QStringLiteral("New"), {QKeySequence(Qt::CTRL | Qt::Key_N)})),
-      m_save(
-          makeAction(this, "Save", QStringLiteral("Save"), {QKeySequence(Qt::CTRL | Qt::Key_S)})),
-      m_saveAs(makeAction(this, "SaveAs", QStringLiteral("Save As..."))),
+      m_open(makeAction(this, "Open", QStringLiteral("Open..."), &FileCommands::open)),
+      m_new(makeAction(this, "New", QStringLiteral("New"), &FileCommands::newDocument,
+                       {QKeySequence(Qt::CTRL | Qt::Key_N)})),
+      m_save(makeAction(this, "Save", QStringLiteral("Save"), &FileCommands::save,
+                        {QKeySequence(Qt::CTRL | Qt::Key_S)})),
+      m_saveAs(makeAction(this, "SaveAs", QStringLiteral("Save As..."), &FileCommands::saveAs)),
       // Ctrl+X is Cut where an editable box has the focus; Ctrl+Q is Exit everywhere.
-      m_exit(makeAction(this, "Exit", QStringLiteral("E&xit"),
+      m_exit(makeAction(this, "Exit", QStringLiteral("E&xit"), &FileCommands::exitProgram,
                         {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::CTRL | Qt::Key_Q)})),
       m_recentMenu(std::make_unique<QMenu>(QStringLiteral("Open Recent"), &context.window())),
       m_recent(
           new RecentMenu(m_recentMenu.get(), [this](const QString& path) { openRecent(path); })) {
     m_recentMenu->setObjectName(QStringLiteral("OpenRecent"));
-    connect(m_open, &QAction::triggered, this, &FileCommands::open);
-    connect(m_new, &QAction::triggered, this, &FileCommands::newDocument);
-    connect(m_save, &QAction::triggered, this, &FileCommands::save);
-    connect(m_saveAs, &QAction::triggered, this, &FileCommands::saveAs);
-    connect(m_exit, &QAction::triggered, this, &FileCommands::exitProgram);
     // An answer given at the end of a session holds only for the document it was given for.
     connect(&m_context.doc(), &document::Document::snapshotChanged, this,
             [this] { m_ending = Ending::Ask; });

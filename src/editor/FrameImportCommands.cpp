@@ -85,13 +85,12 @@ platform::SheetLayout sheetLayout(const imaging::IndexedPicture& sheet,
 
 FrameImportCommands::FrameImportCommands(CommandContext& context)
     : QObject(&context.window()), m_context(context),
-      m_sheet(makeAction(this, "AddFramesFromSheet", QStringLiteral("Add Frames from Sheet..."))),
-      m_dither(makeAction(this, "Dither", QStringLiteral("Dither true-colour pictures"))) {
-    connect(m_sheet, &QAction::triggered, this, &FrameImportCommands::addFramesFromSheet);
+      m_sheet(makeAction(this, "AddFramesFromSheet", QStringLiteral("Add Frames from Sheet..."),
+                         &FrameImportCommands::addFramesFromSheet)),
+      m_dither(makeAction(this, "Dither", QStringLiteral("Dither true-colour pictures"),
+                          [](bool on) { QSettings().setValue(kDitherKey, on); })) {
     m_dither->setCheckable(true);
     m_dither->setChecked(QSettings().value(kDitherKey, false).toBool());
-    connect(m_dither, &QAction::triggered, this,
-            [](bool on) { QSettings().setValue(kDitherKey, on); });
 }
 
 bool FrameImportCommands::dither() const {
@@ -181,7 +180,7 @@ void FrameImportCommands::addFramesFromSheet() {
         });
     if (!read)
         return;
-    const std::optional<platform::SheetRequest> request = m_context.services().prompt->sheet(
+    const std::optional<platform::SheetRequest> request = m_context.services().sheetQuestion->ask(
         QStringLiteral("Add Frames from Sheet"), sheetPicture(sheet), m_lastSheet,
         [&](const platform::SheetRequest& asked) { return sheetLayout(sheet, asked, doc.room()); });
     if (!request)

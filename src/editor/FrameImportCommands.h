@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Prompt.h"
+#include "platform/SheetQuestion.h"
 #include "sprite/DC6Frame.h"
 
 #include <QObject>

@@ -2,7 +2,7 @@
 
 #include "CommandContext.h"
 #include "ExportCommands.h"
-#include "PlaybackController.h"
+#include "PreviewCommands.h"
 #include "display/FramesPanel.h"
 #include "display/frmShowFrame.h"
 #include "sprite/Error.h"
@@ -12,44 +12,48 @@
 
 namespace quillet::editor {
 
-FrameSelectionCommands::FrameSelectionCommands(CommandContext& context,
-                                               PlaybackController& playback,
+FrameSelectionCommands::FrameSelectionCommands(CommandContext& context, PreviewCommands& preview,
                                                ExportCommands& exports)
-    : QObject(&context.window()), m_context(context), m_playback(playback) {
-    auto item = [this](const char* name, const QString& caption, QList<QKeySequence> keys,
-                       auto handler) {
-        QAction* action = makeAction(this, name, caption, keys);
-        connect(action, &QAction::triggered, this, handler);
-        m_actions << action;
-        return action;
-    };
+    : QObject(&context.window()), m_context(context), m_preview(preview) {
     auto separator = [this] {
         auto* line = new QAction(this);
         line->setSeparator(true);
-        m_actions << line;
+        return line;
     };
-    m_earlier = item("MoveFrameEarlier", QStringLiteral("Move Frame Earlier"),
-                     {QKeySequence(Qt::CTRL | Qt::Key_PageUp)}, [this] { moveEarlier(); });
-    m_later = item("MoveFrameLater", QStringLiteral("Move Frame Later"),
-                   {QKeySequence(Qt::CTRL | Qt::Key_PageDown)}, [this] { moveLater(); });
-    m_duplicate = item("DuplicateFrame", QStringLiteral("Duplicate Frame"),
-                       {QKeySequence(Qt::CTRL | Qt::Key_D)}, [this] { duplicate(); });
+    m_earlier =
+        makeAction(this, "MoveFrameEarlier", QStringLiteral("Move Frame Earlier"),
+                   &FrameSelectionCommands::moveEarlier, {QKeySequence(Qt::CTRL | Qt::Key_PageUp)});
+    m_later =
+        makeAction(this, "MoveFrameLater", QStringLiteral("Move Frame Later"),
+                   &FrameSelectionCommands::moveLater, {QKeySequence(Qt::CTRL | Qt::Key_PageDown)});
+    m_duplicate =
+        makeAction(this, "DuplicateFrame", QStringLiteral("Duplicate Frame"),
+                   &FrameSelectionCommands::duplicate, {QKeySequence(Qt::CTRL | Qt::Key_D)});
     // The Delete key deletes frames only where the frames are seen: in the panel.
-    m_delete = item("DeleteFrames", QStringLiteral("Delete Frame"), {QKeySequence(Qt::Key_Delete)},
-                    [this] { remove(); });
+    m_delete = makeAction(this, "DeleteFrames", QStringLiteral("Delete Frame"),
+                          &FrameSelectionCommands::remove, {QKeySequence(Qt::Key_Delete)});
     m_delete->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    separator();
-    item("Offsets", QStringLiteral("Offsets..."), {}, [this] { chooseOffsets(); });
-    item("FlipHorizontal", QStringLiteral("Flip Horizontal"), {},
-         [this] { flip(FrameEdit::Kind::FlipHorizontal); });
-    item("FlipVertical", QStringLiteral("Flip Vertical"), {},
-         [this] { flip(FrameEdit::Kind::FlipVertical); });
-    item("ReplaceColour", QStringLiteral("Replace Colour..."), {}, [this] { replaceColour(); });
-    item("ExportSelected", QStringLiteral("Export Selected as PNG(s)..."), {},
-         [&exports] { exports.exportSelectedPngs(); });
+    m_actions = {
+        m_earlier,
+        m_later,
+        m_duplicate,
+        m_delete,
+        separator(),
+        makeAction(this, "Offsets", QStringLiteral("Offsets..."),
+                   &FrameSelectionCommands::chooseOffsets),
+        makeAction(this, "FlipHorizontal", QStringLiteral("Flip Horizontal"),
+                   [this] { flip(FrameEdit::Kind::FlipHorizontal); }),
+        makeAction(this, "FlipVertical", QStringLiteral("Flip Vertical"),
+                   [this] { flip(FrameEdit::Kind::FlipVertical); }),
+        makeAction(this, "ReplaceColour", QStringLiteral("Replace Colour..."),
+                   &FrameSelectionCommands::replaceColour),
+        makeAction(this, "ExportSelected", QStringLiteral("Export Selected as PNG(s)..."),
+                   [&exports] { exports.exportSelectedPngs(); }),
+    };
+    m_directions = makeAction(this, "Directions", QStringLiteral("Directions..."),
+                              &FrameSelectionCommands::chooseDirections);
 
-    connect(&m_playback, &PlaybackController::previewCreated, this,
-            &FrameSelectionCommands::wirePanel);
+    connect(&m_preview, &PreviewCommands::previewCreated, this, &FrameSelectionCommands::wirePanel);
     connect(&context.doc(), &document::Document::selectionChanged, this,
             &FrameSelectionCommands::selectionChanged);
 }
@@ -74,7 +78,7 @@ void FrameSelectionCommands::selectionChanged() {
                              : QStringLiteral("Duplicate %1 Frames").arg(count));
     m_delete->setText(one ? QStringLiteral("Delete Frame")
                           : QStringLiteral("Delete %1 Frames").arg(count));
-    if (display::frmShowFrame* window = m_playback.previewWindow())
+    if (display::frmShowFrame* window = m_preview.previewWindow())
         window->framesPanel().showSelection(doc.curFrame(), doc.selection());
 }
 
@@ -120,6 +124,25 @@ void FrameSelectionCommands::remove() {
                   .arg(chosen.size());
     if (m_context.ask(question, platform::Buttons::YesNoCancel) == platform::Answer::Yes)
         doc.removeFrames(chosen);
+}
+
+void FrameSelectionCommands::chooseDirections() {
+    document::Document& doc = m_context.doc();
+    if (!m_context.beginCommand() || doc.frameCount() < 1)
+        return;
+    const std::optional<int> chosen = m_context.services().prompt->number(
+        QStringLiteral("Directions"),
+        QStringLiteral("Directions (they must divide the %1 frames):").arg(doc.frameCount()),
+        doc.directions(), 1, limits::kMaxDirections);
+    if (!chosen)
+        return;
+    if (doc.frameCount() % *chosen != 0) {
+        m_context.warn(QStringLiteral("%1 frames cannot be split into %2 directions.")
+                           .arg(doc.frameCount())
+                           .arg(*chosen));
+        return;
+    }
+    doc.setDirections(*chosen);
 }
 
 void FrameSelectionCommands::chooseOffsets() {

@@ -16,12 +16,13 @@ namespace quillet::editor {
 
 class CommandContext;
 class ExportCommands;
-class PlaybackController;
+class PreviewCommands;
 
-// The commands on the selected frames: Move Frame Earlier and Later,
-// Duplicate, Delete, Offsets..., Flip Horizontal and Vertical, Replace
-// Colour... and Export Selected as PNG(s)..., the same items in the Edit menu
-// and in the frames panel's context menu. The selection is the document's:
+// The commands on the frame list. Those on the selected frames, Move Frame
+// Earlier and Later, Duplicate, Delete, Offsets..., Flip Horizontal and
+// Vertical, Replace Colour... and Export Selected as PNG(s)..., are the same
+// items in the Edit menu and in the frames panel's context menu; Edit >
+// Directions... splits the whole list. The selection is the document's:
 // with the current frame alone selected, as after New, Open or a move to
 // another frame, each acts on the current frame as the main window's items
 // always did. The frames panel of every preview window is wired here too:
@@ -29,11 +30,12 @@ class PlaybackController;
 class FrameSelectionCommands : public QObject {
     Q_OBJECT
 public:
-    FrameSelectionCommands(CommandContext& context, PlaybackController& playback,
+    FrameSelectionCommands(CommandContext& context, PreviewCommands& preview,
                            ExportCommands& exports);
 
-    // In Edit menu order, separators included.
+    // In Edit menu order, separators included; shared with the frames panel.
     QList<QAction*> actions() const { return m_actions; }
+    QAction* directionsAction() const { return m_directions; }
 
     void moveEarlier();
     void moveLater();
@@ -46,6 +48,8 @@ public:
     // "Move Frames": the selection goes where frame `before` stands.
     void moveTo(int before);
     void select(const std::vector<int>& numbers, int current);
+    // Asks a direction count that divides the frames.
+    void chooseDirections();
 
 private:
     void wirePanel(display::frmShowFrame* window);
@@ -53,12 +57,13 @@ private:
     void edit(const FrameEdit& edit, const QString& stepName);
 
     CommandContext& m_context;
-    PlaybackController& m_playback;
+    PreviewCommands& m_preview;
     QList<QAction*> m_actions;
     QAction* m_earlier;
     QAction* m_later;
     QAction* m_duplicate;
     QAction* m_delete;
+    QAction* m_directions;
 };
 
 } // namespace quillet::editor

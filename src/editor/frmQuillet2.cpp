@@ -8,17 +8,14 @@
 #include "FileDropFilter.h"
 #include "FrameImportCommands.h"
 #include "FrameSelectionCommands.h"
+#include "HelpCommands.h"
+#include "HistoryCommands.h"
 #include "OffsetText.h"
-#include "PlaybackController.h"
+#include "PaletteCommands.h"
+#include "PreviewCommands.h"
+#include "display/SheetDialog.h"
 #include "display/Twips.h"
-#include "display/frmAbout.h"
-#include "display/frmShowFrame.h"
-#include "imaging/PictureImport.h"
-#include "palette/PaletteFile.h"
-#include "sprite/Limits.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -32,18 +29,10 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
-#include <QUndoStack>
 #include <algorithm>
 #include <iterator>
 
 namespace quillet::editor {
-
-namespace {
-
-const QString kPaletteFilter = QStringLiteral(
-    "Palette file|*.pal|GIMP palette|*.gpl|Colour table of a picture|*.bmp;*.png;*.gif");
-
-} // namespace
 
 frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir, QWidget* parent)
     : QMainWindow(parent), m_services(std::move(services)) {
@@ -58,15 +47,20 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
         m_services.system = std::move(real.system);
     if (!m_services.prompt)
         m_services.prompt = std::move(real.prompt);
+    if (!m_services.sheetQuestion)
+        m_services.sheetQuestion = std::make_unique<display::SheetDialogQuestion>(this);
 
     m_context = std::make_unique<CommandContext>(*this, m_doc, m_services);
-    m_playback = std::make_unique<PlaybackController>(*m_context);
+    m_preview = std::make_unique<PreviewCommands>(*m_context);
     m_imports = std::make_unique<FrameImportCommands>(*m_context);
-    m_exports = std::make_unique<ExportCommands>(*m_context, *m_playback);
+    m_exports = std::make_unique<ExportCommands>(*m_context, *m_preview);
     m_external = std::make_unique<ExternalEditCommands>(*m_context, *m_imports);
     m_files = std::make_unique<FileCommands>(*m_context, *m_external);
-    m_frameCommands = std::make_unique<FrameSelectionCommands>(*m_context, *m_playback, *m_exports);
-    m_context->setStopPlayback([this] { m_playback->stopPlayback(); });
+    m_frameCommands = std::make_unique<FrameSelectionCommands>(*m_context, *m_preview, *m_exports);
+    m_history = std::make_unique<HistoryCommands>(*m_context);
+    m_palettes = std::make_unique<PaletteCommands>(*m_context);
+    m_help = std::make_unique<HelpCommands>(*m_context);
+    m_context->setStopPlayback([this] { m_preview->stopPlayback(); });
 
     setObjectName(QStringLiteral("frmQuillet2"));
     setWindowTitle(appTitle());
@@ -81,33 +75,26 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
     // The client area is fixed; the menu bar comes on top of it.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    const QString folder = workingDir.isEmpty() ? QDir::currentPath() : workingDir;
-    try {
-        m_doc.setPalette(loadDefaultPalette(nativePath(folder)));
-    } catch (const std::exception&) {
-        m_doc.setPalette(builtinPalette());
-    }
+    m_palettes->loadStartupPalette(workingDir.isEmpty() ? QDir::currentPath() : workingDir);
     connect(&m_doc, &document::Document::framesChanged, this, &frmQuillet2::refresh);
-    connect(&m_doc.undoStack(), &QUndoStack::indexChanged, this, &frmQuillet2::updateEditActions);
     connect(m_imports.get(), &FrameImportCommands::nothingAdded, this, &frmQuillet2::refresh);
-    connect(m_exports.get(), &ExportCommands::exportEnded, this, &frmQuillet2::UpdatePreview);
-    connect(m_playback.get(), &PlaybackController::currentFrameChosen, this, &frmQuillet2::refresh);
-    connect(m_playback.get(), &PlaybackController::viewChanged, this, &frmQuillet2::UpdatePreview);
+    connect(m_palettes.get(), &PaletteCommands::nothingChosen, this, &frmQuillet2::refresh);
+    connect(m_preview.get(), &PreviewCommands::currentFrameChosen, this, &frmQuillet2::refresh);
+    connect(m_preview.get(), &PreviewCommands::previewToggled, this, &frmQuillet2::showFrameData);
+    connect(m_palettes.get(), &PaletteCommands::transformChanged, m_preview.get(),
+            &PreviewCommands::UpdatePreview);
+    connect(m_exports.get(), &ExportCommands::exportEnded, m_preview.get(),
+            &PreviewCommands::UpdatePreview);
     connect(m_files.get(), &FileCommands::saveStateChanged, this, [this] {
-        updateEditActions();
+        m_history->updateActions();
         showStatus();
     });
     connect(&m_doc, &document::Document::modifiedChanged, this, &frmQuillet2::showStatus);
-    updateEditActions();
     showStatus();
 }
 
 // The commands go first: their frames out and their preview refer to the document.
 frmQuillet2::~frmQuillet2() = default;
-
-display::frmShowFrame* frmQuillet2::previewWindow() const {
-    return m_playback->previewWindow();
-}
 
 void frmQuillet2::buildWidgets() {
     auto* client = new QWidget(this);
@@ -226,8 +213,9 @@ void frmQuillet2::buildWidgets() {
     connect(cmdAddFrame, &QPushButton::clicked, m_imports.get(), &FrameImportCommands::addFrame);
     connect(cmdInsertFrame, &QPushButton::clicked, m_imports.get(),
             &FrameImportCommands::insertFrame);
-    connect(cmdRemoveFrame, &QPushButton::clicked, this, &frmQuillet2::deleteFrame);
-    connect(cmdAnimate, &QPushButton::clicked, m_playback.get(), &PlaybackController::animate);
+    connect(cmdRemoveFrame, &QPushButton::clicked, m_frameCommands.get(),
+            &FrameSelectionCommands::remove);
+    connect(cmdAnimate, &QPushButton::clicked, m_preview.get(), &PreviewCommands::animate);
     connect(FrameNr, &QScrollBar::valueChanged, this, &frmQuillet2::frameNumberChanged);
     connect(txtXoffset, &QLineEdit::textChanged, this, [this] { offsetEdited(txtXoffset, true); });
     connect(txtYoffset, &QLineEdit::textChanged, this, [this] { offsetEdited(txtYoffset, false); });
@@ -239,13 +227,6 @@ void frmQuillet2::buildMenus() {
         m->setObjectName(QString::fromLatin1(name));
         return m;
     };
-    auto item = [&](QMenu* m, const char* name, const QString& caption, QList<QKeySequence> keys,
-                    auto handler) {
-        QAction* a = makeAction(this, name, caption, keys);
-        m->addAction(a);
-        connect(a, &QAction::triggered, this, handler);
-        return a;
-    };
 
     QMenu* file = menu("File", QStringLiteral("&File"));
     file->addAction(m_files->openAction());
@@ -255,45 +236,25 @@ void frmQuillet2::buildMenus() {
     file->addActions({m_files->saveAction(), m_files->saveAsAction(), m_files->exitAction()});
 
     QMenu* edit = menu("Edit", QStringLiteral("&Edit"));
-    m_undoAction = item(edit, "Undo", QStringLiteral("Undo"), {QKeySequence(Qt::CTRL | Qt::Key_Z)},
-                        [this] { undo(); });
-    m_redoAction =
-        item(edit, "Redo", QStringLiteral("Redo"),
-             {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
-             [this] { redo(); });
+    edit->addActions(m_history->actions());
     edit->addSeparator();
     edit->addActions(m_frameCommands->actions());
     edit->addSeparator();
     edit->addAction(m_external->editAction());
     edit->addSeparator();
-    item(edit, "Directions", QStringLiteral("Directions..."), {}, [this] { chooseDirections(); });
+    edit->addAction(m_frameCommands->directionsAction());
 
-    menu("View", QStringLiteral("&View"))->addActions(m_playback->viewActions());
+    menu("View", QStringLiteral("&View"))->addActions(m_preview->viewActions());
 
     QMenu* settings = menu("Settings", QStringLiteral("&Settings"));
-    item(settings, "Select_palette", QStringLiteral("Select palette..."), {},
-         [this] { selectPalette(); });
-    // The check marks are the settings themselves; Qt inverts them before the
-    // handlers run.
-    transform_palette = item(settings, "transform_palette", QStringLiteral("Transform palette"), {},
-                             [this] { transformPaletteToggled(); });
-    transform_palette->setCheckable(true);
-    transform_palette->setChecked(true);
-    Preview =
-        item(settings, "Preview", QStringLiteral("Preview"), {}, [this] { previewToggled(); });
-    Preview->setCheckable(true);
-    Preview->setChecked(true);
+    settings->addActions(m_palettes->actions());
+    settings->addAction(m_preview->previewAction());
     settings->addAction(m_imports->ditherAction());
     settings->addAction(m_external->chooseEditorAction());
 
     menu("Frames", QStringLiteral("F&rames"))->addAction(m_imports->sheetAction());
 
-    QMenu* help = menu("Help", QStringLiteral("&Help"));
-    item(help, "About", QStringLiteral("About  Quillet..."), {}, [this] { showAbout(); });
-}
-
-bool frmQuillet2::previewTicked() const {
-    return Preview->isChecked();
+    menu("Help", QStringLiteral("&Help"))->addAction(m_help->aboutAction());
 }
 
 // ---- Current frame display ------------------------------------------------
@@ -320,10 +281,10 @@ void frmQuillet2::showFrameData() {
 }
 
 void frmQuillet2::refresh() {
-    m_playback->abandonPlayback();
+    m_preview->abandonPlayback();
     if (m_typingOffset) {
         // The box already shows what was typed; only the picture may move.
-        UpdatePreview();
+        m_preview->UpdatePreview();
         return;
     }
     const int count = frameCount();
@@ -337,10 +298,10 @@ void frmQuillet2::refresh() {
     txtFrameCount->setText(QString::number(count));
     if (FrameNr->value() == before) {
         showFrameData();
-        UpdatePreview();
+        m_preview->UpdatePreview();
     }
     // A restored document brings its own setting.
-    transform_palette->setChecked(m_doc.transform());
+    m_palettes->transformAction()->setChecked(m_doc.transform());
     showStatus();
 }
 
@@ -379,24 +340,6 @@ void frmQuillet2::showStatus() {
     lblDocument->setToolTip(QDir::toNativeSeparators(fileName));
 }
 
-void frmQuillet2::chooseDirections() {
-    if (!m_context->beginCommand() || frameCount() < 1)
-        return;
-    const std::optional<int> chosen = m_services.prompt->number(
-        QStringLiteral("Directions"),
-        QStringLiteral("Directions (they must divide the %1 frames):").arg(frameCount()),
-        m_doc.directions(), 1, limits::kMaxDirections);
-    if (!chosen)
-        return;
-    if (frameCount() % *chosen != 0) {
-        m_context->warn(QStringLiteral("%1 frames cannot be split into %2 directions.")
-                            .arg(frameCount())
-                            .arg(*chosen));
-        return;
-    }
-    m_doc.setDirections(*chosen);
-}
-
 void frmQuillet2::offsetEdited(QLineEdit* box, bool xAxis) {
     if (!m_context->beginCommand())
         return;
@@ -425,83 +368,13 @@ void frmQuillet2::takeFiles(const DroppedFiles& files) {
         m_imports->addFrameFrom(picture);
 }
 
-// ---- Preview ----------------------------------------------------------------
-
-void frmQuillet2::UpdatePreview() {
-    BusyScope busy(*m_services.busyPointer);
-    if (m_doc.currentFrame() && previewTicked())
-        m_playback->showCurrentFrame();
-    else
-        m_playback->closePreview();
-    busy.release();
-    // Work in the preview's frames panel keeps the focus there.
-    if (!previewWindow() || QApplication::activeWindow() != previewWindow())
-        activateWindow();
-}
-
-void frmQuillet2::togglePreview() {
-    Preview->trigger();
-}
-
-bool frmQuillet2::undoToggleWhileSaving(QAction* item) {
-    // The check marks are part of what a running save reads; a click then is taken back.
-    if (!m_context->mayRun())
-        item->setChecked(!item->isChecked());
-    return !m_context->mayRun();
-}
-
-void frmQuillet2::previewToggled() {
-    if (undoToggleWhileSaving(Preview))
-        return;
-    showFrameData();
-    UpdatePreview();
-}
-
-// ---- Frame list -----------------------------------------------------------
-
-void frmQuillet2::deleteFrame() {
-    m_frameCommands->remove();
-}
-
 void frmQuillet2::frameNumberChanged(int value) {
     // Moving to a frame by hand ends playback there.
-    m_playback->abandonPlayback();
+    m_preview->abandonPlayback();
     m_doc.setCurFrame(value);
     showFrameData();
-    UpdatePreview();
+    m_preview->UpdatePreview();
     showStatus();
-}
-
-void frmQuillet2::moveFrameEarlier() {
-    m_frameCommands->moveEarlier();
-}
-
-void frmQuillet2::moveFrameLater() {
-    m_frameCommands->moveLater();
-}
-
-void frmQuillet2::duplicateFrame() {
-    m_frameCommands->duplicate();
-}
-
-void frmQuillet2::undo() {
-    if (m_context->beginCommand())
-        m_doc.undo();
-}
-
-void frmQuillet2::redo() {
-    if (m_context->beginCommand())
-        m_doc.redo();
-}
-
-void frmQuillet2::updateEditActions() {
-    const QUndoStack& stack = m_doc.undoStack();
-    m_undoAction->setEnabled(m_doc.canUndo());
-    m_redoAction->setEnabled(m_doc.canRedo());
-    m_undoAction->setText(stack.canUndo() ? QStringLiteral("Undo %1").arg(stack.undoText())
-                                          : QStringLiteral("Undo"));
-    m_redoAction->setText(stack.canRedo() ? QStringLiteral("Redo %1").arg(stack.redoText())
-                                          : QStringLiteral("Redo"));
 }
 
 void frmQuillet2::closeEvent(QCloseEvent* event) {
@@ -509,54 +382,8 @@ void frmQuillet2::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    m_playback->closePreview();
+    m_preview->closePreview();
     QMainWindow::closeEvent(event);
-}
-
-// ---- Palette commands and About --------------------------------------------
-
-std::optional<Palette> frmQuillet2::readChosenPalette(const QString& path) {
-    try {
-        return imaging::readPaletteAny(nativePath(path));
-    } catch (const PaletteSizeError&) {
-        m_services.messageBox->show(
-            QStringLiteral("Wrong filesize (length of file is not 768 bytes)"),
-            QStringLiteral("Filesize error"), platform::Buttons::Ok, platform::Icon::Warning);
-    } catch (const std::exception& e) {
-        m_context->warn(QStringLiteral("The palette file \"%1\" could not be read.\n%2")
-                            .arg(path, QString::fromUtf8(e.what())));
-    }
-    return std::nullopt;
-}
-
-void frmQuillet2::selectPalette() {
-    if (!m_context->beginCommand())
-        return;
-    const QString path = m_context->chooseFileToOpen(kPaletteFilter);
-    if (!path.isEmpty()) {
-        if (std::optional<Palette> chosen = readChosenPalette(path)) {
-            BusyScope busy(*m_services.busyPointer);
-            m_doc.applyPalette(*chosen);
-            return;
-        }
-    }
-    refresh();
-}
-
-void frmQuillet2::transformPalette() {
-    transform_palette->trigger();
-}
-
-void frmQuillet2::transformPaletteToggled() {
-    if (undoToggleWhileSaving(transform_palette))
-        return;
-    m_doc.setTransform(transform_palette->isChecked());
-    UpdatePreview();
-}
-
-void frmQuillet2::showAbout() {
-    display::frmAbout about(*m_services.system, *m_services.messageBox, this);
-    about.exec();
 }
 
 } // namespace quillet::editor

@@ -7,18 +7,12 @@
 
 #include <QMainWindow>
 #include <memory>
-#include <optional>
 
-class QAction;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QScrollBar;
 class QLabel;
-
-namespace quillet::display {
-class frmShowFrame;
-}
 
 namespace quillet::editor {
 
@@ -29,14 +23,14 @@ class FileCommands;
 struct DroppedFiles;
 class FrameImportCommands;
 class FrameSelectionCommands;
-class PlaybackController;
+class HelpCommands;
+class HistoryCommands;
+class PaletteCommands;
+class PreviewCommands;
 
-// The main window and owner of the one open document: the frame list, the
-// current frame, the file name Save writes to and the document palette. It
-// builds the widgets, places the menus and shows the current frame; the
-// commands of each menu live in rooms of their own (FileCommands,
-// FrameImportCommands, ExportCommands, PlaybackController,
-// ExternalEditCommands, FrameSelectionCommands), the palette commands here.
+// The main window: it builds the widgets, places the commands' items in its
+// menus and shows the document's current frame in the boxes, the scroll bar
+// and the status line. The commands of each menu live in rooms of their own.
 class frmQuillet2 : public QMainWindow {
     Q_OBJECT
 public:
@@ -54,7 +48,6 @@ public:
     const QString& docFileName() const { return m_doc.fileName(); }
     const Palette& currentPalette() const { return m_doc.palette(); }
     std::int16_t palTransform() const { return m_doc.palTransform(); }
-    bool previewTicked() const;
     bool isSaving() const { return m_doc.isSaving(); }
 
     // The rooms of the commands.
@@ -62,11 +55,12 @@ public:
     FileCommands& files() { return *m_files; }
     FrameImportCommands& imports() { return *m_imports; }
     ExportCommands& exports() { return *m_exports; }
-    PlaybackController& playback() { return *m_playback; }
+    PreviewCommands& preview() { return *m_preview; }
     ExternalEditCommands& externalEdits() { return *m_external; }
     FrameSelectionCommands& frameCommands() { return *m_frameCommands; }
-    // Null while the preview is closed.
-    display::frmShowFrame* previewWindow() const;
+    HistoryCommands& history() { return *m_history; }
+    PaletteCommands& palettes() { return *m_palettes; }
+    HelpCommands& help() { return *m_help; }
 
     // Files as if dropped on the window (the command line's): the first DC6
     // file opened, after the question a modified document asks, then every
@@ -74,24 +68,8 @@ public:
     void openFiles(const QStringList& paths);
 
     void showFrameData();
-    void UpdatePreview();
     // Brings the scroll bar, the boxes and the preview in line with the document.
     void refresh();
-
-    // Commands, one per menu item or button; the frame list's act on the
-    // selection (FrameSelectionCommands).
-    void deleteFrame();
-    void frameNumberChanged(int value);
-    void selectPalette();
-    void transformPalette(); // inverts the check mark, as the menu item does
-    void togglePreview();    // likewise for "Preview"
-    void undo();
-    void redo();
-    void moveFrameEarlier();
-    void moveFrameLater();
-    void duplicateFrame();
-    void chooseDirections();
-    void showAbout();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -99,16 +77,12 @@ protected:
 private:
     void buildWidgets();
     void buildMenus();
+    void frameNumberChanged(int value);
     void offsetEdited(QLineEdit* box, bool xAxis);
-    void transformPaletteToggled();
-    void previewToggled();
-    std::optional<Palette> readChosenPalette(const QString& path);
-    void updateEditActions();
     void takeFiles(const DroppedFiles& files);
     // The status line: the document's name, whether it is modified, and the
     // current frame's direction.
     void showStatus();
-    bool undoToggleWhileSaving(QAction* item);
 
     platform::Services m_services;
 
@@ -135,19 +109,17 @@ private:
     QLabel* lblDocument = nullptr;
     QLabel* lblDirection = nullptr;
 
-    QAction* transform_palette = nullptr;
-    QAction* Preview = nullptr;
-    QAction* m_undoAction = nullptr;
-    QAction* m_redoAction = nullptr;
-
     // Declared after the document, so that they go before it.
     std::unique_ptr<CommandContext> m_context;
-    std::unique_ptr<PlaybackController> m_playback;
+    std::unique_ptr<PreviewCommands> m_preview;
     std::unique_ptr<FrameImportCommands> m_imports;
     std::unique_ptr<ExportCommands> m_exports;
     std::unique_ptr<ExternalEditCommands> m_external;
     std::unique_ptr<FrameSelectionCommands> m_frameCommands;
     std::unique_ptr<FileCommands> m_files;
+    std::unique_ptr<HistoryCommands> m_history;
+    std::unique_ptr<PaletteCommands> m_palettes;
+    std::unique_ptr<HelpCommands> m_help;
 };
 
 } // namespace quillet::editor

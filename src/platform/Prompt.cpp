@@ -1,7 +1,5 @@
 #include "Prompt.h"
 
-#include "SheetDialog.h"
-
 #include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -46,15 +44,6 @@ std::optional<QString> QtPrompt::text(const QString& title, const QString& label
     const QString chosen =
         QInputDialog::getText(m_parent, title, label, QLineEdit::Normal, value, &ok);
     return ok ? std::optional<QString>(chosen) : std::nullopt;
-}
-
-std::optional<SheetRequest> QtPrompt::sheet(const QString& title, const QImage& picture,
-                                            const SheetRequest& start,
-                                            const SheetLayoutOf& layout) {
-    SheetDialog dialog(title, picture, start, layout, m_parent);
-    if (dialog.exec() != QDialog::Accepted)
-        return std::nullopt;
-    return dialog.request();
 }
 
 std::optional<OffsetRequest> QtPrompt::offsets(const QString& title, const OffsetRequest& start) {

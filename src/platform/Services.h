@@ -5,6 +5,7 @@
 #include "MessageBox.h"
 #include "Prompt.h"
 #include "Registry.h"
+#include "SheetQuestion.h"
 
 #include <memory>
 
@@ -18,9 +19,11 @@ struct Services {
     std::unique_ptr<BusyPointer> busyPointer;
     std::unique_ptr<SystemServices> system;
     std::unique_ptr<Prompt> prompt;
+    std::unique_ptr<SheetQuestion> sheetQuestion;
 };
 
-// The real ones, with `parent` as the dialogs' parent window.
+// The real ones, with `parent` as the dialogs' parent window; all but the
+// sheet question, whose dialog draws the sheet and is made above this layer.
 Services makeQtServices(QWidget* parent);
 
 } // namespace quillet::platform

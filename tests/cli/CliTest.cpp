@@ -71,7 +71,7 @@ TEST_F(CliTest, BuildWritesWhatTheEditorSaves) {
         auto window = startEditor();
         if (c.palette) {
             scripted->fileDialog->answers.push_back(path(c.palette));
-            window->selectPalette();
+            window->findChild<QAction*>("Select_palette")->trigger();
         }
         if (c.dither)
             window->findChild<QAction*>("Dither")->trigger();
@@ -84,7 +84,7 @@ TEST_F(CliTest, BuildWritesWhatTheEditorSaves) {
             frame->set_Y_offset(c.y);
         }
         if (!c.transform)
-            window->transformPalette();
+            window->findChild<QAction*>("transform_palette")->trigger();
         ASSERT_EQ(window->files().saveAs(), editor::SaveResult::Saved);
 
         const QByteArray written = read("cli.dc6");
@@ -118,7 +118,7 @@ TEST_F(CliTest, ExportWritesTheEditorsBitmaps) {
 
         auto window = startEditor();
         if (!transform)
-            window->transformPalette();
+            window->findChild<QAction*>("transform_palette")->trigger();
         scripted->fileDialog->answers = {path("walk.dc6"), path("editor/walk.BMP")};
         window->files().open();
         window->exports().exportBitmaps();

@@ -11,7 +11,9 @@
 #include "editor/FileCommands.h"
 #include "editor/FrameImportCommands.h"
 #include "editor/FrameSelectionCommands.h"
-#include "editor/PlaybackController.h"
+#include "editor/HistoryCommands.h"
+#include "editor/PaletteCommands.h"
+#include "editor/PreviewCommands.h"
 #include "editor/frmQuillet2.h"
 #include "sprite/DC6FileIO.h"
 #include "sprite/SafeFile.h"
@@ -57,12 +59,12 @@ protected:
     }
     void TearDown() override { setWriteFaultHook({}); }
 
-    // With `prompt`, the window asks through it instead of the scripted one.
-    void start(const QString& workingDir = {}, std::unique_ptr<platform::Prompt> prompt = {}) {
+    // With `sheetDialog`, the window cuts sheets with its own dialog, not scripted answers.
+    void start(const QString& workingDir = {}, bool sheetDialog = false) {
         window.reset();
         scripted = std::make_unique<testing::ScriptedServices>();
-        if (prompt)
-            scripted->bundle.prompt = std::move(prompt);
+        if (sheetDialog)
+            scripted->bundle.sheetQuestion.reset();
         window = std::make_unique<frmQuillet2>(std::move(scripted->bundle),
                                                workingDir.isEmpty() ? dir.path() : workingDir);
         window->show();
@@ -160,7 +162,9 @@ protected:
     testing::ScriptedMessageBox& messages() { return *scripted->messageBox; }
     // Null while the preview is closed.
     QImage previewImage() {
-        return window->previewWindow() ? window->previewWindow()->Img().retainedImage() : QImage();
+        return window->preview().previewWindow()
+                   ? window->preview().previewWindow()->Img().retainedImage()
+                   : QImage();
     }
 
     QTemporaryDir dir;

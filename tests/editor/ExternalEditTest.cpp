@@ -113,7 +113,7 @@ TEST_F(ExternalEdit, EachSaveReplacesTheFrameAsOneUndoableStep) {
         EXPECT_EQ(text("txtHeight"), "3");
         EXPECT_EQ(previewImage().size(), QSize(5, 3));
 
-        window->undo();
+        window->history().undo();
         EXPECT_EQ(frame->get_X_size(), 7);
         EXPECT_EQ(frame->getPixelData(0), before.getPixelData(0));
         EXPECT_TRUE(window->externalEdits().watch().isOut(
@@ -159,7 +159,7 @@ TEST_F(ExternalEdit, FramesThatLeaveTheDocumentStopTheirWatch) {
          [&] {
              messages().answers = {platform::Answer::Yes};
              window->document().setCurFrame(1);
-             window->deleteFrame();
+             window->frameCommands().remove();
          },
          true},
         {"new",

@@ -120,7 +120,7 @@ TEST_F(FileCommandsTest, NoCommandRunsWhileASaveIsWriting) {
     openDocument({{3, 3}, {4, 4}});
     bool refused = false;
     setWriteFaultHook([&](std::size_t, std::size_t wanted) {
-        window->deleteFrame(); // would ask a question and fail the test
+        window->frameCommands().remove(); // would ask a question and fail the test
         window->files().newDocument();
         refused = window->isSaving() && window->frameCount() == 2;
         return wanted;
@@ -143,7 +143,7 @@ TEST_F(FileCommandsTest, NewAsksOnlyWithFramesAndKeepsTheNameOfAnEmptyDocument) 
     fileDialog().answers = {path("named.dc6")};
     window->files().saveAs();
     messages().answers = {Answer::Yes};
-    window->deleteFrame();
+    window->frameCommands().remove();
     messages().shown.clear();
     trigger("New");
     EXPECT_TRUE(messages().shown.empty());
@@ -159,7 +159,7 @@ TEST_F(FileCommandsTest, NewAsksOnlyWithFramesAndKeepsTheNameOfAnEmptyDocument) 
     EXPECT_EQ(text("txtFrameCount"), "0");
     EXPECT_EQ(frameNr().value(), 1);
     EXPECT_EQ(frameNr().maximum(), 1);
-    EXPECT_EQ(window->previewWindow(), nullptr);
+    EXPECT_EQ(window->preview().previewWindow(), nullptr);
 }
 
 // Every way of closing or replacing the document asks while the user could

@@ -1,5 +1,5 @@
 #include "EditorTestSupport.h"
-#include "platform/SheetDialog.h"
+#include "display/SheetDialog.h"
 #include "support/WhenModal.h"
 
 #include <QApplication>
@@ -15,9 +15,9 @@ namespace quillet::editor::test {
 namespace {
 
 using platform::Answer;
-using FrameList_ = EditorTest;
+using FrameListEditing = EditorTest;
 
-TEST_F(FrameList_, AddOnAnEmptyDocumentMakesTheFirstPieceCurrent) {
+TEST_F(FrameListEditing, AddOnAnEmptyDocumentMakesTheFirstPieceCurrent) {
     addPicture(300, 10); // two tiles: 256 and 44 wide
     EXPECT_EQ(widths(), (std::vector<int>{256, 44}));
     EXPECT_EQ(window->curFrame(), 1);
@@ -32,7 +32,7 @@ TEST_F(FrameList_, AddOnAnEmptyDocumentMakesTheFirstPieceCurrent) {
               "(*.gif)|*.gif|JPEG (*.jpg;*.jpe;*.jpeg)|*.jpg;*.jpe;*.jpeg|PNG (*.png)|*.png|");
 }
 
-TEST_F(FrameList_, AddAppendsAndInsertGoesBeforeTheCurrentFrame) {
+TEST_F(FrameListEditing, AddAppendsAndInsertGoesBeforeTheCurrentFrame) {
     struct Case {
         bool insert;
         int current;
@@ -61,14 +61,14 @@ TEST_F(FrameList_, AddAppendsAndInsertGoesBeforeTheCurrentFrame) {
     EXPECT_EQ(fileDialog().shown.back().filter, "BMP (*.bmp)|*.bmp|PNG (*.png)|*.png");
 }
 
-TEST_F(FrameList_, InsertIntoAnEmptyDocumentIsAdd) {
+TEST_F(FrameListEditing, InsertIntoAnEmptyDocumentIsAdd) {
     fileDialog().answers.push_back(writePicture(QStringLiteral("p.bmp"), 5, 5));
     window->imports().insertFrame();
     EXPECT_EQ(widths(), (std::vector<int>{5}));
     EXPECT_EQ(fileDialog().shown.back().filter.left(12), "All formats|");
 }
 
-TEST_F(FrameList_, CancelledOrUnreadablePicturesAddNothingAndUnreadableOnesSayWhy) {
+TEST_F(FrameListEditing, CancelledOrUnreadablePicturesAddNothingAndUnreadableOnesSayWhy) {
     openDocument({{1, 1}, {2, 1}});
     QFile broken(path("broken.bmp"));
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
@@ -91,8 +91,8 @@ TEST_F(FrameList_, CancelledOrUnreadablePicturesAddNothingAndUnreadableOnesSayWh
 // The sheet dialog as a user meets it: the count, the reasons and the greyed
 // cells follow the numbers typed; Enter cuts the picture read before the
 // dialog opened (the file is gone by then) and does nothing while OK is refused.
-TEST_F(FrameList_, TheSheetDialogShowsTheCutAsTheNumbersAreTyped) {
-    start({}, std::make_unique<platform::QtPrompt>(nullptr));
+TEST_F(FrameListEditing, TheSheetDialogShowsTheCutAsTheNumbersAreTyped) {
+    start({}, true);
     struct Case {
         const char* radio; // clicked first, when given
         std::vector<std::pair<const char*, const char*>> typed;
@@ -138,7 +138,7 @@ TEST_F(FrameList_, TheSheetDialogShowsTheCutAsTheNumbersAreTyped) {
         ASSERT_TRUE(picture.save(path("sheet.bmp"), "BMP"));
         fileDialog().answers = {path("sheet.bmp")};
         const int before = window->frameCount();
-        testing::whenModal<platform::SheetDialog>([&](platform::SheetDialog* dialog) {
+        testing::whenModal<display::SheetDialog>([&](display::SheetDialog* dialog) {
             QFile::remove(path("sheet.bmp"));
             dialog->activateWindow();
             ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
@@ -150,7 +150,7 @@ TEST_F(FrameList_, TheSheetDialogShowsTheCutAsTheNumbersAreTyped) {
                 QTest::keyClicks(QApplication::focusWidget(), typed);
             }
             EXPECT_EQ(dialog->findChild<QLabel*>("sheetStatus")->text(), c.status);
-            auto* view = dialog->findChild<platform::SheetView*>();
+            auto* view = dialog->findChild<display::SheetView*>();
             const QImage shown = view->grab().toImage();
             for (int cell = 0; cell < 8; ++cell) {
                 const QPoint middle = view->onScreen({cell % 4 * 64 + 32, cell / 4 * 64 + 32, 1, 1})
@@ -172,7 +172,7 @@ TEST_F(FrameList_, TheSheetDialogShowsTheCutAsTheNumbersAreTyped) {
     EXPECT_TRUE(messages().shown.empty());
 }
 
-TEST_F(FrameList_, DeleteKeepsTheNumberOrFallsBackToTheNewLastFrame) {
+TEST_F(FrameListEditing, DeleteKeepsTheNumberOrFallsBackToTheNewLastFrame) {
     struct Case {
         int current;
         Answer answer;
@@ -189,7 +189,7 @@ TEST_F(FrameList_, DeleteKeepsTheNumberOrFallsBackToTheNewLastFrame) {
         frameNr().setValue(c.current);
         messages().shown.clear();
         messages().answers = {c.answer};
-        window->deleteFrame();
+        window->frameCommands().remove();
         ASSERT_EQ(messages().shown.size(), 1u);
         EXPECT_EQ(messages().shown[0].text, "Are you sure you want to remove the current frame ?");
         EXPECT_EQ(messages().shown[0].buttons, platform::Buttons::YesNoCancel);
@@ -203,29 +203,29 @@ TEST_F(FrameList_, DeleteKeepsTheNumberOrFallsBackToTheNewLastFrame) {
     }
 }
 
-TEST_F(FrameList_, DeletingTheLastFrameRunsTheNumberChangeOnTheShortenedList) {
+TEST_F(FrameListEditing, DeletingTheLastFrameRunsTheNumberChangeOnTheShortenedList) {
     openDocument({{1, 1}, {2, 1}, {3, 1}});
     frameNr().setValue(3);
     std::vector<int> countsSeen;
     QObject::connect(&frameNr(), &QScrollBar::valueChanged,
                      [&] { countsSeen.push_back(window->frameCount()); });
     messages().answers = {Answer::Yes};
-    window->deleteFrame();
+    window->frameCommands().remove();
     EXPECT_EQ(countsSeen, (std::vector<int>{2}));
 }
 
-TEST_F(FrameList_, DeletingTheOnlyFrameEmptiesTheDocumentAndDeleteThenAsksNothing) {
+TEST_F(FrameListEditing, DeletingTheOnlyFrameEmptiesTheDocumentAndDeleteThenAsksNothing) {
     openDocument({{4, 4}});
     messages().answers = {Answer::Yes};
-    window->deleteFrame();
+    window->frameCommands().remove();
     EXPECT_EQ(window->frameCount(), 0);
     EXPECT_EQ(window->curFrame(), 0);
     EXPECT_EQ(text("txtFrameCount"), "0");
     EXPECT_EQ(frameNr().value(), 1);
     EXPECT_EQ(frameNr().maximum(), 1);
-    EXPECT_EQ(window->previewWindow(), nullptr);
+    EXPECT_EQ(window->preview().previewWindow(), nullptr);
 
-    window->deleteFrame();
+    window->frameCommands().remove();
     EXPECT_EQ(messages().shown.size(), 1u);
     EXPECT_EQ(window->frameCount(), 0);
 
@@ -234,7 +234,7 @@ TEST_F(FrameList_, DeletingTheOnlyFrameEmptiesTheDocumentAndDeleteThenAsksNothin
     EXPECT_EQ(text("txtWidth"), "9");
 }
 
-TEST_F(FrameList_, ADraggedThumbChangesTheFrameOnlyAtRelease) {
+TEST_F(FrameListEditing, ADraggedThumbChangesTheFrameOnlyAtRelease) {
     openDocument({{1, 1}, {2, 1}, {3, 1}, {4, 1}});
     frameNr().setSliderDown(true);
     frameNr().setSliderPosition(2);

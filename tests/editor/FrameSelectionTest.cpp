@@ -23,7 +23,7 @@ protected:
     }
     // The preview window active and its frames panel under the mouse.
     display::FramesPanel& panel() {
-        display::frmShowFrame* preview = window->previewWindow();
+        display::frmShowFrame* preview = window->preview().previewWindow();
         preview->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(preview));
         return preview->framesPanel();
@@ -101,7 +101,7 @@ TEST_F(FrameSelection, ClicksAndKeysInThePanelSelectDeleteAndMove) {
     for (const auto& step : steps) {
         SCOPED_TRACE(step.what);
         step.gesture();
-        EXPECT_EQ(QApplication::focusWidget(), &window->previewWindow()->framesPanel());
+        EXPECT_EQ(QApplication::focusWidget(), &window->preview().previewWindow()->framesPanel());
         EXPECT_EQ(window->document().selection(), step.selected);
         EXPECT_EQ(window->curFrame(), step.current);
         EXPECT_EQ(frameNr().value(), step.current);
@@ -109,9 +109,9 @@ TEST_F(FrameSelection, ClicksAndKeysInThePanelSelectDeleteAndMove) {
 
     // The selection is the document's: it outlives the preview.
     click(2, Qt::ShiftModifier);
-    window->previewWindow()->close();
-    window->togglePreview();
-    window->togglePreview();
+    window->preview().previewWindow()->close();
+    window->preview().togglePreview();
+    window->preview().togglePreview();
     ASSERT_EQ(window->document().selection(), (std::vector<int>{2, 3, 4, 5, 6}));
 
     messages().answers = {Answer::Yes};
@@ -145,8 +145,8 @@ TEST_F(FrameSelection, ThumbnailsAreNamedAndRemadeOnlyWhereAnEditChangedThem) {
         window->document().setDirections(directions);
         // A fresh window: without a screen reader Qt does not renew a table's
         // accessible cells when its rows change.
-        window->togglePreview();
-        window->togglePreview();
+        window->preview().togglePreview();
+        window->preview().togglePreview();
         QStringList names;
         QAccessibleInterface* table = QAccessible::queryAccessibleInterface(&panel());
         for (int i = 0; i < table->childCount(); ++i)

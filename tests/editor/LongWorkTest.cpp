@@ -60,7 +60,7 @@ TEST_F(LongWork, CancelledOpenOrImportLeavesTheDocumentAsItWas) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         openDocument({{7, 2}, {8, 2}, {9, 2}});
-        window->duplicateFrame();
+        window->frameCommands().duplicate();
         const QString name = window->docFileName();
         cancelAt(c.cancelAt);
         c.act();

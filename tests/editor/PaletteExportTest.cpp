@@ -81,7 +81,7 @@ TEST_F(Palettes, TransformTwiceLeavesFlagAndFramesAsTheyWere) {
     addPicture(5, 2);
     const Bytes mapped = window->frames()[0]->getPixelData(1);
     const Palette original = window->frames()[0]->getOrigPalette();
-    window->transformPalette();
+    window->palettes().transformPalette();
     EXPECT_EQ(window->palTransform(), 0);
     trigger("transform_palette");
     EXPECT_NE(window->palTransform(), 0);
@@ -107,7 +107,7 @@ TEST_F(Export, WritesNumberedFilesWithThePixelsAsShown) {
         addPicture(7, 5);
         const QString name = window->docFileName();
         if (!transform)
-            window->transformPalette();
+            window->palettes().transformPalette();
         QDir(dir.path()).mkpath(QStringLiteral("out.bmp.d"));
         fileDialog().answers = {path("out.bmp.d/walk.Bmp.bmp")};
         trigger("bmp_export");
@@ -135,12 +135,12 @@ TEST_F(Export, WritesNumberedFilesWithThePixelsAsShown) {
 
 TEST_F(Export, AnUntickedPreviewServesTheExportAndIsClosedAgain) {
     openDocument({{3, 2}, {4, 2}});
-    window->togglePreview();
+    window->preview().togglePreview();
     fileDialog().answers = {path("a.bmp")};
     window->exports().exportBitmaps();
     EXPECT_TRUE(QFile::exists(path("a_002.BMP")));
-    EXPECT_FALSE(window->previewTicked());
-    EXPECT_EQ(window->previewWindow(), nullptr);
+    EXPECT_FALSE(window->preview().previewTicked());
+    EXPECT_EQ(window->preview().previewWindow(), nullptr);
 }
 
 TEST_F(Export, FramesThatCannotBeWrittenAreCountedInOneMessage) {

@@ -45,7 +45,7 @@ TEST_F(Undo, EveryEditIsOneNamedStepThatUndoesAndRedoes) {
         {"Delete Frame 2",
          [this] {
              messages().answers = {Answer::Yes};
-             window->deleteFrame();
+             window->frameCommands().remove();
          },
          {1, 3},
          2,
@@ -180,7 +180,7 @@ TEST_F(Undo, SelectPaletteRestoresEveryPaletteExactly) {
         EXPECT_EQ(window->frames()[i]->getNewPalette(), before[i].second);
     }
     // A setting, not an edit: the flag is not on the stack.
-    window->transformPalette();
+    window->palettes().transformPalette();
     EXPECT_EQ(actionText(*window, "Undo"), "Undo Add Frame");
 }
 
@@ -229,7 +229,7 @@ TEST_F(Undo, RandomWalkKeepsTheInvariantsAndUndoesToTheFirstBytes) {
         case 2:
             if (count > 0)
                 messages().answers.push_back(Answer::Yes);
-            window->deleteFrame();
+            window->frameCommands().remove();
             break;
         case 3:
         case 4:
@@ -238,7 +238,7 @@ TEST_F(Undo, RandomWalkKeepsTheInvariantsAndUndoesToTheFirstBytes) {
             break;
         case 5:
             fileDialog().answers.push_back(palettes[pick(2)]);
-            window->selectPalette();
+            window->palettes().selectPalette();
             break;
         case 6:
             trigger(pick(2) ? "MoveFrameEarlier" : "MoveFrameLater");

@@ -42,7 +42,7 @@ TEST_F(Window, StartsEmptyWithItsControlsMenusAndFocusOrder) {
     EXPECT_TRUE(child<QAction>("transform_palette").isChecked());
     EXPECT_TRUE(child<QAction>("Preview").isChecked());
     EXPECT_EQ(window->curFrame(), 0);
-    EXPECT_EQ(window->previewWindow(), nullptr);
+    EXPECT_EQ(window->preview().previewWindow(), nullptr);
 
     QStringList order;
     QWidget* first = &child<QWidget>("cmdAddFrame");
@@ -125,7 +125,7 @@ TEST_F(Window, TypingIntoAnOffsetBoxEditsTheCurrentFramePerKeystroke) {
 // Emptied, the boxes show what they show at start-up, and typing changes nothing.
 TEST_F(Window, OffsetTypedWithoutFramesReachesNoLaterFrame) {
     const std::vector<std::pair<const char*, std::function<void()>>> empties = {
-        {"last frame deleted", [this] { window->deleteFrame(); }},
+        {"last frame deleted", [this] { window->frameCommands().remove(); }},
         {"new", [this] { window->files().newDocument(); }},
     };
     for (const auto& [how, empty] : empties) {
@@ -152,36 +152,38 @@ TEST_F(Window, OffsetTypedWithoutFramesReachesNoLaterFrame) {
 TEST_F(Window, PreviewOpensBesideTheWindowAndClosesWithoutFramesOrTick) {
     window->move(40, 30);
     openDocument({{4, 3}, {6, 2}});
-    ASSERT_NE(window->previewWindow(), nullptr);
-    EXPECT_TRUE(window->previewWindow()->isVisible());
+    ASSERT_NE(window->preview().previewWindow(), nullptr);
+    EXPECT_TRUE(window->preview().previewWindow()->isVisible());
     const QRect outer = window->frameGeometry();
-    EXPECT_EQ(window->previewWindow()->pos(), QPoint(outer.x() + outer.width(), outer.y()));
+    EXPECT_EQ(window->preview().previewWindow()->pos(),
+              QPoint(outer.x() + outer.width(), outer.y()));
     EXPECT_EQ(previewImage().size(), QSize(4, 3));
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == window.get(); }));
 
     // Moved away by the user, it comes back at the next change.
-    window->previewWindow()->move(500, 500);
+    window->preview().previewWindow()->move(500, 500);
     frameNr().setValue(2);
-    EXPECT_EQ(window->previewWindow()->pos(), QPoint(outer.x() + outer.width(), outer.y()));
+    EXPECT_EQ(window->preview().previewWindow()->pos(),
+              QPoint(outer.x() + outer.width(), outer.y()));
     EXPECT_EQ(previewImage().size(), QSize(6, 2));
 
-    window->togglePreview();
-    EXPECT_EQ(window->previewWindow(), nullptr);
-    window->togglePreview();
-    ASSERT_NE(window->previewWindow(), nullptr);
+    window->preview().togglePreview();
+    EXPECT_EQ(window->preview().previewWindow(), nullptr);
+    window->preview().togglePreview();
+    ASSERT_NE(window->preview().previewWindow(), nullptr);
     EXPECT_EQ(previewImage().size(), QSize(6, 2));
 
     // Closed by its own close button: the tick stays, the next change reopens it.
-    window->previewWindow()->close();
+    window->preview().previewWindow()->close();
     frameNr().setValue(1);
-    EXPECT_TRUE(window->previewTicked());
-    ASSERT_NE(window->previewWindow(), nullptr);
-    EXPECT_TRUE(window->previewWindow()->isVisible());
+    EXPECT_TRUE(window->preview().previewTicked());
+    ASSERT_NE(window->preview().previewWindow(), nullptr);
+    EXPECT_TRUE(window->preview().previewWindow()->isVisible());
 
     messages().answers = {platform::Answer::Yes, platform::Answer::Yes};
-    window->deleteFrame();
-    window->deleteFrame();
-    EXPECT_EQ(window->previewWindow(), nullptr);
+    window->frameCommands().remove();
+    window->frameCommands().remove();
+    EXPECT_EQ(window->preview().previewWindow(), nullptr);
 }
 
 TEST_F(Window, TransformTickDecidesWhetherThePreviewMapsThePixels) {
@@ -196,7 +198,7 @@ TEST_F(Window, TransformTickDecidesWhetherThePreviewMapsThePixels) {
         return qRgb(pal[3 * p], pal[3 * p + 1], pal[3 * p + 2]);
     };
     EXPECT_EQ(previewImage().pixel(5, 1), colourOf(1, 5, 1));
-    window->transformPalette();
+    window->palettes().transformPalette();
     EXPECT_EQ(window->palTransform(), 0);
     EXPECT_EQ(previewImage().pixel(5, 1), colourOf(0, 5, 1));
     EXPECT_NE(colourOf(0, 5, 1), colourOf(1, 5, 1));

@@ -146,11 +146,6 @@ public:
     std::optional<QString> text(const QString& title, const QString&, const QString&) override {
         return next(texts, title);
     }
-    std::optional<platform::SheetRequest> sheet(const QString& title, const QImage&,
-                                                const platform::SheetRequest&,
-                                                const platform::SheetLayoutOf&) override {
-        return next(sheets, title);
-    }
     std::optional<platform::OffsetRequest> offsets(const QString& title,
                                                    const platform::OffsetRequest&) override {
         return next(offsetRequests, title);
@@ -158,6 +153,9 @@ public:
     std::optional<platform::IndexSwap> indexSwap(const QString& title,
                                                  const platform::IndexSwap&) override {
         return next(indexSwaps, title);
+    }
+    std::optional<platform::SheetRequest> sheet(const QString& title) {
+        return next(sheets, title);
     }
 
 private:
@@ -170,6 +168,20 @@ private:
         answers.pop_front();
         return a;
     }
+};
+
+// The sheet question, answered and recorded with the prompt's other questions.
+class ScriptedSheetQuestion : public platform::SheetQuestion {
+public:
+    explicit ScriptedSheetQuestion(ScriptedPrompt& prompt) : m_prompt(prompt) {}
+    std::optional<platform::SheetRequest> ask(const QString& title, const QImage&,
+                                              const platform::SheetRequest&,
+                                              const platform::SheetLayoutOf&) override {
+        return m_prompt.sheet(title);
+    }
+
+private:
+    ScriptedPrompt& m_prompt;
 };
 
 // A full bundle; the raw pointers stay valid as long as the bundle's owner lives.
@@ -192,7 +204,9 @@ struct ScriptedServices {
         busy = bp.get();
         system = ss.get();
         prompt = pr.get();
-        bundle = {std::move(fd), std::move(mb), std::move(bp), std::move(ss), std::move(pr)};
+        auto sq = std::make_unique<ScriptedSheetQuestion>(*prompt);
+        bundle = {std::move(fd), std::move(mb), std::move(bp),
+                  std::move(ss), std::move(pr), std::move(sq)};
     }
 };
 

@@ -1,4 +1,4 @@
-#include "PlaybackController.h"
+#include "PreviewCommands.h"
 
 #include "CommandContext.h"
 #include "display/FramesPanel.h"
@@ -12,18 +12,18 @@
 
 namespace quillet::editor {
 
-PlaybackController::PlaybackController(CommandContext& context)
+PreviewCommands::PreviewCommands(CommandContext& context)
     : QObject(&context.window()), m_context(context) {
     m_view = imaging::loadViewOptions(QSettings());
     buildViewActions();
     makePlayer({});
 }
 
-PlaybackController::~PlaybackController() {
+PreviewCommands::~PreviewCommands() {
     closePreview();
 }
 
-void PlaybackController::buildViewActions() {
+void PreviewCommands::buildViewActions() {
     auto change = [this](auto edit) {
         return [this, edit] {
             imaging::ViewOptions next = m_view;
@@ -31,28 +31,9 @@ void PlaybackController::buildViewActions() {
             setViewOptions(next);
         };
     };
-    auto add = [&](const char* name, const QString& caption, QList<QKeySequence> keys,
-                   auto handler) {
-        QAction* a = makeAction(this, name, caption, keys);
-        connect(a, &QAction::triggered, this, handler);
-        m_viewActions << a;
-        return a;
-    };
-    auto separator = [this] {
-        auto* line = new QAction(this);
-        line->setSeparator(true);
-        m_viewActions << line;
-    };
-    add("ZoomIn", QStringLiteral("Zoom In"),
-        {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
-        change([](imaging::ViewOptions& v) { v.zoom = imaging::zoomedIn(v.zoom); }));
-    add("ZoomOut", QStringLiteral("Zoom Out"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)},
-        change([](imaging::ViewOptions& v) { v.zoom = imaging::zoomedOut(v.zoom); }));
-    add("ActualSize", QStringLiteral("Actual Size"), {QKeySequence(Qt::CTRL | Qt::Key_0)},
-        change([](imaging::ViewOptions& v) { v.zoom = 1; }));
-    separator();
-    auto toggle = [&](const char* name, const QString& caption, bool imaging::ViewOptions::*flag) {
-        QAction* a = add(name, caption, {}, [this, flag](bool on) {
+    auto toggle = [this](const char* name, const QString& caption,
+                         bool imaging::ViewOptions::*flag) {
+        QAction* a = makeAction(this, name, caption, [this, flag](bool on) {
             imaging::ViewOptions next = m_view;
             next.*flag = on;
             setViewOptions(next);
@@ -61,26 +42,79 @@ void PlaybackController::buildViewActions() {
         a->setChecked(m_view.*flag);
         return a;
     };
-    toggle("AlignByOffsets", QStringLiteral("Align by Offsets"),
-           &imaging::ViewOptions::alignByOffsets);
-    toggle("OnionPrevious", QStringLiteral("Onion Skin (previous)"),
-           &imaging::ViewOptions::onionPrevious);
-    toggle("OnionNext", QStringLiteral("Onion Skin (next)"), &imaging::ViewOptions::onionNext);
-    toggle("TransparentBackground", QStringLiteral("Transparent Background"),
-           &imaging::ViewOptions::transparentBackground);
-    separator();
-    add("FrameRate", QStringLiteral("Frame Rate..."), {}, [this] { chooseFrameRate(); });
-    m_playOneDirection =
-        add("PlayOneDirection", QStringLiteral("Play the Current Direction Only"), {}, [] {});
+    auto separator = [this] {
+        auto* line = new QAction(this);
+        line->setSeparator(true);
+        return line;
+    };
+    // Read when playback starts.
+    m_playOneDirection = makeAction(this, "PlayOneDirection",
+                                    QStringLiteral("Play the Current Direction Only"), [] {});
     m_playOneDirection->setCheckable(true);
-    separator();
-    add("PreviousFrame", QStringLiteral("Previous Frame"), {QKeySequence(Qt::ALT | Qt::Key_Left)},
-        [this] { stepFrame(-1); });
-    add("NextFrame", QStringLiteral("Next Frame"), {QKeySequence(Qt::ALT | Qt::Key_Right)},
-        [this] { stepFrame(+1); });
+    m_viewActions = {
+        makeAction(this, "ZoomIn", QStringLiteral("Zoom In"),
+                   change([](imaging::ViewOptions& v) { v.zoom = imaging::zoomedIn(v.zoom); }),
+                   {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)}),
+        makeAction(this, "ZoomOut", QStringLiteral("Zoom Out"),
+                   change([](imaging::ViewOptions& v) { v.zoom = imaging::zoomedOut(v.zoom); }),
+                   {QKeySequence(Qt::CTRL | Qt::Key_Minus)}),
+        makeAction(this, "ActualSize", QStringLiteral("Actual Size"),
+                   change([](imaging::ViewOptions& v) { v.zoom = 1; }),
+                   {QKeySequence(Qt::CTRL | Qt::Key_0)}),
+        separator(),
+        toggle("AlignByOffsets", QStringLiteral("Align by Offsets"),
+               &imaging::ViewOptions::alignByOffsets),
+        toggle("OnionPrevious", QStringLiteral("Onion Skin (previous)"),
+               &imaging::ViewOptions::onionPrevious),
+        toggle("OnionNext", QStringLiteral("Onion Skin (next)"), &imaging::ViewOptions::onionNext),
+        toggle("TransparentBackground", QStringLiteral("Transparent Background"),
+               &imaging::ViewOptions::transparentBackground),
+        separator(),
+        makeAction(this, "FrameRate", QStringLiteral("Frame Rate..."),
+                   &PreviewCommands::chooseFrameRate),
+        m_playOneDirection,
+        separator(),
+        makeAction(this, "PreviousFrame", QStringLiteral("Previous Frame"),
+                   [this] { stepFrame(-1); }, {QKeySequence(Qt::ALT | Qt::Key_Left)}),
+        makeAction(this, "NextFrame", QStringLiteral("Next Frame"), [this] { stepFrame(+1); },
+                   {QKeySequence(Qt::ALT | Qt::Key_Right)}),
+    };
+
+    // The check mark is the setting itself; Qt inverts it before the handler runs.
+    m_showPreview = makeAction(this, "Preview", QStringLiteral("Preview"),
+                               &PreviewCommands::previewTickChanged);
+    m_showPreview->setCheckable(true);
+    m_showPreview->setChecked(true);
 }
 
-void PlaybackController::setViewOptions(const imaging::ViewOptions& options) {
+bool PreviewCommands::previewTicked() const {
+    return m_showPreview->isChecked();
+}
+
+void PreviewCommands::togglePreview() {
+    m_showPreview->trigger();
+}
+
+void PreviewCommands::previewTickChanged() {
+    if (m_context.refuseToggleWhileSaving(*m_showPreview))
+        return;
+    emit previewToggled();
+    UpdatePreview();
+}
+
+void PreviewCommands::UpdatePreview() {
+    BusyScope busy(m_context.busyPointer());
+    if (m_context.doc().currentFrame() && previewTicked())
+        showCurrentFrame();
+    else
+        closePreview();
+    busy.release();
+    // Work in the preview's frames panel keeps the focus there.
+    if (!m_preview || QApplication::activeWindow() != m_preview)
+        m_context.window().activateWindow();
+}
+
+void PreviewCommands::setViewOptions(const imaging::ViewOptions& options) {
     m_view = options;
     QSettings settings;
     imaging::saveViewOptions(settings, m_view);
@@ -88,10 +122,10 @@ void PlaybackController::setViewOptions(const imaging::ViewOptions& options) {
     if (m_player->isPlaying())
         showPlayedFrame(m_player->shownIndex());
     else
-        emit viewChanged();
+        UpdatePreview();
 }
 
-void PlaybackController::chooseFrameRate() {
+void PreviewCommands::chooseFrameRate() {
     const std::optional<int> rate = m_context.services().prompt->number(
         QStringLiteral("Frame Rate"), QStringLiteral("Frames per second:"), m_view.framesPerSecond,
         imaging::kMinFramesPerSecond, imaging::kMaxFramesPerSecond);
@@ -102,22 +136,21 @@ void PlaybackController::chooseFrameRate() {
     setViewOptions(next);
 }
 
-void PlaybackController::makePlayer(display::AnimationPlayer::Clock clock) {
+void PreviewCommands::makePlayer(display::AnimationPlayer::Clock clock) {
     if (m_player)
         m_player->stop();
     m_player = clock ? std::make_unique<display::AnimationPlayer>(std::move(clock))
                      : std::make_unique<display::AnimationPlayer>();
     connect(m_player.get(), &display::AnimationPlayer::frameChanged, this,
-            &PlaybackController::showPlayedFrame);
+            &PreviewCommands::showPlayedFrame);
 }
 
-display::AnimationPlayer&
-PlaybackController::usePlaybackClock(display::AnimationPlayer::Clock clock) {
+display::AnimationPlayer& PreviewCommands::usePlaybackClock(display::AnimationPlayer::Clock clock) {
     makePlayer(std::move(clock));
     return *m_player;
 }
 
-void PlaybackController::animate() {
+void PreviewCommands::animate() {
     if (m_player->isPlaying()) {
         stopPlayback();
         return;
@@ -139,7 +172,7 @@ void PlaybackController::animate() {
     showPlayedFrame(current - m_playFrom);
 }
 
-void PlaybackController::showPlayedFrame(int index) {
+void PreviewCommands::showPlayedFrame(int index) {
     const document::Document& doc = m_context.doc();
     const int frame = m_playFrom + index;
     if (frame < 0 || frame >= doc.frameCount()) {
@@ -152,7 +185,7 @@ void PlaybackController::showPlayedFrame(int index) {
     window.showFrame(doc.frames(), frame, doc.palTransform(), m_view);
 }
 
-void PlaybackController::stopPlayback() {
+void PreviewCommands::stopPlayback() {
     if (!m_player->isPlaying())
         return;
     const int shown = m_playFrom + m_player->stop();
@@ -161,12 +194,12 @@ void PlaybackController::stopPlayback() {
     emit currentFrameChosen();
 }
 
-void PlaybackController::abandonPlayback() {
+void PreviewCommands::abandonPlayback() {
     if (m_player->isPlaying())
         m_player->stop();
 }
 
-void PlaybackController::stepFrame(int delta) {
+void PreviewCommands::stepFrame(int delta) {
     document::Document& doc = m_context.doc();
     if (!m_context.mayRun() || doc.frameCount() < 1)
         return;
@@ -175,12 +208,12 @@ void PlaybackController::stepFrame(int delta) {
     emit currentFrameChosen();
 }
 
-display::frmShowFrame& PlaybackController::preparePreview() {
+display::frmShowFrame& PreviewCommands::preparePreview() {
     QWidget& main = m_context.window();
     if (!m_preview) {
         m_preview = new display::frmShowFrame(&main);
         // Closing the preview ends playback; its zoom keys are the View menu's.
-        connect(m_preview, &display::frmShowFrame::closed, this, &PlaybackController::stopPlayback);
+        connect(m_preview, &display::frmShowFrame::closed, this, &PreviewCommands::stopPlayback);
         connect(m_preview, &display::frmShowFrame::highlightRequested, this, [this](int index) {
             imaging::ViewOptions next = m_view;
             next.highlightIndex =
@@ -214,7 +247,7 @@ display::frmShowFrame& PlaybackController::preparePreview() {
     return *m_preview;
 }
 
-void PlaybackController::showCurrentFrame() {
+void PreviewCommands::showCurrentFrame() {
     const document::Document& doc = m_context.doc();
     display::frmShowFrame& window = preparePreview();
     window.showFrame(doc.frames(), doc.curFrame() - 1, doc.palTransform(), m_view);
@@ -222,7 +255,7 @@ void PlaybackController::showCurrentFrame() {
                                     doc.palTransform(), m_view.transparentBackground);
 }
 
-void PlaybackController::closePreview() {
+void PreviewCommands::closePreview() {
     if (!m_preview)
         return;
     // Deleted rather than hidden so that its picture goes with it; the guarded

@@ -10,24 +10,25 @@
 namespace quillet::editor::test {
 namespace {
 
-using Playback = EditorTest;
+using Preview = EditorTest;
 
-TEST_F(Playback, PlaysInOrderWrapsAndStopsOnTheFrameShown) {
+TEST_F(Preview, PlaysInOrderWrapsAndStopsOnTheFrameShown) {
     openDocument({{1, 2}, {2, 2}, {3, 2}});
     qint64 now = 0;
-    display::AnimationPlayer& player = window->playback().usePlaybackClock([&now] { return now; });
+    display::AnimationPlayer& player = window->preview().usePlaybackClock([&now] { return now; });
     frameNr().setValue(2);
     QTest::mouseClick(&child<QPushButton>("cmdAnimate"), Qt::LeftButton);
-    ASSERT_TRUE(window->playback().isPlaying());
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window->previewWindow()));
-    QTest::mouseMove(&window->previewWindow()->Img(), QPoint(1, 2)); // the bottom-left pixel
+    ASSERT_TRUE(window->preview().isPlaying());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window->preview().previewWindow()));
+    // The mouse rests on the bottom-left pixel.
+    QTest::mouseMove(&window->preview().previewWindow()->Img(), QPoint(1, 2));
     std::vector<int> shown;
     QStringList readouts; // follow the frame shown under the mouse
     for (int step = 0; step < 4; ++step) {
         now += 40; // 25 frames per second
         player.tick();
         shown.push_back(previewImage().width());
-        readouts << window->previewWindow()->statusText();
+        readouts << window->preview().previewWindow()->statusText();
     }
     EXPECT_EQ(shown, (std::vector<int>{3, 1, 2, 3}));
     EXPECT_EQ(readouts[3], readouts[0]);
@@ -38,19 +39,19 @@ TEST_F(Playback, PlaysInOrderWrapsAndStopsOnTheFrameShown) {
     EXPECT_EQ(previewImage().width(), 2);
 
     QTest::mouseClick(&child<QPushButton>("cmdAnimate"), Qt::LeftButton);
-    EXPECT_FALSE(window->playback().isPlaying());
+    EXPECT_FALSE(window->preview().isPlaying());
     EXPECT_EQ(window->curFrame(), 2);
     EXPECT_EQ(frameNr().value(), 2);
     EXPECT_EQ(text("txtWidth"), "2");
     EXPECT_TRUE(messages().shown.empty());
 }
 
-TEST_F(Playback, ChangesSavesAndClosingThePreviewStopIt) {
+TEST_F(Preview, ChangesSavesAndClosingThePreviewStopIt) {
     const std::vector<std::pair<const char*, std::function<void()>>> stops = {
         {"delete",
          [this] {
              messages().answers = {platform::Answer::Yes};
-             window->deleteFrame();
+             window->frameCommands().remove();
          }},
         {"add", [this] { addPicture(5, 2); }},
         {"undo", [this] { trigger("Undo"); }},
@@ -59,7 +60,7 @@ TEST_F(Playback, ChangesSavesAndClosingThePreviewStopIt) {
              messages().answers = {platform::Answer::No};
              window->files().newDocument();
          }},
-        {"close preview", [this] { window->previewWindow()->close(); }},
+        {"close preview", [this] { window->preview().previewWindow()->close(); }},
         {"offset typed", [this] { child<QLineEdit>("txtXoffset").setText("9"); }},
         {"next frame", [this] { trigger("NextFrame"); }},
     };
@@ -67,44 +68,44 @@ TEST_F(Playback, ChangesSavesAndClosingThePreviewStopIt) {
         SCOPED_TRACE(what);
         openDocument({{1, 2}, {2, 2}, {3, 2}});
         trigger("DuplicateFrame");
-        window->playback().animate();
-        ASSERT_TRUE(window->playback().isPlaying());
+        window->preview().animate();
+        ASSERT_TRUE(window->preview().isPlaying());
         stop();
-        EXPECT_FALSE(window->playback().isPlaying());
+        EXPECT_FALSE(window->preview().isPlaying());
         EXPECT_EQ(frameNr().value(), std::max(1, window->curFrame()));
     }
     // Nothing to play, nothing said.
     messages().answers = {platform::Answer::No};
     window->files().newDocument();
     messages().shown.clear();
-    window->playback().animate();
-    EXPECT_FALSE(window->playback().isPlaying());
+    window->preview().animate();
+    EXPECT_FALSE(window->preview().isPlaying());
     EXPECT_TRUE(messages().shown.empty());
 }
 
 // The zoomed preview is the 1x picture scaled, and the views are remembered.
-TEST_F(Playback, ViewsZoomAndAreRememberedBetweenRuns) {
+TEST_F(Preview, ViewsZoomAndAreRememberedBetweenRuns) {
     openDocument({{3, 2, 0, 0}, {2, 2, -1, -1}});
     const QImage plain = previewImage();
     trigger("ZoomIn");
     trigger("ZoomIn");
-    EXPECT_EQ(window->playback().viewOptions().zoom, 3);
-    EXPECT_EQ(window->previewWindow()->Img().zoom(), 3);
+    EXPECT_EQ(window->preview().viewOptions().zoom, 3);
+    EXPECT_EQ(window->preview().previewWindow()->Img().zoom(), 3);
     EXPECT_EQ(previewImage(), plain); // the retained picture stays 1x
     trigger("AlignByOffsets");
     trigger("ActualSize");
     start();
-    EXPECT_TRUE(window->playback().viewOptions().alignByOffsets);
-    EXPECT_EQ(window->playback().viewOptions().zoom, 1);
+    EXPECT_TRUE(window->preview().viewOptions().alignByOffsets);
+    EXPECT_EQ(window->preview().viewOptions().zoom, 1);
     EXPECT_TRUE(child<QAction>("AlignByOffsets").isChecked());
     scripted->prompt->numbers = {12};
     trigger("FrameRate");
-    EXPECT_EQ(window->playback().viewOptions().framesPerSecond, 12);
+    EXPECT_EQ(window->preview().viewOptions().framesPerSecond, 12);
 }
 
 // Plain and aligned: the palette marks what the frame uses as drawn, and a
 // click on an entry leaves only its pixels undimmed until the next click.
-TEST_F(Playback, PaletteMarksTheUsedEntriesAndAClickHighlightsTheirPixels) {
+TEST_F(Preview, PaletteMarksTheUsedEntriesAndAClickHighlightsTheirPixels) {
     openDocument({{30, 10, -40, 3}}); // 300 pixels: the first 44 indices twice
     for (bool aligned : {false, true}) {
         SCOPED_TRACE(aligned);
@@ -113,7 +114,7 @@ TEST_F(Playback, PaletteMarksTheUsedEntriesAndAClickHighlightsTheirPixels) {
         const FrameList frames = window->frames();
         const Bytes drawn = frames[0]->getPixelData(window->palTransform());
         const std::set<int> used(drawn.begin(), drawn.end());
-        display::frmShowFrame* preview = window->previewWindow();
+        display::frmShowFrame* preview = window->preview().previewWindow();
         auto entry = [preview](int index) {
             for (QWidget* w : preview->findChildren<QWidget*>())
                 if (w->accessibleName() == QStringLiteral("Palette index %1").arg(index))
@@ -126,11 +127,11 @@ TEST_F(Playback, PaletteMarksTheUsedEntriesAndAClickHighlightsTheirPixels) {
 
         const int chosen = drawn[0];
         const QImage plain = previewImage();
-        const imaging::ViewImage view = imaging::renderView(frames, 0, window->palTransform(),
-                                                            window->playback().viewOptions());
+        const imaging::ViewImage view =
+            imaging::renderView(frames, 0, window->palTransform(), window->preview().viewOptions());
         for (int click = 0; click < 2; ++click) {
             QTest::mouseClick(entry(chosen), Qt::LeftButton);
-            preview = window->previewWindow();
+            preview = window->preview().previewWindow();
             const QImage lit = previewImage();
             ASSERT_EQ(lit.size(), plain.size());
             int kept = 0;

@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace quillet::platform {
+namespace quillet::display {
 
 namespace {
 
@@ -71,7 +71,7 @@ SheetView::SheetView(const QImage& picture, QWidget* parent) : QWidget(parent), 
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
-void SheetView::showLayout(const SheetLayout& layout, bool trim) {
+void SheetView::showLayout(const platform::SheetLayout& layout, bool trim) {
     m_layout = layout;
     m_trim = trim;
     m_hovered = -1;
@@ -114,7 +114,7 @@ void SheetView::paintEvent(QPaintEvent*) {
     painter.fillRect(area, checkerBrush());
     painter.drawPixmap(area.topLeft(), m_scaled);
 
-    const std::vector<SheetLayout::Cell>& cells = m_layout.cells;
+    const std::vector<platform::SheetLayout::Cell>& cells = m_layout.cells;
     const int columns = m_layout.columns, rows = m_layout.rows;
     if (cells.empty() || std::ssize(cells) != qsizetype{columns} * rows)
         return;
@@ -123,7 +123,7 @@ void SheetView::paintEvent(QPaintEvent*) {
     // Boxes in cells a few pixels wide would only hide the picture.
     const bool showBoxes =
         m_trim && first.width() >= kLeastOutlined && first.height() >= kLeastOutlined;
-    for (const SheetLayout::Cell& cell : cells)
+    for (const platform::SheetLayout::Cell& cell : cells)
         if (cell.box.isEmpty())
             skipped.push_back(onScreen(cell.rect));
         else if (showBoxes)
@@ -186,8 +186,9 @@ void SheetView::leaveEvent(QEvent*) {
     hover(-1);
 }
 
-SheetDialog::SheetDialog(const QString& title, const QImage& picture, const SheetRequest& start,
-                         SheetLayoutOf layout, QWidget* parent)
+SheetDialog::SheetDialog(const QString& title, const QImage& picture,
+                         const platform::SheetRequest& start, platform::SheetLayoutOf layout,
+                         QWidget* parent)
     : QDialog(parent), m_layoutOf(std::move(layout)) {
     setWindowTitle(title);
     auto spin = [this](const char* name, int value, int min) {
@@ -255,10 +256,10 @@ SheetDialog::SheetDialog(const QString& title, const QImage& picture, const Shee
     first->selectAll();
 }
 
-SheetRequest SheetDialog::request() const {
-    return SheetRequest{m_byCells->isChecked(), m_cellWidth->value(), m_cellHeight->value(),
-                        m_columns->value(),     m_rows->value(),      m_margin->value(),
-                        m_spacing->value(),     m_trim->isChecked()};
+platform::SheetRequest SheetDialog::request() const {
+    return platform::SheetRequest{
+        m_byCells->isChecked(), m_cellWidth->value(), m_cellHeight->value(), m_columns->value(),
+        m_rows->value(),        m_margin->value(),    m_spacing->value(),    m_trim->isChecked()};
 }
 
 // Runs at every number typed: the grid is laid again on the decoded picture.
@@ -284,7 +285,7 @@ void SheetDialog::layOut() {
     } else {
         const auto kept =
             std::count_if(m_layout.cells.begin(), m_layout.cells.end(),
-                          [](const SheetLayout::Cell& c) { return !c.box.isEmpty(); });
+                          [](const platform::SheetLayout::Cell& c) { return !c.box.isEmpty(); });
         const auto skipped = std::ssize(m_layout.cells) - kept;
         text += plural(kept, "frame", "frames") + QStringLiteral(" to add");
         if (skipped > 0)
@@ -300,7 +301,7 @@ void SheetDialog::describeCell(int cell) {
         m_cell->setText(QStringLiteral("Point at a cell to see which frame it gives."));
         return;
     }
-    const SheetLayout::Cell& at = m_layout.cells[static_cast<std::size_t>(cell)];
+    const platform::SheetLayout::Cell& at = m_layout.cells[static_cast<std::size_t>(cell)];
     const int columns = std::max(1, m_layout.columns);
     QString text = QStringLiteral("Cell %1 (column %2, row %3): ")
                        .arg(cell + 1)
@@ -310,12 +311,23 @@ void SheetDialog::describeCell(int cell) {
         m_cell->setText(text + QStringLiteral("empty, skipped"));
         return;
     }
-    const auto before = std::count_if(m_layout.cells.begin(), m_layout.cells.begin() + cell,
-                                      [](const SheetLayout::Cell& c) { return !c.box.isEmpty(); });
+    const auto before =
+        std::count_if(m_layout.cells.begin(), m_layout.cells.begin() + cell,
+                      [](const platform::SheetLayout::Cell& c) { return !c.box.isEmpty(); });
     text += QStringLiteral("frame %1").arg(before + 1);
     if (m_trim->isChecked())
         text += QStringLiteral(", trimmed to %1").arg(sizeText(at.box.size()));
     m_cell->setText(text);
 }
 
-} // namespace quillet::platform
+std::optional<platform::SheetRequest>
+SheetDialogQuestion::ask(const QString& title, const QImage& picture,
+                         const platform::SheetRequest& start,
+                         const platform::SheetLayoutOf& layout) {
+    SheetDialog dialog(title, picture, start, layout, m_parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.request();
+}
+
+} // namespace quillet::display

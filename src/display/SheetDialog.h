@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Prompt.h"
+#include "platform/SheetQuestion.h"
 
 #include <QDialog>
 #include <QPixmap>
@@ -12,7 +12,7 @@ class QLabel;
 class QRadioButton;
 class QSpinBox;
 
-namespace quillet::platform {
+namespace quillet::display {
 
 // The sheet zoomed to fit (whole pixels when it is smaller than the view),
 // transparent parts as a checkerboard, and the grid over it: skipped cells
@@ -22,7 +22,7 @@ class SheetView : public QWidget {
 public:
     explicit SheetView(const QImage& picture, QWidget* parent = nullptr);
 
-    void showLayout(const SheetLayout& layout, bool trim);
+    void showLayout(const platform::SheetLayout& layout, bool trim);
     // Where a rectangle of the picture is drawn in the widget.
     QRectF onScreen(const QRect& inPicture) const;
     QSize sizeHint() const override;
@@ -44,7 +44,7 @@ private:
     QImage m_picture;
     // The picture at the size last drawn, so a repaint scales nothing.
     QPixmap m_scaled;
-    SheetLayout m_layout;
+    platform::SheetLayout m_layout;
     bool m_trim = false;
     int m_hovered = -1;
 };
@@ -56,17 +56,17 @@ private:
 class SheetDialog : public QDialog {
     Q_OBJECT
 public:
-    SheetDialog(const QString& title, const QImage& picture, const SheetRequest& start,
-                SheetLayoutOf layout, QWidget* parent = nullptr);
+    SheetDialog(const QString& title, const QImage& picture, const platform::SheetRequest& start,
+                platform::SheetLayoutOf layout, QWidget* parent = nullptr);
 
-    SheetRequest request() const;
+    platform::SheetRequest request() const;
 
 private:
     void layOut();
     void describeCell(int cell);
 
-    SheetLayoutOf m_layoutOf;
-    SheetLayout m_layout;
+    platform::SheetLayoutOf m_layoutOf;
+    platform::SheetLayout m_layout;
     QRadioButton* m_byCells;
     QSpinBox* m_cellWidth;
     QSpinBox* m_cellHeight;
@@ -81,4 +81,16 @@ private:
     QDialogButtonBox* m_buttons;
 };
 
-} // namespace quillet::platform
+// The sheet question asked with the dialog above, modal over `parent`.
+class SheetDialogQuestion : public platform::SheetQuestion {
+public:
+    explicit SheetDialogQuestion(QWidget* parent) : m_parent(parent) {}
+    std::optional<platform::SheetRequest> ask(const QString& title, const QImage& picture,
+                                              const platform::SheetRequest& start,
+                                              const platform::SheetLayoutOf& layout) override;
+
+private:
+    QWidget* m_parent;
+};
+
+} // namespace quillet::display

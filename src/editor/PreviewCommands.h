@@ -15,23 +15,29 @@ namespace quillet::editor {
 
 class CommandContext;
 
-// The preview window's lifetime, Play Anim., and the View menu with the
-// preview's views (zoom, alignment, onion skins, background, frame rate),
-// each remembered between runs, and the steps to the previous and next frame.
-class PlaybackController : public QObject {
+// The preview window and what it shows: its lifetime, Settings > Preview,
+// Play Anim., and the View menu with the preview's views (zoom, alignment,
+// onion skins, background, frame rate), each remembered between runs, and
+// the steps to the previous and next frame.
+class PreviewCommands : public QObject {
     Q_OBJECT
 public:
-    explicit PlaybackController(CommandContext& context);
-    ~PlaybackController() override;
+    explicit PreviewCommands(CommandContext& context);
+    ~PreviewCommands() override;
 
     // The View menu, in order, separators included.
     QList<QAction*> viewActions() const { return m_viewActions; }
+    // Settings > Preview: whether the preview shows at all.
+    QAction* previewAction() const { return m_showPreview; }
 
     // Null once closed here; one the user closed stays hidden until the next
     // refresh shows it again.
     display::frmShowFrame* previewWindow() const { return m_preview; }
-    // Shows the current frame beside the main window, opening the preview.
-    void showCurrentFrame();
+    bool previewTicked() const;
+    void togglePreview(); // inverts the check mark, as the menu item does
+    // Shows the current frame beside the main window, opening the preview,
+    // or closes it when there is no frame or the preview is not ticked.
+    void UpdatePreview();
     void closePreview();
 
     const imaging::ViewOptions& viewOptions() const { return m_view; }
@@ -54,13 +60,16 @@ public:
 signals:
     // The current frame was chosen here (playback stopped, or a step).
     void currentFrameChosen();
-    // A view changed while nothing plays; the preview is drawn again.
-    void viewChanged();
     // A preview window was made; its frames panel waits to be wired.
     void previewCreated(display::frmShowFrame* window);
+    // Settings > Preview changed; the boxes are filled again before the
+    // preview follows.
+    void previewToggled();
 
 private:
     void buildViewActions();
+    void previewTickChanged();
+    void showCurrentFrame();
     display::frmShowFrame& preparePreview();
     void showPlayedFrame(int index);
     void makePlayer(display::AnimationPlayer::Clock clock);
@@ -74,6 +83,7 @@ private:
     int m_playFrom = 0;
     QList<QAction*> m_viewActions;
     QAction* m_playOneDirection = nullptr;
+    QAction* m_showPreview = nullptr;
 };
 
 } // namespace quillet::editor

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+
+class QAction;
+
+namespace quillet::editor {
+
+class CommandContext;
+
+// Edit > Undo and Redo over the document's history: each item names the
+// step it would take, and is enabled only while there is one and no save
+// is writing the document.
+class HistoryCommands : public QObject {
+    Q_OBJECT
+public:
+    explicit HistoryCommands(CommandContext& context);
+
+    // In Edit menu order.
+    QList<QAction*> actions() const { return {m_undo, m_redo}; }
+
+    void undo();
+    void redo();
+    // The texts and enabling, after the history or the save state changed.
+    void updateActions();
+
+private:
+    CommandContext& m_context;
+    QAction* m_undo;
+    QAction* m_redo;
+};
+
+} // namespace quillet::editor
