@@ -4,8 +4,10 @@
 // of the same pixel bytes is the physical reference for the throughputs.
 #include "sprite/DC6FileIO.h"
 #include "sprite/DC6Frame.h"
+#include "sprite/PixelOps.h"
 #include "sprite/transform.h"
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstring>
 #include <filesystem>
@@ -156,5 +158,42 @@ void BM_SaveDC6_1000(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kDocumentFrames * kSide * kSide);
 }
 BENCHMARK(BM_SaveDC6_1000)->Unit(benchmark::kMillisecond);
+
+// The fill tool on 1024 x 1024: one solid region, and a one-pixel-wide
+// corridor spiralling through the whole frame (a run per row and turn).
+Bytes spiralMaze(int side) {
+    Bytes pixels(static_cast<std::size_t>(side) * side, 1);
+    // Walls of index 1 every other ring, each with a one-pixel gap, so the
+    // corridors of index 0 join into one path.
+    for (int ring = 0; 2 * ring < side; ring += 2) {
+        const int lo = ring, hi = side - 1 - ring;
+        for (int i = lo; i <= hi; ++i) {
+            pixels[static_cast<std::size_t>(lo) * side + i] = 0;
+            pixels[static_cast<std::size_t>(hi) * side + i] = 0;
+            pixels[static_cast<std::size_t>(i) * side + lo] = 0;
+            pixels[static_cast<std::size_t>(i) * side + hi] = 0;
+        }
+        if (lo + 2 < hi - 2)
+            pixels[static_cast<std::size_t>(lo + 2) * side + lo + 1] = 0;
+    }
+    return pixels;
+}
+
+void BM_Fill1024(benchmark::State& state) {
+    constexpr int kFillSide = 1024;
+    const Bytes start =
+        state.range(0) == 0 ? Bytes(kFillSide * kFillSide, 0) : spiralMaze(kFillSide);
+    Bytes pixels;
+    for (auto _ : state) {
+        state.PauseTiming();
+        pixels = start;
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(pixels::floodFill({kFillSide, kFillSide, pixels}, {0, 0}, 9));
+    }
+    if (std::find(pixels.begin(), pixels.end(), 0) != pixels.end())
+        state.SkipWithError("the fill left part of the region");
+    state.SetItemsProcessed(state.iterations() * kFillSide * kFillSide);
+}
+BENCHMARK(BM_Fill1024)->ArgName("spiral")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
