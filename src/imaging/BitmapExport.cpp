@@ -1,9 +1,9 @@
 #include "imaging/BitmapExport.h"
 
 #include "FileReplace.h"
-#include "FrameImage.h"
 #include "IndexedPng.h"
 #include "sprite/Error.h"
+#include "view/FrameImage.h"
 
 #include <QBuffer>
 #include <QDir>

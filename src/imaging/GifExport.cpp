@@ -1,9 +1,9 @@
 #include "GifExport.h"
 
 #include "FileReplace.h"
-#include "FramePlacement.h"
 #include "PictureImport.h"
 #include "sprite/Error.h"
+#include "view/FramePlacement.h"
 
 #include <algorithm>
 #include <gif_lib.h>

@@ -1,10 +1,10 @@
 #include "SheetExport.h"
 
 #include "FileReplace.h"
-#include "FramePlacement.h"
 #include "IndexedPng.h"
 #include "PictureImport.h"
 #include "sprite/Error.h"
+#include "view/FramePlacement.h"
 
 #include <algorithm>
 #include <cstring>
