@@ -1,7 +1,7 @@
 #include "Commands.h"
 #include "document/Document.h"
-#include "imaging/GifExport.h"
-#include "imaging/SheetExport.h"
+#include "imaging/export/GifExport.h"
+#include "imaging/export/SheetExport.h"
 #include "sprite/Error.h"
 
 #include <QFile>

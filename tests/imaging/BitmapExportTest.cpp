@@ -1,4 +1,4 @@
-#include "imaging/BitmapExport.h"
+#include "imaging/export/BitmapExport.h"
 
 #include "imaging/view/FrameImage.h"
 #include "sprite/Error.h"

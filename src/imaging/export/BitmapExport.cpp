@@ -1,9 +1,9 @@
-#include "imaging/BitmapExport.h"
+#include "BitmapExport.h"
 
 #include "FileReplace.h"
-#include "IndexedPng.h"
+#include "imaging/IndexedPng.h"
+#include "imaging/view/FrameImage.h"
 #include "sprite/Error.h"
-#include "view/FrameImage.h"
 
 #include <QBuffer>
 #include <QDir>

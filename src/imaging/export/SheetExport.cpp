@@ -1,10 +1,10 @@
 #include "SheetExport.h"
 
 #include "FileReplace.h"
-#include "IndexedPng.h"
-#include "PictureImport.h"
+#include "imaging/IndexedPng.h"
+#include "imaging/PictureImport.h"
+#include "imaging/view/FramePlacement.h"
 #include "sprite/Error.h"
-#include "view/FramePlacement.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,9 +1,9 @@
 #include "GifExport.h"
 
 #include "FileReplace.h"
-#include "PictureImport.h"
+#include "imaging/PictureImport.h"
+#include "imaging/view/FramePlacement.h"
 #include "sprite/Error.h"
-#include "view/FramePlacement.h"
 
 #include <algorithm>
 #include <gif_lib.h>
