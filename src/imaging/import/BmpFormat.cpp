@@ -5,6 +5,7 @@
 // rows go to the colour reducer straight from the file's bytes.
 
 #include "PictureFormat.h"
+#include "QtPictureReader.h"
 
 #include <algorithm>
 

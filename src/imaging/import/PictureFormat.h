@@ -25,10 +25,4 @@ const PictureFormat& gifFormat();
 const PictureFormat& jpegFormat();
 const PictureFormat& pngFormat();
 
-// Through Qt's readers (BMP and JPEG), checked against the limits before
-// decoding. Qt decodes into `target` when it has the right size and format
-// instead of allocating, which keeps pixels that the file never sets at 0.
-QImage readWithQt(ByteView data, const char* format, const ImportLimits& limits, bool compressed,
-                  QImage target = {});
-
 } // namespace quillet::imaging::detail
