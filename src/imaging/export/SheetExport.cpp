@@ -1,8 +1,8 @@
 #include "SheetExport.h"
 
 #include "FileReplace.h"
-#include "imaging/IndexedPng.h"
 #include "imaging/PictureImport.h"
+#include "imaging/formats/PngFormat.h"
 #include "imaging/view/FramePlacement.h"
 #include "sprite/Error.h"
 

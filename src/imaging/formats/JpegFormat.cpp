@@ -1,5 +1,8 @@
+// JPEG through Qt's reader: always true colour, so it goes the way of
+// colour reduction, and it has no colour table to give.
+
 #include "PictureFormat.h"
-#include "QtPictureReader.h"
+#include "imaging/import/QtPictureReader.h"
 
 namespace quillet::imaging::detail {
 

@@ -1,10 +1,11 @@
 #pragma once
 
 // One picture format per file: BmpFormat.cpp, GifFormat.cpp, JpegFormat.cpp,
-// PngFormat.cpp, each behind this interface, each turning its library's
-// errors into QuilletError. PictureImport.cpp tells them apart by content.
+// PngFormat.cpp, each reading behind this interface and writing (but JPEG)
+// through its own header, each turning its library's errors into
+// QuilletError. PictureImport.cpp tells them apart by content.
 
-#include "PictureSink.h"
+#include "imaging/import/PictureSink.h"
 
 #include <optional>
 
