@@ -4,10 +4,10 @@
 #include "display/FramesPanel.h"
 #include "display/ImageArea.h"
 #include "display/frmShowFrame.h"
-#include "imaging/FrameImage.h"
-#include "imaging/FrameView.h"
-#include "imaging/PixelReadout.h"
-#include "imaging/Thumbnail.h"
+#include "imaging/view/FrameImage.h"
+#include "imaging/view/FrameView.h"
+#include "imaging/view/PixelReadout.h"
+#include "imaging/view/Thumbnail.h"
 #include "sprite/FrameEdit.h"
 
 #include <QCoreApplication>

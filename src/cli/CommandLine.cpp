@@ -1,6 +1,6 @@
 #include "CommandLine.h"
 
-#include "imaging/GifExport.h"
+#include "imaging/export/GifExport.h"
 #include "sprite/Limits.h"
 
 #include <QCommandLineParser>

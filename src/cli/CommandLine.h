@@ -5,8 +5,8 @@
 // subcommand. A subcommand is one row of the table in main.cpp and one
 // function that gets its checked options.
 
-#include "imaging/BitmapExport.h"
 #include "imaging/PictureImport.h"
+#include "imaging/export/BitmapExport.h"
 #include "sprite/FrameEdit.h"
 
 #include <QString>

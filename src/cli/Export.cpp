@@ -1,6 +1,6 @@
 #include "Commands.h"
-#include "imaging/GifExport.h"
-#include "imaging/SheetExport.h"
+#include "imaging/export/GifExport.h"
+#include "imaging/export/SheetExport.h"
 #include "palette/PaletteFile.h"
 #include "sprite/Error.h"
 

@@ -1,6 +1,6 @@
 #include "AnimationPlayer.h"
 
-#include "imaging/ViewOptions.h"
+#include "imaging/view/ViewOptions.h"
 
 #include <algorithm>
 

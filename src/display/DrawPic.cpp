@@ -1,7 +1,7 @@
 #include "DrawPic.h"
 
 #include "ImageArea.h"
-#include "imaging/FrameImage.h"
+#include "imaging/view/FrameImage.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "imaging/Thumbnail.h"
+#include "imaging/view/Thumbnail.h"
 #include "sprite/DC6Frame.h"
 
 #include <QTableView>

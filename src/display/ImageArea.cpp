@@ -1,7 +1,7 @@
 #include "ImageArea.h"
 
-#include "imaging/FrameView.h"
-#include "imaging/ViewOptions.h"
+#include "imaging/view/FrameView.h"
+#include "imaging/view/ViewOptions.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>

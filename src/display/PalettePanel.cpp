@@ -1,7 +1,7 @@
 #include "PalettePanel.h"
 
-#include "imaging/FrameImage.h"
-#include "imaging/PixelReadout.h"
+#include "imaging/view/FrameImage.h"
+#include "imaging/view/PixelReadout.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -4,8 +4,8 @@
 #include "ImageArea.h"
 #include "PalettePanel.h"
 #include "Twips.h"
-#include "imaging/FrameImage.h"
-#include "imaging/PixelReadout.h"
+#include "imaging/view/FrameImage.h"
+#include "imaging/view/PixelReadout.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>

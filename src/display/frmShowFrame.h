@@ -1,7 +1,7 @@
 #pragma once
 
-#include "imaging/FrameView.h"
-#include "imaging/ViewOptions.h"
+#include "imaging/view/FrameView.h"
+#include "imaging/view/ViewOptions.h"
 #include "sprite/DC6Frame.h"
 
 #include <QPoint>

@@ -3,8 +3,8 @@
 #include "CommandContext.h"
 #include "PreviewCommands.h"
 #include "ProgressGate.h"
-#include "imaging/GifExport.h"
-#include "imaging/SheetExport.h"
+#include "imaging/export/GifExport.h"
+#include "imaging/export/SheetExport.h"
 
 #include <QAction>
 #include <QFileInfo>

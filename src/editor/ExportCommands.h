@@ -1,6 +1,6 @@
 #pragma once
 
-#include "imaging/BitmapExport.h"
+#include "imaging/export/BitmapExport.h"
 
 #include <QList>
 #include <QObject>

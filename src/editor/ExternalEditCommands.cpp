@@ -2,8 +2,8 @@
 
 #include "CommandContext.h"
 #include "FrameImportCommands.h"
-#include "imaging/BitmapExport.h"
 #include "imaging/PictureImport.h"
+#include "imaging/export/BitmapExport.h"
 #include "platform/ExternalEditor.h"
 #include "sprite/Limits.h"
 

@@ -2,7 +2,7 @@
 
 #include "display/AnimationPlayer.h"
 #include "display/frmShowFrame.h"
-#include "imaging/ViewOptions.h"
+#include "imaging/view/ViewOptions.h"
 
 #include <QList>
 #include <QObject>

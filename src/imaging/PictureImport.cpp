@@ -1,7 +1,7 @@
 #include "imaging/PictureImport.h"
 
+#include "formats/PictureFormat.h"
 #include "import/FrameCutting.h"
-#include "import/PictureFormat.h"
 #include "palette/PaletteFile.h"
 #include "sprite/Error.h"
 #include "sprite/SafeFile.h"

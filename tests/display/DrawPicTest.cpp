@@ -1,7 +1,7 @@
 #include "display/DrawPic.h"
 
 #include "display/ImageArea.h"
-#include "imaging/FrameImage.h"
+#include "imaging/view/FrameImage.h"
 #include "support/SpriteTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 #include "display/DrawPic.h"
 #include "display/ImageArea.h"
 #include "display/frmShowFrame.h"
-#include "imaging/FrameImage.h"
-#include "imaging/FrameView.h"
-#include "imaging/Thumbnail.h"
+#include "imaging/view/FrameImage.h"
+#include "imaging/view/FrameView.h"
+#include "imaging/view/Thumbnail.h"
 #include "support/FrameMaker.h"
 
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "EditorTestSupport.h"
-#include "imaging/FrameImage.h"
-#include "imaging/PixelReadout.h"
+#include "imaging/view/FrameImage.h"
+#include "imaging/view/PixelReadout.h"
 
 #include <QAction>
 #include <QPushButton>

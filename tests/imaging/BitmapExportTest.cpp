@@ -1,6 +1,6 @@
-#include "imaging/BitmapExport.h"
+#include "imaging/export/BitmapExport.h"
 
-#include "imaging/FrameImage.h"
+#include "imaging/view/FrameImage.h"
 #include "sprite/Error.h"
 #include "support/ExportReader.h"
 

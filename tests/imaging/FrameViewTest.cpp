@@ -1,6 +1,6 @@
-#include "imaging/FrameView.h"
+#include "imaging/view/FrameView.h"
 
-#include "imaging/FrameImage.h"
+#include "imaging/view/FrameImage.h"
 #include "support/FrameMaker.h"
 
 #include <QPainter>

@@ -4,12 +4,16 @@
 // (GIF, PNG), so the importer is tested on exactly the files we describe.
 
 #include "sprite/Bytes.h"
+#include "sprite/Palette.h"
 
 #include <cstdint>
 #include <gif_lib.h>
 #include <optional>
 #include <png.h>
+#include <random>
+#include <set>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace quillet::testing {
@@ -289,6 +293,59 @@ inline Bytes makePng(const PngRecipe& s) {
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return out;
+}
+
+inline std::vector<std::uint32_t> distinctColours(std::size_t n, std::mt19937& rng) {
+    std::set<std::uint32_t> seen;
+    std::vector<std::uint32_t> out;
+    while (out.size() < n) {
+        const std::uint32_t c = rng() & 0xFFFFFF;
+        if (seen.insert(c).second)
+            out.push_back(c);
+    }
+    return out;
+}
+
+inline std::vector<std::uint32_t> randomValues(std::size_t n, std::uint32_t below,
+                                               std::mt19937& rng) {
+    std::vector<std::uint32_t> out(n);
+    for (auto& v : out)
+        v = rng() % below;
+    return out;
+}
+
+inline Palette paletteOf(const std::vector<std::uint32_t>& table) {
+    Palette pal{};
+    for (std::size_t i = 0; i < table.size() && i < 256; ++i) {
+        pal[3 * i] = static_cast<std::uint8_t>(table[i] >> 16);
+        pal[3 * i + 1] = static_cast<std::uint8_t>(table[i] >> 8);
+        pal[3 * i + 2] = static_cast<std::uint8_t>(table[i]);
+    }
+    return pal;
+}
+
+// Pictures written as rows of digits, top row first: "0120/3333".
+inline std::vector<std::uint32_t> digits(const std::string& rows) {
+    std::vector<std::uint32_t> out;
+    for (char c : rows)
+        if (c != '/')
+            out.push_back(static_cast<std::uint32_t>(c - '0'));
+    return out;
+}
+
+inline GifImage gifImage(int left, int top, const std::string& rows, int disposal = -1,
+                         int transparent = -1) {
+    GifImage image;
+    image.left = left;
+    image.top = top;
+    image.width =
+        static_cast<int>(rows.find('/') == std::string::npos ? rows.size() : rows.find('/'));
+    const auto values = digits(rows);
+    image.height = static_cast<int>(values.size()) / image.width;
+    image.indices.assign(values.begin(), values.end());
+    image.disposal = disposal;
+    image.transparent = transparent;
+    return image;
 }
 
 } // namespace quillet::testing

@@ -1,7 +1,5 @@
 #include "ColourReducer.h"
 
-#include "PictureSink.h"
-
 #include <libimagequant.h>
 #include <memory>
 #include <vector>

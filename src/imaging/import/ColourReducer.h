@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PictureSink.h"
+#include "DecodeTools.h"
 #include "sprite/NearestColour.h"
 
 namespace quillet::imaging::detail {

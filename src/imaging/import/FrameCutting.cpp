@@ -1,6 +1,6 @@
 #include "FrameCutting.h"
 
-#include "PictureSink.h"
+#include "DecodeTools.h"
 #include "sprite/Limits.h"
 
 #include <algorithm>

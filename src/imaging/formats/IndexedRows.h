@@ -1,7 +1,6 @@
 #pragma once
 
 #include "sprite/Bytes.h"
-#include "sprite/Palette.h"
 
 #include <cstdint>
 
@@ -14,11 +13,12 @@ struct IndexedRows {
     std::int64_t height = 0;
     ByteView indices;
     bool bottomUp = false;
-};
 
-// The picture as an 8-bit palette PNG: the whole palette as its colour table,
-// index 0 fully transparent (a one-entry tRNS chunk), every other entry opaque.
-// Throws QuilletError for an empty or short picture or a failing encoder.
-Bytes encodeIndexedPng(const IndexedRows& picture, const Palette& palette);
+    // Row `y` counted from the top, however the rows are stored.
+    const std::uint8_t* topRow(std::int64_t y) const {
+        const std::int64_t stored = bottomUp ? height - 1 - y : y;
+        return indices.data() + static_cast<std::size_t>(stored) * static_cast<std::size_t>(width);
+    }
+};
 
 } // namespace quillet::imaging

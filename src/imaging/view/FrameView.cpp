@@ -1,5 +1,6 @@
 #include "FrameView.h"
 
+#include "FrameImage.h"
 #include "FramePixels.h"
 #include "FramePlacement.h"
 

@@ -1,19 +1,44 @@
-// GIF through giflib: Qt's reader returns 32-bit colour and loses the
-// indices. Each image is composed onto the canvas (the logical screen, or
-// the first image's own box when that does not fit on the screen; later
-// images are placed relative to it and clipped) and delivered; its disposal
-// method then prepares the canvas for the next one.
+// GIF through giflib, read and written.
+// Reading: Qt's reader returns 32-bit colour and loses the indices. Each
+// image is composed onto the canvas (the logical screen, or the first image's
+// own box when that does not fit on the screen; later images are placed
+// relative to it and clipped) and delivered; its disposal method then
+// prepares the canvas for the next one.
+// Writing: an animation with one colour table, each image with its own delay.
 
-#include "GifCanvas.h"
+#include "GifFormat.h"
+
 #include "PictureFormat.h"
+#include "imaging/import/GifCanvas.h"
+#include "sprite/Error.h"
 #include "sprite/Limits.h"
 
 #include <algorithm>
 #include <cstring>
 #include <gif_lib.h>
 #include <memory>
+#include <new>
+#include <string>
+#include <vector>
 
-namespace quillet::imaging::detail {
+namespace quillet::imaging {
+
+namespace {
+
+using GifHandle = std::unique_ptr<GifFileType, void (*)(GifFileType*)>;
+
+template <int (*Close)(GifFileType*, int*)> void closeGif(GifFileType* gif) {
+    Close(gif, nullptr);
+}
+
+std::string gifError(const char* side, int code) {
+    const char* text = GifErrorString(code);
+    return std::string(side) + ": " + (text ? text : "unknown error " + std::to_string(code));
+}
+
+} // namespace
+
+namespace detail {
 
 namespace {
 
@@ -31,21 +56,11 @@ int readGifBytes(GifFileType* gif, GifByteType* out, int wanted) {
     return static_cast<int>(n);
 }
 
-struct GifCloser {
-    void operator()(GifFileType* gif) const { DGifCloseFile(gif, nullptr); }
-};
-using GifPtr = std::unique_ptr<GifFileType, GifCloser>;
-
-std::string gifError(int code) {
-    const char* text = GifErrorString(code);
-    return std::string("GIF: ") + (text ? text : "unknown error " + std::to_string(code));
-}
-
-GifPtr openGif(GifSource& src) {
+GifHandle openGif(GifSource& src) {
     int error = 0;
-    GifPtr gif(DGifOpen(&src, readGifBytes, &error));
+    GifHandle gif(DGifOpen(&src, readGifBytes, &error), closeGif<DGifCloseFile>);
     if (!gif)
-        fail(gifError(error));
+        fail(gifError("GIF", error));
     return gif;
 }
 
@@ -107,7 +122,7 @@ public:
     void decode(ByteView data, PictureSink& sink) const override {
         const ImportLimits& limits = sink.limits();
         GifSource src{data};
-        GifPtr gif = openGif(src);
+        GifHandle gif = openGif(src);
 
         std::unique_ptr<GifCanvas> canvas;
         int shiftX = 0;
@@ -119,7 +134,7 @@ public:
         // there, as in other readers: the images read so far are kept.
         const auto broken = [&] {
             if (images == 0)
-                fail(gifError(gif->Error));
+                fail(gifError("GIF", gif->Error));
         };
         for (;;) {
             GifRecordType type = UNDEFINED_RECORD_TYPE;
@@ -196,21 +211,21 @@ public:
     // The global table, else the first image's.
     std::optional<Palette> colourTable(ByteView data) const override {
         GifSource src{data};
-        GifPtr gif = openGif(src);
+        GifHandle gif = openGif(src);
         if (const ColorMapObject* global = usable(gif->SColorMap))
             return gifTable(global);
         for (;;) {
             GifRecordType type = UNDEFINED_RECORD_TYPE;
             if (DGifGetRecordType(gif.get(), &type) == GIF_ERROR)
-                fail(gifError(gif->Error));
+                fail(gifError("GIF", gif->Error));
             if (type == TERMINATE_RECORD_TYPE)
                 fail("GIF: the file holds no colour table");
             if (type == EXTENSION_RECORD_TYPE && !readExtension(gif.get(), nullptr))
-                fail(gifError(gif->Error));
+                fail(gifError("GIF", gif->Error));
             if (type != IMAGE_DESC_RECORD_TYPE)
                 continue;
             if (DGifGetImageDesc(gif.get()) == GIF_ERROR)
-                fail(gifError(gif->Error));
+                fail(gifError("GIF", gif->Error));
             const ColorMapObject* map = usable(gif->Image.ColorMap);
             if (!map)
                 fail("GIF: the first image has no colour table");
@@ -226,4 +241,91 @@ const PictureFormat& gifFormat() {
     return format;
 }
 
-} // namespace quillet::imaging::detail
+} // namespace detail
+
+namespace {
+
+int appendGifBytes(GifFileType* gif, const GifByteType* data, int size) {
+    auto* out = static_cast<Bytes*>(gif->UserData);
+    try {
+        out->insert(out->end(), data, data + size);
+    } catch (const std::bad_alloc&) {
+        return 0; // giflib reports the short write
+    }
+    return size;
+}
+
+struct MapFreer {
+    void operator()(ColorMapObject* map) const { GifFreeMapObject(map); }
+};
+
+void check(GifFileType* gif, int result) {
+    if (result == GIF_ERROR)
+        throw QuilletError(gifError("GIF encoder", gif->Error));
+}
+
+void putLoopForever(GifFileType* gif) {
+    static const GifByteType kApplication[] = {'N', 'E', 'T', 'S', 'C', 'A',
+                                               'P', 'E', '2', '.', '0'};
+    static const GifByteType kLoop[] = {1, 0, 0}; // sub-block 1, repeat count 0: forever
+    check(gif, EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE));
+    check(gif, EGifPutExtensionBlock(gif, sizeof kApplication, kApplication));
+    check(gif, EGifPutExtensionBlock(gif, sizeof kLoop, kLoop));
+    check(gif, EGifPutExtensionTrailer(gif));
+}
+
+} // namespace
+
+GifWriter::GifWriter(int width, int height, const Palette& palette)
+    : m_gif(nullptr, closeGif<EGifCloseFile>) {
+    int error = 0;
+    m_gif.reset(EGifOpen(&m_out, appendGifBytes, &error));
+    if (!m_gif)
+        throw QuilletError(gifError("GIF encoder", error));
+    EGifSetGifVersion(m_gif.get(), true);
+    GifColorType colours[256];
+    for (int i = 0; i < 256; ++i)
+        colours[i] = {palette[3 * i], palette[3 * i + 1], palette[3 * i + 2]};
+    const std::unique_ptr<ColorMapObject, MapFreer> map(GifMakeMapObject(256, colours));
+    if (!map)
+        throw QuilletError("not enough memory for the colour table");
+    check(m_gif.get(), EGifPutScreenDesc(m_gif.get(), width, height, 8, 0, map.get()));
+    putLoopForever(m_gif.get());
+}
+
+void GifWriter::addImage(const IndexedRows& image, int left, int top, int delay) {
+    GifFileType* gif = m_gif.get();
+    GraphicsControlBlock control{};
+    control.DisposalMode = DISPOSE_BACKGROUND;
+    control.DelayTime = delay;
+    control.TransparentColor = 0;
+    GifByteType extension[4];
+    const auto length = EGifGCBToExtension(&control, extension);
+    check(gif, EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension));
+
+    if (image.width <= 0 || image.height <= 0)
+        throw QuilletError("the picture is empty");
+    if (image.width > 0xFFFF || image.height > 0xFFFF)
+        throw QuilletError("the picture is too large for a GIF file");
+    const auto width = static_cast<int>(image.width);
+    const auto height = static_cast<int>(image.height);
+    if (image.indices.size() / static_cast<std::size_t>(width) < static_cast<std::size_t>(height))
+        throw QuilletError("its pixels are fewer than its size");
+    check(gif, EGifPutImageDesc(gif, left, top, width, height, false, nullptr));
+    // giflib may rewrite the row it is given.
+    std::vector<GifPixelType> row(static_cast<std::size_t>(width));
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* source = image.topRow(y);
+        std::copy(source, source + width, row.begin());
+        check(gif, EGifPutLine(gif, row.data(), width));
+    }
+}
+
+Bytes GifWriter::finish() {
+    int error = 0;
+    if (EGifCloseFile(m_gif.release(), &error) == GIF_ERROR)
+        throw QuilletError(gifError("GIF encoder", error));
+    return std::move(m_out);
+}
+
+} // namespace quillet::imaging

@@ -4,12 +4,22 @@
 #include "sprite/Palette.h"
 
 #include <QImage>
+#include <array>
 #include <cstdint>
 
 namespace quillet::imaging {
 
 // Palette entry `index` as an opaque colour.
 QRgb paletteColour(const Palette& palette, std::uint8_t index);
+
+using ColourTable = std::array<QRgb, 256>;
+
+inline ColourTable paletteColours(const Palette& palette) {
+    ColourTable colours;
+    for (int index = 0; index < 256; ++index)
+        colours[index] = paletteColour(palette, static_cast<std::uint8_t>(index));
+    return colours;
+}
 
 // Writes a frame's indices in the colours of `palette` into `image`, which
 // already has at least the frame's size; stored row 0 is the bottom line.

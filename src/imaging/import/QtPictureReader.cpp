@@ -1,4 +1,4 @@
-#include "PictureFormat.h"
+#include "QtPictureReader.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -37,23 +37,6 @@ QImage readWithQt(ByteView data, const char* format, const ImportLimits& limits,
         readerFailed();
     checkPictureSize(image.width(), image.height(), limits);
     return image;
-}
-
-namespace {
-
-class JpegFormat : public PictureFormat {
-public:
-    void decode(ByteView data, PictureSink& sink) const override {
-        sink.colour(toArgb32(readWithQt(data, "jpeg", sink.limits(), true)), false);
-    }
-    std::optional<Palette> colourTable(ByteView) const override { return std::nullopt; }
-};
-
-} // namespace
-
-const PictureFormat& jpegFormat() {
-    static const JpegFormat format;
-    return format;
 }
 
 } // namespace quillet::imaging::detail

@@ -1,9 +1,12 @@
-// PNG through libpng, for the pictures and for their colour tables alike.
-// libpng's errors unwind by longjmp, so every function that sets the jump
-// point holds only plain data, and everything with a destructor lives in
-// its callers.
+// PNG through libpng: pictures and their colour tables are read, 8-bit
+// palette pictures written. libpng reports errors by longjmp to the one jump
+// point of pngGuarded, so the work it runs holds only plain data, and
+// everything with a destructor lives in its callers.
+
+#include "PngFormat.h"
 
 #include "PictureFormat.h"
+#include "sprite/Error.h"
 
 #include <algorithm>
 #include <array>
@@ -11,36 +14,57 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <memory>
+#include <new>
 #include <png.h>
+#include <string>
 #include <vector>
 
-namespace quillet::imaging::detail {
+namespace quillet::imaging {
 
 namespace {
 
-struct PngState {
-    const std::uint8_t* data;
-    std::size_t size;
-    std::size_t pos;
+// Where libpng's error callback leaves its message for the exception thrown
+// once libpng has unwound.
+struct PngErrors {
     char message[160];
 };
 
-void pngRead(png_structp png, png_bytep out, std::size_t wanted) {
-    auto* state = static_cast<PngState*>(png_get_io_ptr(png));
-    if (wanted > state->size - state->pos)
-        png_error(png, "the file ends early");
-    std::memcpy(out, state->data + state->pos, wanted);
-    state->pos += wanted;
-}
-
 [[noreturn]] void pngFailed(png_structp png, png_const_charp message) {
-    auto* state = static_cast<PngState*>(png_get_error_ptr(png));
-    std::snprintf(state->message, sizeof state->message, "%s", message ? message : "error");
+    auto* errors = static_cast<PngErrors*>(png_get_error_ptr(png));
+    std::snprintf(errors->message, sizeof errors->message, "%s",
+                  message ? message : "unknown error");
     png_longjmp(png, 1);
 }
 
 void pngWarned(png_structp, png_const_charp) {}
+
+// Runs `work` and says whether libpng let it finish.
+template <typename Work> bool pngGuarded(png_structp png, const Work& work) {
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    work();
+    return true;
+}
+
+} // namespace
+
+namespace detail {
+
+namespace {
+
+struct PngInput {
+    const std::uint8_t* data;
+    std::size_t size;
+    std::size_t pos;
+};
+
+void pngRead(png_structp png, png_bytep out, std::size_t wanted) {
+    auto* input = static_cast<PngInput*>(png_get_io_ptr(png));
+    if (wanted > input->size - input->pos)
+        png_error(png, "the file ends early");
+    std::memcpy(out, input->data + input->pos, wanted);
+    input->pos += wanted;
+}
 
 struct PngHeader {
     png_uint_32 width;
@@ -54,9 +78,7 @@ struct PngHeader {
     bool hasTransparency;
 };
 
-bool pngReadHeader(png_structp png, png_infop info, PngHeader* header) {
-    if (setjmp(png_jmpbuf(png)))
-        return false;
+void pngReadHeader(png_structp png, png_infop info, PngHeader* header) {
     png_read_info(png, info);
     int interlace = 0;
     png_get_IHDR(png, info, &header->width, &header->height, &header->bitDepth, &header->colourType,
@@ -79,15 +101,12 @@ bool pngReadHeader(png_structp png, png_infop info, PngHeader* header) {
                         static_cast<std::size_t>(header->transparentCount));
         }
     }
-    return true;
 }
 
 // Paletted rows come out one index a byte; all others as 8-bit colour with
 // alpha in the byte order of QImage::Format_ARGB32.
-bool pngReadPixels(png_structp png, png_infop info, bool paletted, png_bytepp rows,
+void pngReadPixels(png_structp png, png_infop info, bool paletted, png_bytepp rows,
                    std::size_t rowBytes) {
-    if (setjmp(png_jmpbuf(png)))
-        return false;
     if (paletted) {
         png_set_packing(png);
     } else {
@@ -107,26 +126,24 @@ bool pngReadPixels(png_structp png, png_infop info, bool paletted, png_bytepp ro
     if (png_get_rowbytes(png, info) != rowBytes)
         png_error(png, "unexpected row layout");
     png_read_image(png, rows);
-    return true;
 }
 
 // A reader over the data with the caller's limits, its header read.
 class PngReader {
 public:
-    PngReader(ByteView data, const ImportLimits& limits)
-        : m_state{data.data(), data.size(), 0, {}} {
+    PngReader(ByteView data, const ImportLimits& limits) : m_input{data.data(), data.size(), 0} {
         m_handles.png =
-            png_create_read_struct(PNG_LIBPNG_VER_STRING, &m_state, pngFailed, pngWarned);
+            png_create_read_struct(PNG_LIBPNG_VER_STRING, &m_errors, pngFailed, pngWarned);
         if (!m_handles.png || !(m_handles.info = png_create_info_struct(m_handles.png)))
             fail("PNG: out of memory");
-        png_set_read_fn(png(), &m_state, pngRead);
+        png_set_read_fn(png(), &m_input, pngRead);
         // libpng's own caps, below ours: the size in the header, and the
         // memory that text and profile chunks may take.
         png_set_user_limits(png(), static_cast<png_uint_32>(limits.maxSide),
                             static_cast<png_uint_32>(limits.maxSide));
         png_set_chunk_cache_max(png(), 128);
         png_set_chunk_malloc_max(png(), std::size_t{8} << 20);
-        if (!pngReadHeader(png(), info(), &header))
+        if (!pngGuarded(png(), [this] { pngReadHeader(png(), info(), &header); }))
             failed();
     }
     PngReader(const PngReader&) = delete;
@@ -134,7 +151,11 @@ public:
 
     png_structp png() const { return m_handles.png; }
     png_infop info() const { return m_handles.info; }
-    [[noreturn]] void failed() const { fail(std::string("PNG: ") + m_state.message); }
+    void readPixels(bool paletted, png_bytepp rows, std::size_t rowBytes) {
+        if (!pngGuarded(png(), [&] { pngReadPixels(png(), info(), paletted, rows, rowBytes); }))
+            failed();
+    }
+    [[noreturn]] void failed() const { fail(std::string("PNG: ") + m_errors.message); }
     bool paletted() const { return header.colourType == PNG_COLOR_TYPE_PALETTE; }
     Palette palette() const {
         Palette pal{};
@@ -152,7 +173,8 @@ private:
         png_infop info = nullptr;
         ~Handles() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
     };
-    PngState m_state;
+    PngInput m_input;
+    PngErrors m_errors{};
     Handles m_handles;
 };
 
@@ -173,9 +195,7 @@ public:
                 blankPicture(static_cast<int>(w), static_cast<int>(h), reader.palette());
             for (std::size_t y = 0; y < rows.size(); ++y)
                 rows[y] = pic.pixels.data() + y * static_cast<std::size_t>(w);
-            if (!pngReadPixels(reader.png(), reader.info(), true, rows.data(),
-                               static_cast<std::size_t>(w)))
-                reader.failed();
+            reader.readPixels(true, rows.data(), static_cast<std::size_t>(w));
             std::array<bool, 256> clear{};
             for (int i = 0; i < reader.header.transparentCount; ++i)
                 clear[static_cast<std::size_t>(i)] = reader.header.transparency[i] < kHalfOpaque;
@@ -192,9 +212,7 @@ public:
             fail("out of memory for a picture of " + sizeText(w, h));
         for (int y = 0; y < argb.height(); ++y)
             rows[static_cast<std::size_t>(y)] = argb.scanLine(y);
-        if (!pngReadPixels(reader.png(), reader.info(), false, rows.data(),
-                           static_cast<std::size_t>(w) * 4))
-            reader.failed();
+        reader.readPixels(false, rows.data(), static_cast<std::size_t>(w) * 4);
         sink.colour(argb, (reader.header.colourType & PNG_COLOR_MASK_ALPHA) ||
                               reader.header.hasTransparency);
     }
@@ -214,4 +232,73 @@ const PictureFormat& pngFormat() {
     return format;
 }
 
-} // namespace quillet::imaging::detail
+} // namespace detail
+
+namespace {
+
+void appendPngBytes(png_structp png, png_bytep data, std::size_t size) {
+    auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
+    bool stored = true;
+    try {
+        out->insert(out->end(), data, data + size);
+    } catch (const std::bad_alloc&) {
+        stored = false;
+    }
+    if (!stored)
+        png_error(png, "not enough memory for the picture");
+}
+
+void flushNothing(png_structp) {}
+
+void pngWriteIndexed(png_structp png, png_infop info, const IndexedRows& picture,
+                     const Palette& palette, Bytes* out) {
+    png_set_write_fn(png, out, appendPngBytes, flushNothing);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width),
+                 static_cast<png_uint_32>(picture.height), 8, PNG_COLOR_TYPE_PALETTE,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_color colours[256];
+    for (int i = 0; i < 256; ++i)
+        colours[i] = {palette[3 * i], palette[3 * i + 1], palette[3 * i + 2]};
+    png_set_PLTE(png, info, colours, 256);
+    png_byte transparent = 0;
+    png_set_tRNS(png, info, &transparent, 1, nullptr);
+    // Measured on sprite-like frames: level 3 is over twice as fast as the
+    // default 6 for files 0.1 % larger.
+    png_set_compression_level(png, 3);
+    png_write_info(png, info);
+    for (std::int64_t y = 0; y < picture.height; ++y)
+        png_write_row(png, picture.topRow(y));
+    png_write_end(png, info);
+}
+
+} // namespace
+
+Bytes encodeIndexedPng(const IndexedRows& picture, const Palette& palette) {
+    if (picture.width <= 0 || picture.height <= 0)
+        throw QuilletError("the picture is empty");
+    if (picture.width > PNG_UINT_31_MAX || picture.height > PNG_UINT_31_MAX)
+        throw QuilletError("the picture is too large for a PNG file");
+    if (static_cast<std::uint64_t>(picture.indices.size()) /
+            static_cast<std::uint64_t>(picture.width) <
+        static_cast<std::uint64_t>(picture.height))
+        throw QuilletError("the picture holds fewer pixels than its size");
+    Bytes out;
+    out.reserve(static_cast<std::size_t>(picture.width * picture.height / 4 + 1024));
+    PngErrors errors{};
+    struct Handles {
+        png_structp png = nullptr;
+        png_infop info = nullptr;
+        ~Handles() { png_destroy_write_struct(&png, info ? &info : nullptr); }
+    } handles;
+    handles.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &errors, pngFailed, pngWarned);
+    if (handles.png)
+        handles.info = png_create_info_struct(handles.png);
+    if (!handles.info || !pngGuarded(handles.png, [&] {
+            pngWriteIndexed(handles.png, handles.info, picture, palette, &out);
+        }))
+        throw QuilletError(std::string("PNG encoder: ") +
+                           (errors.message[0] ? errors.message : "not enough memory"));
+    return out;
+}
+
+} // namespace quillet::imaging

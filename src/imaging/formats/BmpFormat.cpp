@@ -2,13 +2,22 @@
 // the data before anything is decoded (Qt fills rows missing from a short
 // file with whatever memory held, and such files must be refused). Qt's
 // reader decodes the pixels, except those of plain 24-bit pictures: their
-// rows go to the colour reducer straight from the file's bytes.
+// rows go to the colour reducer straight from the file's bytes. Writing is
+// left to Qt's writer.
+
+#include "BmpFormat.h"
 
 #include "PictureFormat.h"
+#include "imaging/import/QtPictureReader.h"
+#include "sprite/Error.h"
 
+#include <QBuffer>
+#include <QImageWriter>
 #include <algorithm>
 
-namespace quillet::imaging::detail {
+namespace quillet::imaging {
+
+namespace detail {
 
 namespace {
 
@@ -219,4 +228,24 @@ const PictureFormat& bmpFormat() {
     return format;
 }
 
-} // namespace quillet::imaging::detail
+} // namespace detail
+
+QByteArray encodeBitmap(const QImage& image) {
+    if (image.isNull())
+        throw QuilletError("the image is empty");
+    // Qt writes 32-bit images as uncompressed 24-bit BMPs.
+    const QImage rgb = image.format() == QImage::Format_RGB32
+                           ? image
+                           : image.convertToFormat(QImage::Format_RGB32);
+    if (rgb.isNull())
+        throw QuilletError("not enough memory to convert the image");
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "bmp");
+    if (!writer.write(rgb))
+        throw QuilletError(writer.errorString().toStdString());
+    return bytes;
+}
+
+} // namespace quillet::imaging

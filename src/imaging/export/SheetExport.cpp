@@ -1,9 +1,9 @@
 #include "SheetExport.h"
 
 #include "FileReplace.h"
-#include "FramePlacement.h"
-#include "IndexedPng.h"
-#include "PictureImport.h"
+#include "imaging/PictureImport.h"
+#include "imaging/formats/PngFormat.h"
+#include "imaging/view/FramePlacement.h"
 #include "sprite/Error.h"
 
 #include <algorithm>

@@ -2,23 +2,13 @@
 
 // The one walk over a frame's indices that every frame drawing shares.
 
-#include "FrameImage.h"
+#include "sprite/Bytes.h"
 
 #include <QImage>
 #include <algorithm>
-#include <array>
 #include <cstdint>
 
 namespace quillet::imaging {
-
-using ColourTable = std::array<QRgb, 256>;
-
-inline ColourTable paletteColours(const Palette& palette) {
-    ColourTable colours;
-    for (int index = 0; index < 256; ++index)
-        colours[index] = paletteColour(palette, static_cast<std::uint8_t>(index));
-    return colours;
-}
 
 // Calls `visit(QRgb& target, std::uint8_t index)` for each pixel of a frame
 // whose top-left corner stands at (left, top) of a 32-bit `image`, stored row 0

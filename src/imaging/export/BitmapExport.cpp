@@ -1,13 +1,12 @@
-#include "imaging/BitmapExport.h"
+#include "BitmapExport.h"
 
 #include "FileReplace.h"
-#include "FrameImage.h"
-#include "IndexedPng.h"
+#include "imaging/formats/BmpFormat.h"
+#include "imaging/formats/PngFormat.h"
+#include "imaging/view/FrameImage.h"
 #include "sprite/Error.h"
 
-#include <QBuffer>
 #include <QDir>
-#include <QImageWriter>
 
 namespace quillet::imaging {
 
@@ -34,20 +33,7 @@ QString exportFileName(const QString& baseName, int frameNumber, ExportFormat fo
 }
 
 void writeBitmap(const QImage& image, const QString& path) {
-    if (image.isNull())
-        throw QuilletError("the image is empty");
-    // Qt writes 32-bit images as uncompressed 24-bit BMPs.
-    const QImage rgb = image.format() == QImage::Format_RGB32
-                           ? image
-                           : image.convertToFormat(QImage::Format_RGB32);
-    if (rgb.isNull())
-        throw QuilletError("not enough memory to convert the image");
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "bmp");
-    if (!writer.write(rgb))
-        throw QuilletError(writer.errorString().toStdString());
+    const QByteArray bytes = encodeBitmap(image);
     replaceFile(path, ByteView(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                static_cast<std::size_t>(bytes.size())));
 }

@@ -1,10 +1,11 @@
 #pragma once
 
 // One picture format per file: BmpFormat.cpp, GifFormat.cpp, JpegFormat.cpp,
-// PngFormat.cpp, each behind this interface, each turning its library's
-// errors into QuilletError. PictureImport.cpp tells them apart by content.
+// PngFormat.cpp, each reading behind this interface and writing (but JPEG)
+// through its own header, each turning its library's errors into
+// QuilletError. PictureImport.cpp tells them apart by content.
 
-#include "PictureSink.h"
+#include "imaging/import/PictureSink.h"
 
 #include <optional>
 
@@ -24,11 +25,5 @@ const PictureFormat& bmpFormat();
 const PictureFormat& gifFormat();
 const PictureFormat& jpegFormat();
 const PictureFormat& pngFormat();
-
-// Through Qt's readers (BMP and JPEG), checked against the limits before
-// decoding. Qt decodes into `target` when it has the right size and format
-// instead of allocating, which keeps pixels that the file never sets at 0.
-QImage readWithQt(ByteView data, const char* format, const ImportLimits& limits, bool compressed,
-                  QImage target = {});
 
 } // namespace quillet::imaging::detail

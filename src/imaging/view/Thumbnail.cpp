@@ -1,5 +1,6 @@
 #include "Thumbnail.h"
 
+#include "FrameImage.h"
 #include "FramePixels.h"
 #include "FrameView.h"
 
