@@ -2,10 +2,10 @@
 
 #include "imaging/PictureImport.h"
 #include "palette/PaletteFile.h"
+#include "paths/NativePath.h"
 #include "sprite/Error.h"
 
 #include <QDir>
-#include <QFile>
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -21,7 +21,7 @@ namespace quillet::cli {
 
 Palette documentPalette(const Options& o) {
     if (!o.palette)
-        return loadDefaultPalette(QFile::encodeName(QDir::currentPath()).toStdString());
+        return loadDefaultPalette(nativePath(QDir::currentPath()));
     try {
         return imaging::readPaletteAny(*o.palette);
     } catch (const QuilletError& e) {

@@ -1,9 +1,9 @@
 #include "Commands.h"
 #include "document/Document.h"
 #include "document/SaveDocument.h"
+#include "paths/NativePath.h"
 #include "sprite/Error.h"
 
-#include <QFile>
 #include <algorithm>
 
 namespace quillet::cli {
@@ -55,7 +55,7 @@ int edit(const Options& o) {
         // Rewritten in place, a file from elsewhere is kept as it was, as the
         // editor's first save over it keeps it.
         document::saveDocument(
-            doc, QFile::decodeName(out.c_str()),
+            doc, pathFromNative(out),
             {.keepOriginal = !o.output, .transform = false, .markSaved = false, .nativePath = out});
     } catch (const QuilletError& e) {
         throw WorkError{out + ": " + e.what()};

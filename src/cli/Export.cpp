@@ -2,9 +2,9 @@
 #include "imaging/export/GifExport.h"
 #include "imaging/export/SheetExport.h"
 #include "palette/PaletteFile.h"
+#include "paths/NativePath.h"
 #include "sprite/Error.h"
 
-#include <QFile>
 #include <cstdio>
 
 namespace quillet::cli {
@@ -21,8 +21,8 @@ int exportSheet(const FrameList& frames, std::int16_t transform, const Palette& 
     const std::string out = singleFileName(o.positional[1], ".png");
     imaging::SheetLayout layout;
     try {
-        layout = imaging::exportSheet(frames, transform, palette, *o.sheetColumns,
-                                      QFile::decodeName(out.c_str()));
+        layout =
+            imaging::exportSheet(frames, transform, palette, *o.sheetColumns, pathFromNative(out));
     } catch (const QuilletError& e) {
         throw WorkError{out + ": " + e.what()};
     }
@@ -42,7 +42,7 @@ int exportGif(const FrameList& frames, std::int16_t transform, const Palette& pa
     try {
         imaging::exportGif(frames, transform, palette,
                            o.framesPerSecond.value_or(imaging::kDefaultFramesPerSecond),
-                           QFile::decodeName(out.c_str()));
+                           pathFromNative(out));
     } catch (const QuilletError& e) {
         throw WorkError{out + ": " + e.what()};
     }
@@ -65,7 +65,7 @@ int exportFrames(const Options& o) {
     const imaging::ExportFormat format = o.format.value_or(imaging::ExportFormat::Bmp);
     Progress progress(format == imaging::ExportFormat::Png ? "writing PNGs" : "writing bitmaps");
     const imaging::ExportReport report =
-        imaging::exportFrames(frames, transform, QFile::decodeName(o.positional[1].c_str()), format,
+        imaging::exportFrames(frames, transform, pathFromNative(o.positional[1]), format,
                               [&progress](int done, int total) {
                                   progress(done, total);
                                   return true;

@@ -1,6 +1,6 @@
 #include "Commands.h"
+#include "paths/NativePath.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -35,7 +35,7 @@ int info(const Options& o) {
         }
         const auto perDirectionCount = static_cast<int>(perDirection);
         // framesPerDirection: the name scripts read before the keys were made alike.
-        const QJsonObject root{{"file", QFile::decodeName(path.c_str())},
+        const QJsonObject root{{"file", pathFromNative(path)},
                                {"frames", static_cast<int>(frames.size())},
                                {"directions", directions},
                                {"frames_per_direction", perDirectionCount},

@@ -1,11 +1,12 @@
 #include "OriginalFile.h"
 
+#include "paths/NativePath.h"
 #include "sprite/DC6FileIO.h"
 #include "sprite/Error.h"
 #include "sprite/SafeFile.h"
 
-#include <QFile>
 #include <QFileInfo>
+#include <filesystem>
 
 namespace quillet::document {
 
@@ -24,16 +25,20 @@ bool KnownFile::matches(const QString& other) const {
            info.lastModified() == modified;
 }
 
-QString keepOriginal(const QString& path, const KnownFile* known) {
-    const QString backup = path + QStringLiteral(".bak");
-    if (!QFileInfo(path).isFile() || QFileInfo::exists(backup) || (known && known->matches(path)))
+QString keepOriginal(const std::string& native, const KnownFile* known) {
+    // Asked by the bytes of the name: a name that is no text in the local
+    // encoding would otherwise look like a file that is not there.
+    const std::string backup = native + ".bak";
+    std::error_code ignored;
+    if (!std::filesystem::is_regular_file(native, ignored) ||
+        std::filesystem::exists(std::filesystem::symlink_status(backup, ignored)) ||
+        (known && known->matches(pathFromNative(native))))
         return {};
 
     const auto fail = [&](const QuilletError& e) {
         return QuilletError("cannot keep the original as " +
-                            QFileInfo(backup).fileName().toStdString() + ": " + e.what());
+                            std::filesystem::path(backup).filename().string() + ": " + e.what());
     };
-    const std::string native = QFile::encodeName(path).toStdString();
     Bytes original;
     try {
         original = readWholeFile(native);
@@ -49,12 +54,12 @@ QString keepOriginal(const QString& path, const KnownFile* known) {
     if (ownLayout)
         return {};
     try {
-        if (!createFileSafely(QFile::encodeName(backup).toStdString(), original, native))
+        if (!createFileSafely(backup, original, native))
             return {};
     } catch (const QuilletError& e) {
         throw fail(e);
     }
-    return backup;
+    return pathFromNative(backup);
 }
 
 } // namespace quillet::document

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <string>
 
 namespace quillet::document {
 
@@ -18,14 +19,14 @@ struct KnownFile {
     bool matches(const QString& path) const;
 };
 
-// Called before a save replaces `path`. A .dc6 file that this program did not
-// write (other header words, another run coding, not a DC6 file at all) is
+// Called before a save replaces the file the file system knows by `native`. A .dc6 file that this
+// program did not write (other header words, another run coding, not a DC6 file at all) is
 // rewritten in our layout by the save, so the first save keeps it as it was
 // beside it, as `path`.bak; an existing .bak is never replaced, so the
 // original survives any number of saves. `known` spares reading the file when
 // it still describes it; any other file is read and coded once more to tell. Returns the backup's
 // path when one was made; throws QuilletError when it could not be made, and the save must not go
 // on.
-QString keepOriginal(const QString& path, const KnownFile* known = nullptr);
+QString keepOriginal(const std::string& native, const KnownFile* known = nullptr);
 
 } // namespace quillet::document

@@ -1,6 +1,7 @@
 #include "RecoveryKeeper.h"
 
 #include "Document.h"
+#include "paths/NativePath.h"
 #include "sprite/Error.h"
 #include "sprite/SafeFile.h"
 
@@ -37,10 +38,6 @@ QString sessionOf(const QString& fileName) {
     if (fileName.startsWith(u'.') && fileName.endsWith(QStringLiteral(".tmp")) && copy > 1)
         return fileName.mid(1, copy - 1);
     return {};
-}
-
-std::string nativePath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
 }
 
 RecoveryCopy readCopy(const QString& path) {

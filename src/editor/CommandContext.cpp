@@ -3,17 +3,12 @@
 #include "ProgressGate.h"
 #include "quillet/Version.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace quillet::editor {
 
 QString appTitle() {
     return QString::fromUtf8(version::appTitle);
-}
-
-std::string nativePath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
 }
 
 CommandContext::CommandContext(QWidget& window, document::Document& doc,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/Document.h"
+#include "paths/NativePath.h"
 #include "platform/Services.h"
 #include "sprite/Progress.h"
 
@@ -21,8 +22,6 @@ class ProgressGate;
 
 // "Quillet 2.1": the title of every message box and question.
 QString appTitle();
-// A path as the file layers take it.
-std::string nativePath(const QString& path);
 // A menu item owned by `owner`, named `name` (tests and the window find it by
 // that name), that runs `handler` (a member function of `owner`, or any
 // function) while `owner` lives; the window places it in its menu.

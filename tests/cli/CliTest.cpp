@@ -253,6 +253,13 @@ TEST_F(CliTest, BuildFromASpriteKeepsItsDirectionsAndBytes) {
     std::ifstream written(odd, std::ios::binary);
     EXPECT_EQ(QByteArray::fromStdString(std::string(std::istreambuf_iterator<char>(written), {})),
               read("in2.dc6"));
+    // Edited in place after another program wrote it, it is kept beside as it was.
+    written.close();
+    std::fstream(odd, std::ios::binary | std::ios::in | std::ios::out).put(5);
+    const std::string edit = "'" + std::string(QUILLET_CLI) + "' edit '" + odd + "' --flip h";
+    ASSERT_EQ(std::system(edit.c_str()), 0);
+    std::ifstream kept(odd + ".bak", std::ios::binary);
+    EXPECT_EQ(kept.get(), 5);
 #endif
 }
 

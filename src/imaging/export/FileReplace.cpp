@@ -1,9 +1,9 @@
 #include "FileReplace.h"
 
+#include "paths/NativePath.h"
 #include "sprite/Error.h"
 #include "sprite/SafeFile.h"
 
-#include <QFile>
 #include <string_view>
 
 namespace quillet::imaging {
@@ -11,7 +11,7 @@ namespace quillet::imaging {
 void replaceFile(const QString& path, ByteView bytes) {
     if (path.isEmpty())
         throw QuilletError("no file name given");
-    const std::string target = QFile::encodeName(path).toStdString();
+    const std::string target = nativePath(path);
     try {
         writeFileSafely(target, bytes);
     } catch (const QuilletError& e) {
