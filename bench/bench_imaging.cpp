@@ -1,14 +1,11 @@
 // Picture import from memory: the decoders, the colour handling and the
-// cutting into 256 x 256 frames; and the exports of a 100-frame animation.
+// cutting into 256 x 256 frames.
 // Pictures are generated with fixed seeds.
 #include "../tests/imaging/PictureMaker.h"
 #include "FigureSheet.h"
 #include "FormerNearestColour.h"
+#include "SpriteLikeIndices.h"
 #include "imaging/PictureImport.h"
-#include "imaging/export/BitmapExport.h"
-#include "imaging/export/GifExport.h"
-#include "imaging/export/SheetExport.h"
-#include "imaging/formats/PngFormat.h"
 #include "palette/PaletteFile.h"
 #include "sprite/NearestColour.h"
 #include "sprite/transform.h"
@@ -24,26 +21,12 @@
 #include <string>
 
 using namespace quillet;
+using quillet::bench::spriteLikeIndices;
 using namespace quillet::testing;
 
 namespace {
 
 constexpr int kSide = 2048;
-
-// Noise over runs of a few pixels: sprites are neither flat nor pure noise,
-// and noise alone would make the GIF case the decoder's worst.
-std::vector<std::uint32_t> spriteLikeIndices(int side, std::uint32_t colours) {
-    std::mt19937 rng(2048);
-    const std::size_t total = static_cast<std::size_t>(side) * side;
-    std::vector<std::uint32_t> out;
-    out.reserve(total);
-    while (out.size() < total) {
-        const std::uint32_t v = rng() % colours;
-        for (std::uint32_t n = 1 + rng() % 6; n > 0 && out.size() < total; --n)
-            out.push_back(v);
-    }
-    return out;
-}
 
 std::vector<std::uint32_t> colourTable(std::size_t n) {
     std::vector<std::uint32_t> t;
@@ -320,91 +303,5 @@ BENCHMARK(BM_MatchPhoto)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime();
-
-// 100 frames of 256 x 256 sprite-like indices, offsets spread a little as
-// in a walk cycle, so the GIF canvas is slightly larger than one frame.
-FrameList animation() {
-    const auto indices = spriteLikeIndices(256, 256);
-    const Bytes pixels(indices.begin(), indices.end());
-    Palette palette{};
-    for (std::size_t i = 0; i < palette.size(); ++i)
-        palette[i] = static_cast<std::uint8_t>(i * 7);
-    FrameList frames;
-    for (int i = 0; i < 100; ++i) {
-        auto frame = std::make_shared<DC6Frame>();
-        frame->setPixelData(pixels, 256, 256);
-        frame->set_X_offset(i % 10 - 5);
-        frame->set_Y_offset(i % 7);
-        frame->seOriginalPalette(palette);
-        frame->setNewPalette(palette);
-        frames.push_back(frame);
-    }
-    return frames;
-}
-
-constexpr std::int64_t kAnimationPixels = 100 * 256 * 256;
-
-// Whole per-frame exports, each file through the safe write (flushed to disk).
-void BM_ExportFrames_100x256(benchmark::State& state) {
-    const auto format = static_cast<imaging::ExportFormat>(state.range(0));
-    const FrameList frames = animation();
-    QTemporaryDir dir;
-    for (auto _ : state) {
-        const auto report = imaging::exportFrames(frames, 0, dir.filePath("walk"), format);
-        if (report.written != 100)
-            state.SkipWithError("export failed");
-    }
-    state.SetLabel(format == imaging::ExportFormat::Png ? "png" : "bmp");
-    state.SetItemsProcessed(state.iterations() * kAnimationPixels);
-}
-BENCHMARK(BM_ExportFrames_100x256)
-    ->Arg(static_cast<int>(imaging::ExportFormat::Png))
-    ->Arg(static_cast<int>(imaging::ExportFormat::Bmp))
-    ->Unit(benchmark::kMillisecond);
-
-// The PNG encoding alone, without the files.
-void BM_EncodePng_100x256(benchmark::State& state) {
-    const FrameList frames = animation();
-    const Palette palette = frames[0]->getNewPalette();
-    std::int64_t bytes = 0;
-    for (auto _ : state)
-        for (const FramePtr& frame : frames) {
-            const Bytes pixels = frame->getPixelData(0);
-            bytes += static_cast<std::int64_t>(
-                imaging::encodeIndexedPng({256, 256, pixels, true}, palette).size());
-        }
-    state.SetItemsProcessed(state.iterations() * kAnimationPixels);
-    state.counters["png_bytes_per_frame"] =
-        static_cast<double>(bytes) / static_cast<double>(state.iterations() * 100);
-}
-BENCHMARK(BM_EncodePng_100x256)->Unit(benchmark::kMillisecond);
-
-void BM_ExportGif_100x256(benchmark::State& state) {
-    const FrameList frames = animation();
-    QTemporaryDir dir;
-    for (auto _ : state)
-        imaging::exportGif(frames, 0, frames[0]->getNewPalette(), 25, dir.filePath("walk.gif"));
-    state.SetItemsProcessed(state.iterations() * kAnimationPixels);
-}
-BENCHMARK(BM_ExportGif_100x256)->Unit(benchmark::kMillisecond);
-
-void BM_ExportSheet_100x256(benchmark::State& state) {
-    const FrameList frames = animation();
-    QTemporaryDir dir;
-    for (auto _ : state)
-        imaging::exportSheet(frames, 0, frames[0]->getNewPalette(), 10, dir.filePath("walk.png"));
-    state.SetItemsProcessed(state.iterations() * kAnimationPixels);
-}
-BENCHMARK(BM_ExportSheet_100x256)->Unit(benchmark::kMillisecond);
-
-void BM_FindSheetCells_4096(benchmark::State& state) {
-    const imaging::IndexedPicture sheet = bench::figureSheet();
-    for (auto _ : state) {
-        imaging::SheetCells cells = imaging::findSheetCells(sheet, {64, 64, 0, 0, 0, 0});
-        benchmark::DoNotOptimize(cells.cells.data());
-    }
-    state.SetItemsProcessed(state.iterations() * sheet.width * sheet.height);
-}
-BENCHMARK(BM_FindSheetCells_4096)->Unit(benchmark::kMillisecond);
 
 } // namespace
