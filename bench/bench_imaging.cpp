@@ -268,10 +268,15 @@ Palette gameLikePalette() {
 }
 
 // The matching stage alone, on the photo's decoded colours: the former
-// matcher (one thread), the present one on one thread, and on every core.
+// matcher (one thread), the present one on one thread, and on every core;
+// ways 3 and 4 as 1 and 2 with entries 240 to 255 protected.
 void BM_MatchPhoto(benchmark::State& state) {
     const bool gameLike = state.range(0) == 1;
-    const int way = static_cast<int>(state.range(1));
+    const int way = static_cast<int>(state.range(1) >= 3 ? state.range(1) - 2 : state.range(1));
+    const bool guarded = state.range(1) >= 3;
+    IndexSet excluded(1);
+    for (std::size_t j = 240; guarded && j < 256; ++j)
+        excluded[j] = true;
     const Palette palette = gameLike ? gameLikePalette() : builtinPalette();
     const std::vector<std::uint32_t>& colours = photo();
     Bytes indices(colours.size());
@@ -280,10 +285,10 @@ void BM_MatchPhoto(benchmark::State& state) {
             former::NearestColour matcher(palette, 1);
             matcher.match(colours.data(), colours.size(), indices.data());
         } else if (way == 1) {
-            NearestColour matcher(palette, 1);
+            NearestColour matcher(palette, excluded);
             matcher.match(colours.data(), colours.size(), indices.data());
         } else {
-            NearestColour matcher(palette, 1);
+            NearestColour matcher(palette, excluded);
             matchColours(
                 matcher,
                 [&](int y, std::uint32_t*) { return colours.data() + std::size_t(y) * kSide; },
@@ -295,11 +300,12 @@ void BM_MatchPhoto(benchmark::State& state) {
     state.SetLabel(std::string(gameLike ? "game-like palette, " : "built-in palette, ") +
                    (way == 0   ? "former matcher"
                     : way == 1 ? "one thread"
-                               : "every core"));
+                               : "every core") +
+                   (guarded ? ", 240-255 protected" : ""));
 }
 // Time is wall-clock time, the CPU column the whole process's (every thread).
 BENCHMARK(BM_MatchPhoto)
-    ->ArgsProduct({{0, 1}, {0, 1, 2}})
+    ->ArgsProduct({{0, 1}, {0, 1, 2, 3, 4}})
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime();

@@ -4,6 +4,7 @@
 // of the same pixel bytes is the physical reference for the throughputs.
 #include "sprite/DC6FileIO.h"
 #include "sprite/DC6Frame.h"
+#include "sprite/IndexUsage.h"
 #include "sprite/PixelOps.h"
 #include "sprite/transform.h"
 
@@ -195,5 +196,28 @@ void BM_Fill1024(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kFillSide * kFillSide);
 }
 BENCHMARK(BM_Fill1024)->ArgName("spiral")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Palette Usage of a document at the file limit: 2^28 pixels in 16 frames of
+// 4096 x 4096, half of them re-indexed from another palette.
+void BM_IndexUsageAtTheFileLimit(benchmark::State& state) {
+    constexpr int kFrameSide = 4096;
+    Bytes pixels(std::size_t{kFrameSide} * kFrameSide);
+    std::mt19937 random(29);
+    for (std::uint8_t& p : pixels)
+        p = static_cast<std::uint8_t>(random() >> 8);
+    FrameList frames;
+    for (int f = 0; f < 16; ++f) {
+        auto frame = std::make_shared<DC6Frame>();
+        frame->setPixelData(pixels, kFrameSide, kFrameSide);
+        Palette other{};
+        other[3 * f] = 1;
+        frame->seOriginalPalette(f % 2 ? other : Palette{});
+        frames.push_back(std::move(frame));
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(countIndexUsage(frames, 1));
+    state.SetItemsProcessed(state.iterations() * 16 * kFrameSide * kFrameSide);
+}
+BENCHMARK(BM_IndexUsageAtTheFileLimit)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -21,13 +21,14 @@ FrameList readInput(const std::string& input, const Options& o, const Palette& p
     }
     FrameList frames;
     try {
-        const imaging::ImportOptions options{palette, o.dither};
+        imaging::ImportOptions options{palette, o.dither};
+        options.protectedEntries = o.protectedEntries;
         frames = o.grid ? imaging::LoadSheet(input, *o.grid, o.trim, options)
                         : imaging::LoadImage(input, options);
     } catch (const QuilletError& e) {
         throw WorkError{input + ": " + e.what()};
     }
-    adoptImportedFrames(frames, palette);
+    adoptImportedFrames(frames, palette, o.protectedEntries);
     return frames;
 }
 

@@ -111,6 +111,23 @@ const OptionRow kOptions[] = {
                             .from = static_cast<std::uint8_t>(from),
                             .to = static_cast<std::uint8_t>(to)});
      }},
+    {OptionId::Remap, "remap", "A-B:C-D",
+     "Map the indices A to B onto C to D (0 to 255), the ends onto the ends and the rest spread "
+     "evenly between them; A-B written backwards maps them in reverse. Other indices stay.",
+     [](Options& o, const std::string& v) {
+         const auto [source, destination] = readRemap(v);
+         o.edits.push_back({.kind = FrameEdit::Kind::MapIndices,
+                            .table = rangeMapping(source.first, source.second, destination.first,
+                                                  destination.second)});
+     }},
+    {OptionId::Protect, "protect", "LIST",
+     "Palette entries that true-colour and paletted pictures are never matched into, such as "
+     "240-255,7 (1 to 255).",
+     [](Options& o, const std::string& v) { o.protectedEntries = readProtectedList(v); }},
+    {OptionId::Usage, "usage", nullptr,
+     "Print, for every palette index, its colour, its pixels and the frames using it, as a save "
+     "writes them.",
+     [](Options& o, const std::string&) { o.usage = true; }},
     {OptionId::Output, "o,output", "OUT.dc6",
      "Write the result there instead of replacing FILE.dc6.",
      [](Options& o, const std::string& v) { o.output = v; }},

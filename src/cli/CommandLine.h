@@ -52,6 +52,9 @@ enum class OptionId {
     ShiftOffset,
     Flip,
     ReplaceIndex,
+    Remap,
+    Protect,
+    Usage,
     Output,
 };
 
@@ -76,6 +79,9 @@ struct Options {
     // The edits given; `edit` takes exactly one.
     std::vector<FrameEdit> edits;
     std::optional<std::string> output;
+    // Entries of the document palette matching never chooses.
+    IndexSet protectedEntries;
+    bool usage = false;
 };
 
 struct Argument {

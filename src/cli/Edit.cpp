@@ -36,8 +36,8 @@ std::vector<int> chosenFrames(const Options& o, int count) {
 // they are.
 int edit(const Options& o) {
     if (o.edits.size() != 1)
-        throw UsageError{"edit takes exactly one of --set-offset, --shift-offset, --flip and "
-                         "--replace-index"};
+        throw UsageError{"edit takes exactly one of --set-offset, --shift-offset, --flip, "
+                         "--replace-index and --remap"};
     const std::string& path = o.positional[0];
     DC6Headers headers;
     FrameList frames = loadSprite(path, headers);

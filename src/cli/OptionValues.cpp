@@ -98,4 +98,46 @@ imaging::SheetGrid readGrid(const std::string& text) {
     return grid;
 }
 
+std::pair<int, int> readIndexRange(const std::string& option, const std::string& text,
+                                   const std::string& given) {
+    const std::size_t dash = text.find('-');
+    const auto index = [&](const std::string& piece) {
+        const std::optional<long long> v = wholeNumber(piece, 0, 255);
+        // Digits only: a sign would read as another range.
+        if (!v || piece.find_first_not_of("0123456789") != std::string::npos)
+            throw UsageError{option + " wants palette indices from 0 to 255 as A or A-B, got '" +
+                             given + "'"};
+        return static_cast<int>(*v);
+    };
+    const int first = index(text.substr(0, dash));
+    return {first, dash == std::string::npos ? first : index(text.substr(dash + 1))};
+}
+
+std::pair<std::pair<int, int>, std::pair<int, int>> readRemap(const std::string& text) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string::npos)
+        throw UsageError{"--remap wants SOURCE:DESTINATION, two ranges of indices such as "
+                         "16-31:48-63, got '" +
+                         text + "'"};
+    return {readIndexRange("--remap", text.substr(0, colon), text),
+            readIndexRange("--remap", text.substr(colon + 1), text)};
+}
+
+IndexSet readProtectedList(const std::string& text) {
+    IndexSet entries;
+    std::size_t at = 0;
+    while (at <= text.size()) {
+        const std::size_t end = std::min(text.find(',', at), text.size());
+        const auto [first, last] = readIndexRange("--protect", text.substr(at, end - at), text);
+        if (std::min(first, last) == 0)
+            throw UsageError{"--protect: index 0 is the transparent index and cannot be "
+                             "protected, got '" +
+                             text + "'"};
+        for (int i = std::min(first, last); i <= std::max(first, last); ++i)
+            entries[static_cast<std::size_t>(i)] = true;
+        at = end + 1;
+    }
+    return entries;
+}
+
 } // namespace quillet::cli

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CommandLine.h"
+#include "sprite/Palette.h"
 
 #include <cstdint>
 #include <limits>
@@ -31,5 +32,17 @@ int readCount(const std::string& option, const std::string& text, int max);
 
 // W x H[+MARGIN+SPACING], all whole numbers; sizes from 1, margin and spacing from 0.
 imaging::SheetGrid readGrid(const std::string& text);
+
+// "A-B" or "A": palette indices from 0 to 255, first and last as written
+// (B may come before A). A refusal quotes `given`, the option's whole value.
+std::pair<int, int> readIndexRange(const std::string& option, const std::string& text,
+                                   const std::string& given);
+
+// "A-B:C-D": a source range of indices onto a destination range.
+std::pair<std::pair<int, int>, std::pair<int, int>> readRemap(const std::string& text);
+
+// "240-255,7": indices and ranges of them, 1 to 255 (index 0, the
+// transparent one, cannot be protected).
+IndexSet readProtectedList(const std::string& text);
 
 } // namespace quillet::cli

@@ -18,9 +18,9 @@ const Command kCommands[] = {
     {"info",
      "List a sprite's frames: direction, size, offsets and stream length.",
      "Lists the frames of a DC6 file with their direction, size, offsets and the stream length "
-     "each frame header gives.",
+     "each frame header gives; with --usage, where each palette index is used instead.",
      {{"FILE.dc6", "The sprite."}},
-     {Json},
+     {Json, Usage, Palette},
      "info takes exactly one DC6 file",
      info},
     {"build",
@@ -29,7 +29,7 @@ const Command kCommands[] = {
      "Pictures are BMP, GIF, PNG or JPEG; a .dc6 input adds all its frames, and a lone .dc6 "
      "input keeps its directions unless --directions says otherwise.",
      {{"OUT.dc6", "The file to write."}, {"INPUT...", "Pictures and .dc6 files, in order."}},
-     {Palette, NoTransform, Dither, Offset, Directions, Grid, Trim},
+     {Palette, NoTransform, Dither, Protect, Offset, Directions, Grid, Trim},
      "build needs an output file and at least one input",
      build},
     {"export",
@@ -44,11 +44,12 @@ const Command kCommands[] = {
     {"edit",
      "Change frames of a sprite: offsets, flips or a palette index, as the editor's commands do.",
      "Changes the chosen frames of a DC6 file as the editor's Offsets..., Flip Horizontal, Flip "
-     "Vertical and Replace Colour... do, one change per call, and writes the file as Save "
+     "Vertical, Replace Colour... and Remap Colours... do, one change per call, and writes the "
+     "file as Save "
      "writes it: directions kept, indices never remapped, the other frames unchanged. The file "
      "is replaced only once the whole result is ready.",
      {{"FILE.dc6", "The sprite."}},
-     {Frames, SetOffset, ShiftOffset, Flip, ReplaceIndex, Output},
+     {Frames, SetOffset, ShiftOffset, Flip, ReplaceIndex, Remap, Output},
      "edit takes exactly one DC6 file",
      edit},
 };

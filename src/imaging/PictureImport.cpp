@@ -39,7 +39,12 @@ const PictureFormat* formatOf(ByteView data) {
     return nullptr;
 }
 
-void decodePicture(ByteView data, PictureSink& sink) {
+void decodePicture(ByteView data, const ImportOptions& options, PictureSink& sink) {
+    // With every colour but the transparent one protected, every picture
+    // would come in empty.
+    if ((options.protectedEntries | IndexSet(1)).all())
+        detail::fail("every entry of the palette but 0 is protected: no colour is left to "
+                     "match the picture into");
     if (data.empty())
         detail::fail("the file is empty");
     const PictureFormat* format = formatOf(data);
@@ -68,7 +73,7 @@ FrameList LoadImageFromMemory(ByteView data, const ImportOptions& options) {
         FrameList frames;
         PictureSink sink(
             options, [&](IndexedPicture&& pic) { detail::cutTiles(pic, options, frames); }, false);
-        decodePicture(data, sink);
+        decodePicture(data, options, sink);
         return frames;
     });
 }
@@ -82,7 +87,7 @@ IndexedPicture decodeSheetPicture(ByteView data, const ImportOptions& options) {
         IndexedPicture sheet;
         PictureSink sink(
             options, [&](IndexedPicture&& pic) { sheet = std::move(pic); }, true);
-        decodePicture(data, sink);
+        decodePicture(data, options, sink);
         return sheet;
     });
 }

@@ -30,6 +30,9 @@ struct ImportOptions {
     // True colour through error diffusion onto the document palette instead
     // of the nearest colour of each pixel.
     bool dither = false;
+    // Entries of the document palette true colour is never matched into,
+    // neither nearest nor dithered. Index 0 is never chosen anyway.
+    IndexSet protectedEntries{};
     ImportLimits limits{};
     // False: the whole picture becomes one frame, however large (a frame's
     // own limits then apply).

@@ -237,9 +237,12 @@ void adoptOpenedFrames(const FrameList& frames, const Palette& palette) {
     }
 }
 
-void adoptImportedFrames(const FrameList& frames, const Palette& palette) {
-    for (const FramePtr& frame : frames)
+void adoptImportedFrames(const FrameList& frames, const Palette& palette,
+                         const IndexSet& protectedEntries) {
+    for (const FramePtr& frame : frames) {
         frame->setNewPalette(palette);
+        frame->setProtectedEntries(protectedEntries);
+    }
 }
 
 } // namespace quillet

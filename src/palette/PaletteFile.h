@@ -54,8 +54,10 @@ void applyPaletteToFrames(const FrameList& frames, const Palette& pal);
 // The palette rules shared by the editor and quillet-cli. Frames read from a
 // DC6 file have the document palette as both palettes, so they are drawn and
 // saved with their indices as they are; imported frames keep the original
-// palette the importer gave them and are drawn in the document palette.
+// palette the importer gave them and are drawn in the document palette,
+// re-indexed into it without ever choosing a protected entry.
 void adoptOpenedFrames(const FrameList& frames, const Palette& palette);
-void adoptImportedFrames(const FrameList& frames, const Palette& palette);
+void adoptImportedFrames(const FrameList& frames, const Palette& palette,
+                         const IndexSet& protectedEntries = {});
 
 } // namespace quillet

@@ -113,7 +113,7 @@ bool DC6Frame::mapsPixels(std::int16_t palTransform) const {
 
 MapTable DC6Frame::mappingTable(std::int16_t palTransform) const {
     if (mapsPixels(palTransform))
-        return transform{}.Map(m_origPalette, m_newPalette);
+        return transform{}.Map(m_origPalette, m_newPalette, m_protected);
     MapTable identity;
     for (std::size_t i = 0; i < identity.size(); ++i)
         identity[i] = static_cast<std::uint8_t>(i);

@@ -30,6 +30,10 @@ public:
     void setDC6Data(ByteView block);
     void seOriginalPalette(const Palette& pal) { m_origPalette = pal; }
     void setNewPalette(const Palette& pal) { m_newPalette = pal; }
+    // Entries of the new palette that re-indexing never chooses (the user's
+    // protected ones); with none, every entry may be chosen.
+    void setProtectedEntries(const IndexSet& entries) { m_protected = entries; }
+    const IndexSet& protectedEntries() const { return m_protected; }
     Bytes getFrameData(std::int16_t palTransform) const;
     Bytes getFrameHeader(std::int32_t fileOffset, std::int16_t palTransform) const;
     void set_X_offset(std::int32_t offset) { m_xOffset = offset; }
@@ -54,6 +58,10 @@ public:
     // and palettes stay. Throws QuilletError when the size does not fit.
     void replacePixels(std::shared_ptr<const Bytes> pixels);
 
+    // Where each stored index goes when read out with this flag: the
+    // identity when the pixels are taken as they stand.
+    MapTable mappingTable(std::int16_t palTransform) const;
+
     // Appends the coded pixel stream to `out` and returns its length; lets the
     // file writer code each frame once, straight into the file body.
     std::size_t appendFrameData(Bytes& out, std::int16_t palTransform) const;
@@ -64,7 +72,6 @@ public:
 private:
     // Whether read-outs with this flag re-index the pixels at all.
     bool mapsPixels(std::int16_t palTransform) const;
-    MapTable mappingTable(std::int16_t palTransform) const;
     void requireMatrix(const char* operation) const;
     void takeMatrix(std::shared_ptr<const Bytes> pixels, std::int16_t Xsize, std::int16_t Ysize);
     static std::uint64_t nextPixelsId();
@@ -76,6 +83,7 @@ private:
     std::int32_t m_yOffset = 0;
     Palette m_origPalette{};
     Palette m_newPalette{};
+    IndexSet m_protected;
     std::uint64_t m_pixelsId = 0;
 };
 

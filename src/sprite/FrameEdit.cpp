@@ -3,6 +3,7 @@
 #include "Error.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <limits>
 #include <string>
 
@@ -55,7 +56,36 @@ std::shared_ptr<const Bytes> replacedIndex(const DC6Frame& frame, std::uint8_t f
     return std::make_shared<const Bytes>(std::move(pixels));
 }
 
+std::shared_ptr<const Bytes> mappedIndices(const DC6Frame& frame, const MapTable& table) {
+    const ByteView source = matrixOf(frame);
+    if (std::none_of(source.begin(), source.end(), [&](std::uint8_t p) { return table[p] != p; }))
+        return nullptr;
+    Bytes pixels(source.size());
+    std::transform(source.begin(), source.end(), pixels.begin(),
+                   [&](std::uint8_t p) { return table[p]; });
+    return std::make_shared<const Bytes>(std::move(pixels));
+}
+
 } // namespace
+
+MapTable rangeMapping(int from, int fromLast, int to, int toLast) {
+    MapTable table;
+    for (std::size_t i = 0; i < table.size(); ++i)
+        table[i] = static_cast<std::uint8_t>(i);
+    const int steps = std::abs(fromLast - from);
+    const int direction = fromLast < from ? -1 : 1;
+    const int span = toLast - to;
+    for (int k = 0; k <= steps; ++k) {
+        int target = to;
+        if (steps > 0) {
+            // k * span / steps rounded, halves away from `to`.
+            const int twice = 2 * k * std::abs(span) / steps;
+            target += (span < 0 ? -1 : 1) * ((twice + 1) / 2);
+        }
+        table[static_cast<std::size_t>(from + direction * k)] = static_cast<std::uint8_t>(target);
+    }
+    return table;
+}
 
 FrameState editedState(const DC6Frame& frame, const FrameEdit& edit) {
     const std::int64_t x = frame.get_X_offset();
@@ -88,6 +118,9 @@ FrameState editedState(const DC6Frame& frame, const FrameEdit& edit) {
         break;
     case FrameEdit::Kind::ReplaceIndex:
         state.pixels = replacedIndex(frame, edit.from, edit.to);
+        break;
+    case FrameEdit::Kind::MapIndices:
+        state.pixels = mappedIndices(frame, edit.table);
         break;
     }
     return state;

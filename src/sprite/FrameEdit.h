@@ -12,7 +12,14 @@ namespace quillet {
 // `quillet-cli edit` both go through editedState, so a frame comes out the
 // same whichever of them changed it.
 struct FrameEdit {
-    enum class Kind { SetOffset, ShiftOffset, FlipHorizontal, FlipVertical, ReplaceIndex };
+    enum class Kind {
+        SetOffset,
+        ShiftOffset,
+        FlipHorizontal,
+        FlipVertical,
+        ReplaceIndex,
+        MapIndices
+    };
     Kind kind = Kind::ShiftOffset;
     // SetOffset: the offsets to set, either may be missing; ShiftOffset: dx
     // and dy. 64-bit so that no request overflows before it is checked.
@@ -21,7 +28,18 @@ struct FrameEdit {
     // ReplaceIndex: pixels of index `from` become `to`.
     std::uint8_t from = 0;
     std::uint8_t to = 0;
+    // MapIndices: every pixel's index i becomes table[i].
+    MapTable table = {};
 };
+
+// Remap Colours: the source entries `from` .. `fromLast` onto the
+// destination `to` .. `toLast`, each range in the order written, so a source
+// written backwards lands reversed. The ends map onto the ends and the rest
+// spread evenly: the k-th source entry of n + 1 goes to
+// to + round(k * (toLast - to) / n), halves away from `to`; a one-entry
+// source goes to `to`. Every other entry keeps its index. Each pixel is
+// looked up once, so ranges may overlap (a ramp shifted by one).
+MapTable rangeMapping(int from, int fromLast, int to, int toLast);
 
 // A frame's offsets, and its pixel matrix where an edit changes it (shared
 // with the frame that holds it, never copied).

@@ -208,9 +208,11 @@ int entriesWithin(const std::uint16_t* least, std::uint16_t bound, std::uint8_t*
 } // namespace
 
 NearestColour::NearestColour(const Palette& dest, int firstEntry)
-    : m_firstEntry(std::clamp(firstEntry, 0, 255)) {
+    : NearestColour(dest, IndexSet().set() >> (256 - std::clamp(firstEntry, 0, 255))) {}
+
+NearestColour::NearestColour(const Palette& dest, const IndexSet& excluded) {
     for (std::size_t j = 0; j < 256; ++j) {
-        const bool allowed = static_cast<int>(j) >= m_firstEntry;
+        const bool allowed = !excluded[j];
         m_planes.red[j] = allowed ? dest[3 * j] : kExcluded;
         m_planes.green[j] = allowed ? dest[3 * j + 1] : kExcluded;
         m_planes.blue[j] = allowed ? dest[3 * j + 2] : kExcluded;

@@ -13,11 +13,12 @@ namespace quillet {
 // Nearest colour in a palette for single colours, as many as a true-colour
 // picture holds: the least sum of absolute component differences, the lowest
 // index among equals. Entries below `firstEntry` are never chosen (1 keeps
-// the transparent index out). Not thread-safe: lookups build the candidates
-// of the colour cube's cells on first use, so each thread needs its own.
+// the transparent index out), nor those of `excluded`. Not thread-safe: lookups build the
+// candidates of the colour cube's cells on first use, so each thread needs its own.
 class NearestColour {
 public:
     explicit NearestColour(const Palette& dest, int firstEntry = 0);
+    NearestColour(const Palette& dest, const IndexSet& excluded);
 
     // Measures the colour against every entry.
     std::uint8_t scan(std::uint8_t r, std::uint8_t g, std::uint8_t b) const;
@@ -50,7 +51,6 @@ private:
     std::uint32_t buildCell(std::uint32_t cell);
 
     Planes m_planes;
-    int m_firstEntry;
     // Per cell: its first pair << 8 | its number of pairs; 0 until built.
     std::vector<std::uint32_t> m_cells;
     std::vector<Pair> m_pairs;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 
 namespace quillet {
@@ -11,5 +12,9 @@ using Palette = std::array<std::uint8_t, kPaletteBytes>;
 
 // Entry i is the index in a destination palette chosen for entry i of a source palette.
 using MapTable = std::array<std::uint8_t, 256>;
+
+// A set of palette entries, bit i for entry i: those matching must leave out
+// (the protected ones), those a frame uses.
+using IndexSet = std::bitset<256>;
 
 } // namespace quillet

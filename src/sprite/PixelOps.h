@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Bytes.h"
+#include "Palette.h"
 
-#include <bitset>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -43,7 +43,7 @@ inline Rect pixelBox(Point p) {
 }
 
 // Entries the tools neither paint over nor paint with.
-using IndexSet = std::bitset<256>;
+using quillet::IndexSet;
 
 // A matrix to draw on: `width` x `height` indices, element y * width + x.
 struct Canvas {

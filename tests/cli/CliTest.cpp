@@ -203,6 +203,34 @@ TEST_F(CliTest, InfoListsEveryFrameAndItsDirection) {
         EXPECT_EQ(list[i].toObject()["direction"].toInt(), 1 + i / 2) << i;
 }
 
+// Entries 1 to 200 protected: neither the paletted picture (re-indexed as it
+// is saved) nor the photo (matched or dithered as it comes in) uses one, and
+// the usage counts every pixel saved.
+TEST_F(CliTest, ProtectedEntriesStayUnusedAndUsageCountsEveryPixel) {
+    writePalette("default.pal", 768, 7);
+    const QString wide = writeBmp("wide.bmp", 300, 20);
+    const QString photo = writeJpeg("photo.jpg");
+    for (const QString& dither : {QString(), QStringLiteral("--dither")}) {
+        SCOPED_TRACE(dither.toStdString());
+        QStringList arguments{"build", "p.dc6", wide, photo, "--protect", "1-200"};
+        if (!dither.isEmpty())
+            arguments << dither;
+        ASSERT_EQ(cli(arguments).exitCode, 0);
+        const CliResult usage = cli({"info", "p.dc6", "--usage", "--json"});
+        ASSERT_EQ(usage.exitCode, 0) << usage.err.toStdString();
+        const QJsonArray entries = QJsonDocument::fromJson(usage.out.toUtf8()).array();
+        ASSERT_EQ(entries.size(), 256);
+        qint64 pixels = 0;
+        for (int i = 0; i < 256; ++i) {
+            const QJsonObject entry = entries[i].toObject();
+            pixels += entry["pixels"].toInteger();
+            EXPECT_EQ(entry["used"].toBool(), entry["frames"].toInt() > 0) << i;
+            EXPECT_TRUE(i < 1 || i > 200 || !entry["used"].toBool()) << i;
+        }
+        EXPECT_EQ(pixels, 300 * 20 + 40 * 30);
+    }
+}
+
 // A sprite rebuilt from itself comes back byte for byte, with or without the
 // palette transform, although the palette holds colours twice.
 TEST_F(CliTest, BuildFromASpriteKeepsItsDirectionsAndBytes) {
@@ -284,6 +312,9 @@ TEST_F(CliTest, EditChangesTheFramesAsTheDocumentDoes) {
         {{"--frames", "3,1", "--replace-index", "41,0"},
          {1, 3},
          {.kind = Kind::ReplaceIndex, .from = 41, .to = 0}},
+        {{"--frames", "1-2", "--remap", "40-45:50-47"},
+         {1, 2},
+         {.kind = Kind::MapIndices, .table = rangeMapping(40, 45, 50, 47)}},
         {{"--flip", "h"}, {1, 2, 3, 4, 5, 6}, {.kind = Kind::FlipHorizontal}, false, true},
         {{"--flip", "h"}, {1, 2, 3, 4, 5, 6}, {.kind = Kind::FlipHorizontal}, true, true},
     };

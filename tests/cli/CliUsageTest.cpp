@@ -45,7 +45,7 @@ TEST_F(CliTest, FailuresNameTheFileAndWriteNothing) {
         {{"build", "out.dc6", picture, "--grid", "0x4"}, 2, "0x4"},
         {{"build", "out.dc6", picture, "--grid", "4x4+1"}, 2, "4x4+1"},
         {{"build", "out.dc6", picture, "--grid", "400x4"}, 1, "does not fit"},
-        {{"info", "a.dc6", "--palette", "x.pal"}, 2, "--palette"},
+        {{"info", "a.dc6", "--dither"}, 2, "--dither"},
         {{"info", "junk.dc6"}, 1, "junk.dc6"},
         {{"info", "missing.dc6"}, 1, "missing.dc6"},
         {{"build", "out.dc6", "missing.gif"}, 1, "missing.gif"},
@@ -70,6 +70,12 @@ TEST_F(CliTest, FailuresNameTheFileAndWriteNothing) {
         {{"edit", "s.dc6", "-o", "out.dc6"}, 2, "exactly one"},
         {{"edit", "s.dc6", "--shift-offset", "1,0", "-o", "out.dc6"}, 1, "frame 3"},
         {{"edit", "junk.dc6", "--flip", "h"}, 1, "junk.dc6"},
+        {{"edit", "s.dc6", "--remap", "3-9"}, 2, "3-9"},
+        {{"edit", "s.dc6", "--remap", "3-9:250-256"}, 2, "3-9:250-256"},
+        {{"edit", "s.dc6", "--remap", "3--9:1"}, 2, "3--9:1"},
+        {{"build", "out.dc6", picture, "--protect", "0-3"}, 2, "index 0"},
+        {{"build", "out.dc6", picture, "--protect", "7,,9"}, 2, "7,,9"},
+        {{"build", "out.dc6", picture, "--protect", "255-1"}, 1, "p.bmp"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());

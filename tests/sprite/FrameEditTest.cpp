@@ -37,6 +37,12 @@ TEST(FrameEdit, FlipsMirrorAboutTheAnchorAndOffsetsStayWithin32Bits) {
         {{.kind = Kind::SetOffset, .y = std::int64_t{kMax} + 1}, 5, 7, 0, 0, {}, "2147483648"},
         {{.kind = Kind::ReplaceIndex, .from = 5, .to = 9}, 5, 7, 5, 7, {1, 2, 3, 4, 9, 6}},
         {{.kind = Kind::ReplaceIndex, .from = 8, .to = 9}, 5, 7, 5, 7, pixels},
+        {{.kind = Kind::MapIndices, .table = rangeMapping(2, 5, 6, 3)},
+         5,
+         7,
+         5,
+         7,
+         {1, 6, 5, 4, 3, 6}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(&c - cases));
@@ -63,6 +69,31 @@ TEST(FrameEdit, FlipsMirrorAboutTheAnchorAndOffsetsStayWithin32Bits) {
         EXPECT_EQ(frame->get_X_offset(), c.x);
         EXPECT_EQ(frame->get_Y_offset(), c.y);
         EXPECT_EQ(frame->getPixelData(0), pixels);
+    }
+}
+
+// Where each entry of a source range lands: the ends on the ends, the rest
+// spread and rounded, halves away from the destination's start.
+TEST(FrameEdit, RangesMapEndsOntoEndsAndSpreadTheRest) {
+    const struct {
+        const char* name;
+        int from, fromLast, to, toLast;
+        std::vector<std::pair<int, int>> landings; // entry, index it becomes
+    } cases[] = {
+        {"equal lengths", 16, 19, 40, 43, {{16, 40}, {17, 41}, {19, 43}, {15, 15}, {20, 20}}},
+        {"shorter destination", 0, 4, 10, 12, {{0, 10}, {1, 11}, {2, 11}, {3, 12}, {4, 12}}},
+        {"longer destination", 10, 12, 0, 9, {{10, 0}, {11, 5}, {12, 9}}},
+        {"reversed source", 12, 10, 0, 9, {{10, 9}, {11, 5}, {12, 0}}},
+        {"backwards destination", 0, 2, 9, 5, {{0, 9}, {1, 7}, {2, 5}}},
+        {"one entry", 7, 7, 200, 210, {{7, 200}, {8, 8}}},
+        {"ramp shifted by one", 32, 47, 33, 48, {{32, 33}, {47, 48}, {48, 48}}},
+        {"whole palette reversed", 255, 0, 0, 255, {{0, 255}, {255, 0}, {100, 155}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const MapTable table = rangeMapping(c.from, c.fromLast, c.to, c.toLast);
+        for (const auto& [entry, index] : c.landings)
+            EXPECT_EQ(table[static_cast<std::size_t>(entry)], index) << entry;
     }
 }
 

@@ -176,7 +176,12 @@ TEST(transform, AgreesWithPlainNearestColourSearch) {
     for (int kind = 0; kind < 5; ++kind) {
         for (int round = 0; round < 8; ++round) {
             const Palette src = randomPalette(kind), dest = randomPalette(kind);
-            const int firstEntry = round % 2;
+            // Index 0 left out, as true colour is matched, or a protected
+            // range and scattered entries as well.
+            IndexSet excluded(round % 2);
+            if (round >= 4)
+                for (std::size_t j = 240; j < 256; j += round % 3 + 1)
+                    excluded[j] = excluded[random() % 256] = true;
             const bool large = round == 0 && kind % 4 == 0; // shared among threads
             const int width = large ? 260 : 40, height = large ? 260 : 30;
             std::vector<std::uint32_t> picture;
@@ -192,7 +197,7 @@ TEST(transform, AgreesWithPlainNearestColourSearch) {
                     colour);
             }
             Bytes shared(picture.size());
-            NearestColour nearest(dest, firstEntry);
+            NearestColour nearest(dest, excluded);
             matchColours(
                 nearest,
                 [&](int y, std::uint32_t* scratch) {
@@ -202,7 +207,7 @@ TEST(transform, AgreesWithPlainNearestColourSearch) {
                 },
                 width, height, shared.data(), static_cast<std::size_t>(width));
             for (std::size_t i = 0; i < picture.size(); ++i) {
-                const std::uint8_t want = testing::plainNearest(dest, picture[i], firstEntry);
+                const std::uint8_t want = testing::plainNearest(dest, picture[i], excluded);
                 ASSERT_EQ(shared[i], want)
                     << "kind " << kind << " round " << round << " pixel " << i;
                 ASSERT_EQ(nearest(static_cast<std::uint8_t>(picture[i] >> 16),
@@ -210,13 +215,13 @@ TEST(transform, AgreesWithPlainNearestColourSearch) {
                                   static_cast<std::uint8_t>(picture[i])),
                           want);
             }
-            const MapTable table = transform{}.Map(src, dest);
+            const MapTable table = transform{}.Map(src, dest, excluded);
             for (std::size_t i = 0; i < 256; ++i)
                 ASSERT_EQ(table[i], testing::plainNearest(dest,
                                                           std::uint32_t{src[3 * i]} << 16 |
                                                               std::uint32_t{src[3 * i + 1]} << 8 |
                                                               src[3 * i + 2],
-                                                          0))
+                                                          excluded))
                     << "kind " << kind << " entry " << i;
         }
     }

@@ -40,7 +40,7 @@ inline void expectSingleFrame(const FrameList& frames, int w, int h,
 
 // The plain definition over entries 1 to 255; index 0 below half opacity.
 inline std::uint8_t plainNearest(const Palette& pal, std::uint32_t argb, bool alpha) {
-    return alpha && (argb >> 24) < 128 ? 0 : quillet::testing::plainNearest(pal, argb, 1);
+    return alpha && (argb >> 24) < 128 ? 0 : quillet::testing::plainNearest(pal, argb, IndexSet(1));
 }
 
 } // namespace quillet::testing

@@ -47,11 +47,14 @@ inline Bytes blockOf(const DC6Frame& frame, std::int16_t palTransform = 0) {
 }
 
 // The plain definition of the nearest colour to 0xXXRRGGBB: the least sum of
-// component differences over entries from `firstEntry`, the lowest index
+// component differences over the entries not `excluded`, the lowest index
 // among equals.
-inline std::uint8_t plainNearest(const Palette& pal, std::uint32_t colour, int firstEntry) {
+inline std::uint8_t plainNearest(const Palette& pal, std::uint32_t colour,
+                                 const IndexSet& excluded = {}) {
     int best = 1000, bestIndex = 0;
-    for (int j = firstEntry; j < 256; ++j) {
+    for (int j = 0; j < 256; ++j) {
+        if (excluded[static_cast<std::size_t>(j)])
+            continue;
         const int d = std::abs(pal[3 * j] - int(colour >> 16 & 255)) +
                       std::abs(pal[3 * j + 1] - int(colour >> 8 & 255)) +
                       std::abs(pal[3 * j + 2] - int(colour & 255));

@@ -36,7 +36,12 @@ void liqRow(liq_color rowOut[], int row, int width, void* user) {
 
 ColourReducer::ColourReducer(const ImportOptions& options)
     : m_palette(options.documentPalette), m_dither(options.dither),
-      m_nearest(options.documentPalette, 1), m_progress(options.progress) {}
+      m_excluded(options.protectedEntries | IndexSet(1)),
+      m_nearest(options.documentPalette, m_excluded), m_progress(options.progress) {
+    // Dithering between fewer than two colours is no dithering.
+    if (m_excluded.count() > 254)
+        m_dither = false;
+}
 
 IndexedPicture ColourReducer::reduce(const TrueColourPicture& picture) {
     IndexedPicture pic = blankPicture(picture.width, picture.height, m_palette);
@@ -50,20 +55,23 @@ IndexedPicture ColourReducer::reduce(const TrueColourPicture& picture) {
     return pic;
 }
 
-// libimagequant remaps onto a palette fixed to entries 1 to 255, with full
+// libimagequant remaps onto a palette fixed to the entries 1 to 255 that are
+// not protected, with full
 // error diffusion; its palette is then matched back to indices.
 void ColourReducer::dither(const TrueColourPicture& picture, IndexedPicture& pic) const {
     std::unique_ptr<liq_attr, LiqAttrDeleter> attr(liq_attr_create());
     if (!attr)
         fail("dithering is unavailable on this processor");
-    liq_set_max_colors(attr.get(), 255);
+    // As many colours as are fixed, so that it adds none of its own.
+    liq_set_max_colors(attr.get(), static_cast<int>(256 - m_excluded.count()));
     std::unique_ptr<liq_image, LiqImageDeleter> image(liq_image_create_custom(
         attr.get(), liqRow, const_cast<TrueColourPicture*>(&picture), pic.width, pic.height, 0));
     if (!image)
         fail("dithering could not take the picture");
     for (std::size_t j = 1; j < 256; ++j)
-        liq_image_add_fixed_color(image.get(), liq_color{m_palette[3 * j], m_palette[3 * j + 1],
-                                                         m_palette[3 * j + 2], 255});
+        if (!m_excluded[j])
+            liq_image_add_fixed_color(image.get(), liq_color{m_palette[3 * j], m_palette[3 * j + 1],
+                                                             m_palette[3 * j + 2], 255});
     liq_result* raw = nullptr;
     if (liq_image_quantize(image.get(), attr.get(), &raw) != LIQ_OK || !raw)
         fail("dithering failed");

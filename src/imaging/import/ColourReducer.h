@@ -6,7 +6,8 @@
 namespace quillet::imaging::detail {
 
 // True colour into the document palette: per pixel the nearest entry from 1
-// to 255, or dithered onto those entries (error diffusion by libimagequant).
+// to 255 that is not protected, or dithered onto those entries (error
+// diffusion by libimagequant). Throws QuilletError when none is left.
 // Pixels less than half opaque become index 0, the only way to index 0.
 class ColourReducer {
 public:
@@ -19,6 +20,8 @@ private:
 
     Palette m_palette;
     bool m_dither;
+    // Index 0 and the protected entries.
+    IndexSet m_excluded;
     // Kept for every picture of an animation: the cells it built stay.
     NearestColour m_nearest;
     const WorkProgress& m_progress;
