@@ -3,6 +3,7 @@
 #include "display/DrawPic.h"
 #include "display/FramesPanel.h"
 #include "display/ImageArea.h"
+#include "display/PictureDrawing.h"
 #include "display/frmShowFrame.h"
 #include "imaging/view/FrameImage.h"
 #include "imaging/view/FrameView.h"
@@ -10,6 +11,7 @@
 #include "imaging/view/Thumbnail.h"
 #include "sprite/FrameEdit.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -204,6 +206,46 @@ void BM_ReadoutMouseMove(benchmark::State& state) {
         state.SkipWithError("the mouse moves read nothing");
 }
 BENCHMARK(BM_ReadoutMouseMove)->Unit(benchmark::kMicrosecond);
+
+// A pencil stroke at 16x on a 256 x 256 frame: one mouse move drawing a
+// segment of eight pixels, then the repaint of what it marked. Each stroke
+// crosses the frame once and is dropped, so every move changes pixels.
+void BM_PencilMove256Zoom16(benchmark::State& state) {
+    const FrameList frames = {std::make_shared<DC6Frame>()};
+    frames[0]->setPixelData(Bytes(256 * 256, 0), 256, 256);
+    frames[0]->setNewPalette(rampPalette());
+    display::frmShowFrame window;
+    window.show();
+    window.showFrame(frames, 0, 0, {.zoom = 16});
+    display::ImageArea& area = window.Img();
+    const auto send = [&area](QEvent::Type type, int x, int y) {
+        const QPointF point(1 + 16 * x + 8, 1 + 16 * y + 8);
+        QMouseEvent event(type, point, area.mapToGlobal(point), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(&area, &event);
+    };
+    int x = 256;
+    int y = 0;
+    for (auto _ : state) {
+        if (x + 8 >= 256) {
+            state.PauseTiming();
+            window.drawing().cancel();
+            x = 0;
+            y = (y + 5) % 250;
+            send(QEvent::MouseButtonPress, x, y);
+            QApplication::processEvents();
+            state.ResumeTiming();
+        }
+        x += 8;
+        send(QEvent::MouseMove, x, y + x % 3);
+        QApplication::processEvents();
+    }
+    // Index 1 draws by default.
+    if (area.retainedImage().pixel(x, y + x % 3) != imaging::paletteColour(rampPalette(), 1))
+        state.SkipWithError("the moves drew nothing");
+}
+BENCHMARK(BM_PencilMove256Zoom16)->Unit(benchmark::kMicrosecond);
 
 // A palette entry clicked: the view redrawn with every other pixel dimmed,
 // against the same redraw without the highlight.

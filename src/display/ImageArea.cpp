@@ -20,6 +20,12 @@ QRgb systemBackground() {
     return QGuiApplication::palette().color(QPalette::Window).rgb();
 }
 
+// Inside the border, in widget pixels.
+QPoint innerPoint(const QMouseEvent& event) {
+    const QPointF at = event.position();
+    return {static_cast<int>(std::floor(at.x())) - 1, static_cast<int>(std::floor(at.y())) - 1};
+}
+
 int outerExtent(int inner, int zoom) {
     return static_cast<int>(
         std::min<std::int64_t>(std::int64_t{inner} * zoom + 2, QWIDGETSIZE_MAX));
@@ -30,6 +36,9 @@ int outerExtent(int inner, int zoom) {
 ImageArea::ImageArea(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
+    // A click gives it the keys of the drawing tools.
+    setFocusPolicy(Qt::ClickFocus);
+    setCursor(Qt::CrossCursor);
     setOuterSize(2, 2);
 }
 
@@ -113,11 +122,34 @@ void ImageArea::paintEvent(QPaintEvent* event) {
     imaging::paintZoomed(painter, m_image, m_zoom, inner.topLeft(), exposed);
 }
 
+void ImageArea::updateImageRect(const QRect& area) {
+    if (!area.isEmpty())
+        update(QRect(area.topLeft() * m_zoom + QPoint(1, 1), area.size() * m_zoom));
+}
+
 void ImageArea::mouseMoveEvent(QMouseEvent* event) {
-    const QPointF at = event->position();
-    emit pointerMoved(QPoint(static_cast<int>(std::floor(at.x())) - 1,
-                             static_cast<int>(std::floor(at.y())) - 1)); // inside the border
+    const QPoint at = innerPoint(*event);
+    emit pointerMoved(at);
+    if (event->buttons() & Qt::LeftButton)
+        emit dragged(at, event->modifiers());
     QWidget::mouseMoveEvent(event);
+}
+
+void ImageArea::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return QWidget::mousePressEvent(event);
+    emit pressed(innerPoint(*event), event->modifiers());
+}
+
+void ImageArea::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return QWidget::mouseReleaseEvent(event);
+    emit released(innerPoint(*event), event->modifiers());
+}
+
+void ImageArea::focusOutEvent(QFocusEvent* event) {
+    emit focusLost();
+    QWidget::focusOutEvent(event);
 }
 
 void ImageArea::leaveEvent(QEvent* event) {

@@ -29,6 +29,8 @@ public:
     // Writable image of the inner size; call update() after drawing into it.
     QImage& image() { return m_image; }
     const QImage& retainedImage() const { return m_image; }
+    // Repaints only where `area` of the image shows, at the zoom.
+    void updateImageRect(const QRect& area);
 
 signals:
     // The widget's size changed: a new image size or zoom factor.
@@ -37,11 +39,20 @@ signals:
     // corner in widget pixels (zoomed), or left the area.
     void pointerMoved(QPoint point);
     void pointerLeft();
+    // The left button went down, moved held down, or came up at `point`,
+    // counted as pointerMoved counts it.
+    void pressed(QPoint point, Qt::KeyboardModifiers keys);
+    void dragged(QPoint point, Qt::KeyboardModifiers keys);
+    void released(QPoint point, Qt::KeyboardModifiers keys);
+    void focusLost();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     QRgb backgroundColour() const;

@@ -3,6 +3,9 @@
 #include "imaging/view/FrameImage.h"
 #include "imaging/view/PixelReadout.h"
 
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -17,6 +20,7 @@ constexpr int kLeft = 2;   // room for the highlight's ring; the picture's margi
 constexpr int kMargin = 8; // above, below and to the right
 constexpr int kGrid = kColumns * kPitch + 1;
 constexpr QRgb kGridColour = 0xFF404040;
+constexpr QRgb kRangeColour = 0xFFFFFFFF;
 
 QRect swatch(int index) {
     return {kLeft + (index % kColumns) * kPitch + 1, kMargin + (index / kColumns) * kPitch + 1,
@@ -33,6 +37,7 @@ QColor contrasting(QRgb colour) {
 PalettePanel::PalettePanel(QWidget* parent) : QWidget(parent) {
     setFixedSize(kLeft + kGrid + kMargin, kGrid + 2 * kMargin);
     setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
     for (int index = 0; index < 256; ++index) {
         // Invisible stand-ins: the clicks and moves they ignore reach the
         // panel, moves only from a widget that tracks the mouse.
@@ -66,17 +71,59 @@ void PalettePanel::showColours(const Palette& palette, const std::bitset<256>& u
         update();
 }
 
+void PalettePanel::setDrawingIndex(std::uint8_t index) {
+    // However it was chosen, the range starts anew from it.
+    m_anchor = index;
+    extendTo(index);
+    if (index == m_drawing)
+        return;
+    std::swap(m_drawing, index);
+    describe(index);
+    describe(m_drawing);
+    update();
+}
+
 void PalettePanel::describe(int index) {
     const auto entry = static_cast<std::uint8_t>(index);
     const QRgb colour = imaging::paletteColour(m_colours, entry);
     QString description = QColor(colour).name();
     if (m_used[entry])
         description += QStringLiteral(", used in this frame");
+    if (m_drawing == entry)
+        description += QStringLiteral(", the drawing index");
     if (m_highlighted == entry)
         description += QStringLiteral(", highlighted");
+    if (multiple() && index >= m_first && index <= m_last)
+        description += QStringLiteral(", in the range %1 to %2").arg(m_first).arg(m_last);
     QWidget* widget = m_entries[entry];
     widget->setAccessibleDescription(description);
     widget->setToolTip(imaging::entryText(entry, colour));
+}
+
+void PalettePanel::describeAll() {
+    for (int index = 0; index < 256; ++index)
+        describe(index);
+    update();
+}
+
+void PalettePanel::choose(int index) {
+    setDrawingIndex(static_cast<std::uint8_t>(index));
+    emit drawingIndexChosen(index);
+}
+
+void PalettePanel::extendTo(int index) {
+    m_focus = index;
+    const int first = std::min(m_anchor, index);
+    const int last = std::max(m_anchor, index);
+    if (first == m_first && last == m_last)
+        return update();
+    m_first = first;
+    m_last = last;
+    // The range's ends are written under the grid while it holds several entries.
+    const int text = multiple() ? fontMetrics().height() : 0;
+    setFixedSize(kLeft + kGrid + kMargin, kGrid + 2 * kMargin + text);
+    describeAll();
+    emit rangeChanged(m_first, m_last);
 }
 
 void PalettePanel::paintEvent(QPaintEvent*) {
@@ -89,6 +136,13 @@ void PalettePanel::paintEvent(QPaintEvent*) {
         painter.fillRect(cell, QColor(colour));
         if (m_used[entry])
             painter.fillRect(QRect(cell.center() - QPoint(1, 1), QSize(3, 3)), contrasting(colour));
+        if (entry == m_drawing) {
+            const QPoint corner = cell.topLeft();
+            const QPoint mark[] = {corner, corner + QPoint(4, 0), corner + QPoint(0, 4)};
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(contrasting(colour));
+            painter.drawPolygon(mark, 3);
+        }
     };
     for (int index = 0; index < 256; ++index)
         paintEntry(index);
@@ -98,6 +152,33 @@ void PalettePanel::paintEvent(QPaintEvent*) {
         painter.fillRect(cell.adjusted(-2, -2, 2, 2), Qt::black);
         painter.fillRect(cell.adjusted(-1, -1, 1, 1), Qt::white);
         paintEntry(*m_highlighted);
+    }
+    if (multiple()) {
+        // The range's outline runs on the grid lines around its entries.
+        const auto inRange = [this](int index) { return index >= m_first && index <= m_last; };
+        for (int index = m_first; index <= m_last; ++index) {
+            const QRect around = swatch(index).adjusted(-1, -1, 1, 1);
+            const int column = index % kColumns;
+            const QColor line(kRangeColour);
+            if (index < kColumns || !inRange(index - kColumns))
+                painter.fillRect(around.left(), around.top(), around.width(), 1, line);
+            if (!inRange(index + kColumns))
+                painter.fillRect(around.left(), around.bottom(), around.width(), 1, line);
+            if (column == 0 || !inRange(index - 1))
+                painter.fillRect(around.left(), around.top(), 1, around.height(), line);
+            if (column == kColumns - 1 || !inRange(index + 1))
+                painter.fillRect(around.right(), around.top(), 1, around.height(), line);
+        }
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(QRect(kLeft, kMargin + kGrid, kGrid, height() - kMargin - kGrid),
+                         Qt::AlignLeft | Qt::AlignVCenter,
+                         QStringLiteral("Range %1 to %2").arg(m_first).arg(m_last));
+    }
+    if (hasFocus()) {
+        const QRgb colour = imaging::paletteColour(m_colours, static_cast<std::uint8_t>(m_focus));
+        painter.setPen(QPen(contrasting(colour), 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(swatch(m_focus).adjusted(1, 1, -2, -2));
     }
 }
 
@@ -113,7 +194,68 @@ void PalettePanel::mousePressEvent(QMouseEvent* event) {
     const int index = entryAt(event->position().toPoint());
     if (event->button() != Qt::LeftButton || index < 0)
         return QWidget::mousePressEvent(event);
-    emit highlightRequested(m_highlighted == index ? -1 : index);
+    if (event->modifiers() & Qt::ControlModifier)
+        emit highlightRequested(m_highlighted == index ? -1 : index);
+    else if (event->modifiers() & Qt::ShiftModifier)
+        extendTo(index);
+    else
+        choose(index);
+}
+
+void PalettePanel::keyPressEvent(QKeyEvent* event) {
+    int step = 0;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        step = -1;
+        break;
+    case Qt::Key_Right:
+        step = 1;
+        break;
+    case Qt::Key_Up:
+        step = -kColumns;
+        break;
+    case Qt::Key_Down:
+        step = kColumns;
+        break;
+    case Qt::Key_Space:
+        return choose(m_focus);
+    default:
+        return QWidget::keyPressEvent(event);
+    }
+    const int next = std::clamp(m_focus + step, 0, 255);
+    if (event->modifiers() & Qt::ShiftModifier)
+        return extendTo(next);
+    m_focus = next;
+    update();
+}
+
+void PalettePanel::contextMenuEvent(QContextMenuEvent* event) {
+    const int index =
+        event->reason() == QContextMenuEvent::Keyboard ? m_focus : entryAt(event->pos());
+    if (index < 0)
+        return;
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("Draw with Index %1").arg(index), this,
+                   [this, index] { choose(index); });
+    QAction* highlight =
+        menu.addAction(QStringLiteral("Highlight Index %1").arg(index), this, [this, index] {
+            emit highlightRequested(m_highlighted == index ? -1 : index);
+        });
+    highlight->setCheckable(true);
+    highlight->setChecked(m_highlighted == index);
+    menu.exec(event->reason() == QContextMenuEvent::Keyboard
+                  ? mapToGlobal(swatch(index).bottomRight())
+                  : event->globalPos());
+}
+
+void PalettePanel::focusInEvent(QFocusEvent* event) {
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void PalettePanel::focusOutEvent(QFocusEvent* event) {
+    update();
+    QWidget::focusOutEvent(event);
 }
 
 void PalettePanel::mouseMoveEvent(QMouseEvent* event) {

@@ -3,6 +3,7 @@
 #include "FramesPanel.h"
 #include "ImageArea.h"
 #include "PalettePanel.h"
+#include "PictureDrawing.h"
 #include "Twips.h"
 #include "imaging/view/FrameImage.h"
 #include "imaging/view/PixelReadout.h"
@@ -15,6 +16,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
+#include <QToolBar>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -35,7 +37,9 @@ frmShowFrame::frmShowFrame(QWidget* parent)
               Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_scroll(new QScrollArea(this)), m_content(new QWidget), m_img(new ImageArea(m_content)),
       m_palette(new PalettePanel(this)), m_status(new QLabel(this)),
-      m_framesPanel(new FramesPanel(this)), m_userSize(kStartSize) {
+      m_framesPanel(new FramesPanel(this)), m_userSize(kStartSize), m_tools(new QToolBar(this)),
+      m_indexLabel(new QLabel), m_indexSwatch(new QLabel), m_indexItem(nullptr),
+      m_drawing(new PictureDrawing(*m_img, m_shown, this)) {
     setWindowTitle(QStringLiteral("Frame Preview"));
 
     // The window's own grey shows through the scrolled area.
@@ -63,6 +67,7 @@ frmShowFrame::frmShowFrame(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    layout->addWidget(m_tools);
     layout->addLayout(beside, 1);
     layout->addWidget(m_framesPanel);
     layout->addWidget(m_status);
@@ -84,7 +89,52 @@ frmShowFrame::frmShowFrame(QWidget* parent)
     });
     connect(m_palette, &PalettePanel::highlightRequested, this, &frmShowFrame::highlightRequested);
     connect(m_framesPanel, &FramesPanel::wantedSizeChanged, this, [this] { fitToPicture(false); });
+
+    // Drawing: the tools come from the owner of the document.
+    m_tools->setObjectName(QStringLiteral("DrawingTools"));
+    m_tools->setMovable(false);
+    m_tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_tools->hide();
+    auto* index = new QWidget;
+    index->setObjectName(QStringLiteral("DrawingIndex"));
+    auto* row = new QHBoxLayout(index);
+    row->setContentsMargins(kMargin, 0, kMargin, 0);
+    row->addWidget(m_indexLabel);
+    row->addWidget(m_indexSwatch);
+    // As wide as its widest text: the tool bar keeps its size as the index changes.
+    m_indexLabel->setMinimumWidth(m_indexLabel->fontMetrics().horizontalAdvance("Index 888"));
+    const int side = m_indexLabel->fontMetrics().height();
+    m_indexSwatch->setFixedSize(side, side);
+    m_indexItem = m_tools->addWidget(index);
+    connect(m_palette, &PalettePanel::drawingIndexChosen, this, &frmShowFrame::drawingIndexChosen);
+    connect(m_palette, &PalettePanel::rangeChanged, this, [this] { fitToPicture(false); });
+    connect(m_drawing, &PictureDrawing::refused, this, &frmShowFrame::setStatusText);
+    showDrawingIndex();
+
     m_img->setOuterSize(25, 25);
+}
+
+void frmShowFrame::addTools(const QList<QAction*>& tools) {
+    m_tools->insertActions(m_indexItem, tools);
+    m_tools->show();
+    fitToPicture(false);
+}
+
+void frmShowFrame::setDrawingIndex(std::uint8_t index) {
+    m_drawingIndex = index;
+    m_drawing->setDrawingIndex(index);
+    m_palette->setDrawingIndex(index);
+    showDrawingIndex();
+}
+
+void frmShowFrame::showDrawingIndex() {
+    // The number and a swatch of its colour in the palette the frame is drawn in.
+    const QRgb colour = imaging::paletteColour(m_shown.shown.palette, m_drawingIndex);
+    m_indexLabel->setText(QStringLiteral("Index %1").arg(m_drawingIndex));
+    m_indexSwatch->setStyleSheet(QStringLiteral("background-color: %1; border: 1px solid black;")
+                                     .arg(QColor(colour).name()));
+    m_indexLabel->parentWidget()->setToolTip(
+        QStringLiteral("Drawing with %1").arg(imaging::entryText(m_drawingIndex, colour)));
 }
 
 void frmShowFrame::Setup(std::int32_t X_pos, std::int32_t Y_pos, std::int32_t ImgXsize,
@@ -104,7 +154,9 @@ void frmShowFrame::Setup(std::int32_t X_pos, std::int32_t Y_pos, std::int32_t Im
 void frmShowFrame::showFrame(const FrameList& frames, int index, std::int16_t palTransform,
                              const imaging::ViewOptions& options) {
     const bool zoomChanged = options.zoom != m_img->zoom();
+    m_drawing->frameShown(frames, index, palTransform, options);
     m_shown = imaging::renderView(frames, index, palTransform, options);
+    showDrawingIndex();
     m_palette->showColours(m_shown.shown.palette, imaging::usedIndices(m_shown.shown.indices),
                            options.highlightIndex);
     const bool paletteAppears = m_palette->isHidden();
@@ -170,8 +222,14 @@ void frmShowFrame::resizeEvent(QResizeEvent* event) {
 }
 
 void frmShowFrame::closeEvent(QCloseEvent* event) {
+    m_drawing->cancel();
     QWidget::closeEvent(event);
     emit closed();
+}
+
+void frmShowFrame::hideEvent(QHideEvent* event) {
+    m_drawing->cancel();
+    QWidget::hideEvent(event);
 }
 
 QSize frmShowFrame::room() const {
@@ -197,7 +255,9 @@ void frmShowFrame::fitToPicture(bool mayShrink) {
     const QSize beside = m_palette->isHidden() ? QSize(0, 0) : m_palette->size();
     const QSize panel = m_framesPanel->isHidden() ? QSize(0, 0) : m_framesPanel->sizeHint();
     const int status = m_status->isHidden() ? 0 : m_status->minimumHeight();
-    const int below = status + panel.height();
+    // The tool bar above the picture takes its height as the lines below do.
+    const QSize tools = m_tools->isHidden() ? QSize(0, 0) : m_tools->sizeHint();
+    const int below = status + panel.height() + tools.height();
     const QSize limit = room() - QSize(beside.width(), below);
     QSize wanted = m_content->size();
     // A scroll bar in one direction takes room from the other.
@@ -214,7 +274,8 @@ void frmShowFrame::fitToPicture(bool mayShrink) {
         const int readout = m_status->fontMetrics().horizontalAdvance(kTypicalReadout);
         wanted.setWidth(std::max(wanted.width(), readout + 2 * kMargin));
     }
-    wanted = QSize(std::max(wanted.width(), panel.width()), wanted.height() + below);
+    wanted =
+        QSize(std::max({wanted.width(), panel.width(), tools.width()}), wanted.height() + below);
 
     const QSize least = mayShrink ? m_userSize : size();
     const QSize target = wanted.boundedTo(room()).expandedTo(least);

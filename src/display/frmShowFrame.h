@@ -10,14 +10,17 @@
 #include <cstdint>
 #include <optional>
 
+class QAction;
 class QLabel;
 class QScrollArea;
+class QToolBar;
 
 namespace quillet::display {
 
 class FramesPanel;
 class ImageArea;
 class PalettePanel;
+class PictureDrawing;
 
 // The "Frame Preview" tool window beside the main window. It grows to show the
 // whole (zoomed) picture and the palette beside it within the screen's free
@@ -48,6 +51,13 @@ public:
     // Under the picture; hidden until it is given frames.
     FramesPanel& framesPanel() { return *m_framesPanel; }
 
+    // The drawing tools on the picture.
+    PictureDrawing& drawing() { return *m_drawing; }
+    // The tool bar above the picture, hidden until it is given tools; the
+    // drawing index stands beside them.
+    void addTools(const QList<QAction*>& tools);
+    void setDrawingIndex(std::uint8_t index);
+
 signals:
     // The zoom keys; the owner of the view options decides what they do.
     void zoomInRequested();
@@ -55,18 +65,22 @@ signals:
     void actualSizeRequested();
     // The window was closed, by its close box or otherwise; playback stops.
     void closed();
-    // A palette entry was clicked: the index to highlight, -1 for none.
+    // A palette entry was Ctrl+clicked: the index to highlight, -1 for none.
     void highlightRequested(int index);
+    // A palette entry was chosen to draw with.
+    void drawingIndexChosen(int index);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void fitToPicture(bool mayShrink);
     QSize room() const;
     void showStatusLine();
+    void showDrawingIndex();
 
     QScrollArea* m_scroll;
     QWidget* m_content;
@@ -81,6 +95,13 @@ private:
     imaging::ViewImage m_shown;      // what Img shows, for the readout
     std::optional<QPoint> m_pointer; // over Img, inside its border
     int m_hoveredEntry = -1;         // of the palette
+
+    QToolBar* m_tools;
+    QLabel* m_indexLabel;
+    QLabel* m_indexSwatch;
+    QAction* m_indexItem; // the label's place in the tool bar
+    PictureDrawing* m_drawing;
+    std::uint8_t m_drawingIndex = 1;
 };
 
 } // namespace quillet::display

@@ -6,6 +6,7 @@
 #include "sprite/FrameOrder.h"
 #include "sprite/Limits.h"
 #include "steps/DocumentSteps.h"
+#include "steps/DrawingSteps.h"
 #include "steps/FrameContentSteps.h"
 #include "steps/FrameListSteps.h"
 
@@ -251,6 +252,21 @@ void Document::replaceFrame(int number, const DC6Frame& contents, const QString&
 void Document::setDirections(int directions) {
     if (directions >= 1 && directions != m_directions)
         push(new steps::SetDirections(*this, directions, QStringLiteral("Directions")));
+}
+
+bool Document::paintFrame(int number, const pixels::Rect& changed, Bytes pixels,
+                          const QString& toolName) {
+    if (number < 1 || number > frameCount() || changed.empty())
+        return false;
+    const DC6Frame& frame = *m_frames[slot(number)];
+    const pixels::Rect bounds{0, 0, frame.get_X_size(), frame.get_Y_size()};
+    if (!frame.hasPixels() || std::ssize(pixels) != bounds.area() ||
+        changed.intersected(bounds) != changed)
+        return false;
+    // What Save would map is what the tools were shown and drew on.
+    const bool converts = m_transform && frame.getOrigPalette() != frame.getNewPalette();
+    push(new steps::PaintPixels(*this, number, changed, std::move(pixels), converts, toolName));
+    return true;
 }
 
 void Document::setSavedDirections(int directions) {

@@ -4,6 +4,7 @@
 #include "sprite/DC6Frame.h"
 #include "sprite/FrameEdit.h"
 #include "sprite/Palette.h"
+#include "sprite/PixelOps.h"
 
 #include <QObject>
 #include <QString>
@@ -126,6 +127,12 @@ public:
     // The frame object stays the same; its pixels, size, offsets and palettes change.
     void replaceFrame(int number, const DC6Frame& contents, const QString& stepName);
     void setDirections(int directions);
+    // A drawing tool's work on frame `number`: `pixels` is the frame's whole
+    // matrix as it is saved, changed only inside `changed`; the step is named
+    // after the tool. With Transform palette on, a frame shown converted into
+    // its palette is converted in the same step. False, and no step, when
+    // nothing changed or the pixels do not fit the frame.
+    bool paintFrame(int number, const pixels::Rect& changed, Bytes pixels, const QString& toolName);
     // The direction count a save has to write instead ("Save as One
     // Direction"), pushed before the write as an undo step of its own, so
     // that Undo and Redo give every state back its own directions.

@@ -2,6 +2,7 @@
 
 #include "BoxShortcuts.h"
 #include "CommandContext.h"
+#include "DrawingCommands.h"
 #include "ExportCommands.h"
 #include "ExternalEditCommands.h"
 #include "FileCommands.h"
@@ -60,6 +61,7 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
     m_history = std::make_unique<HistoryCommands>(*m_context);
     m_palettes = std::make_unique<PaletteCommands>(*m_context);
     m_help = std::make_unique<HelpCommands>(*m_context);
+    m_drawing = std::make_unique<DrawingCommands>(*m_context, *m_preview);
     m_context->setStopPlayback([this] { m_preview->stopPlayback(); });
 
     setObjectName(QStringLiteral("frmQuillet2"));

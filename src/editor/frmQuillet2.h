@@ -17,6 +17,7 @@ class QLabel;
 namespace quillet::editor {
 
 class CommandContext;
+class DrawingCommands;
 class ExportCommands;
 class ExternalEditCommands;
 class FileCommands;
@@ -61,6 +62,7 @@ public:
     HistoryCommands& history() { return *m_history; }
     PaletteCommands& palettes() { return *m_palettes; }
     HelpCommands& help() { return *m_help; }
+    DrawingCommands& drawing() { return *m_drawing; }
 
     // Files as if dropped on the window (the command line's): the first DC6
     // file opened, after the question a modified document asks, then every
@@ -120,6 +122,7 @@ private:
     std::unique_ptr<HistoryCommands> m_history;
     std::unique_ptr<PaletteCommands> m_palettes;
     std::unique_ptr<HelpCommands> m_help;
+    std::unique_ptr<DrawingCommands> m_drawing;
 };
 
 } // namespace quillet::editor

@@ -1,6 +1,7 @@
 #include "PixelOps.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <utility>
 
@@ -72,6 +73,46 @@ std::vector<Point> linePoints(Point a, Point b) {
     if (reversed)
         std::reverse(points.begin(), points.end());
     return points;
+}
+
+std::vector<Point> linePointsNear(Point a, Point b, const Rect& bounds) {
+    constexpr std::int64_t kReach = 65536;
+    const auto near = [&](Point p) {
+        return p.x >= bounds.x - kReach && p.y >= bounds.y - kReach &&
+               std::int64_t{p.x} < std::int64_t{bounds.x} + bounds.width + kReach &&
+               std::int64_t{p.y} < std::int64_t{bounds.y} + bounds.height + kReach;
+    };
+    if (near(a) && near(b))
+        return linePoints(a, b);
+    // Liang-Barsky against the bounds grown by a pixel: the part of a - b inside.
+    const double ax = a.x;
+    const double ay = a.y;
+    const double dx = b.x - ax;
+    const double dy = b.y - ay;
+    const double left = bounds.x - 1.0;
+    const double top = bounds.y - 1.0;
+    const double right = left + bounds.width + 1.0;
+    const double bottom = top + bounds.height + 1.0;
+    double enter = 0.0;
+    double leave = 1.0;
+    const auto keep = [&](double p, double q) { // the part where p * t <= q
+        if (p == 0.0)
+            return q >= 0.0;
+        const double t = q / p;
+        if (p < 0.0)
+            enter = std::max(enter, t);
+        else
+            leave = std::min(leave, t);
+        return enter <= leave;
+    };
+    if (!keep(-dx, ax - left) || !keep(dx, right - ax) || !keep(-dy, ay - top) ||
+        !keep(dy, bottom - ay))
+        return {};
+    const auto at = [&](double t) {
+        return Point{static_cast<int>(std::lround(ax + t * dx)),
+                     static_cast<int>(std::lround(ay + t * dy))};
+    };
+    return linePoints(at(enter), at(leave));
 }
 
 std::vector<Point> rectangleOutline(Point a, Point b) {

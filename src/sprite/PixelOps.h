@@ -63,6 +63,10 @@ struct Canvas {
 // corner. The line from `b` to `a` covers the same pixels, so a stroke drawn
 // back over itself leaves no stray pixel.
 std::vector<Point> linePoints(Point a, Point b);
+// linePoints(a, b) for a line that may reach far past `bounds`: the same
+// pixels while both ends lie within 65536 pixels of them; a longer line is
+// first cut where it crosses them, so only their size is walked.
+std::vector<Point> linePointsNear(Point a, Point b, const Rect& bounds);
 
 // The outline of the rectangle with the corners `a` and `b`, each pixel once;
 // a rectangle one pixel wide or high is a line, one pixel is a point.

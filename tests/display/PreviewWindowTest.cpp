@@ -1,18 +1,22 @@
 #include "display/DrawPic.h"
 #include "display/ImageArea.h"
+#include "display/PalettePanel.h"
 #include "display/frmShowFrame.h"
 #include "imaging/view/FrameImage.h"
 #include "imaging/view/FrameView.h"
 #include "imaging/view/Thumbnail.h"
 #include "support/FrameMaker.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
+#include <tuple>
 #include <vector>
 
 namespace quillet::display {
@@ -196,6 +200,53 @@ TEST(FramesPanel, ThumbnailsAreThePreviewScaledIntoTheirBox) {
                 else
                     ASSERT_EQ(thumbnail.pixel(x, y), preview.pixel(source)) << x << "," << y;
             }
+    }
+}
+
+// Each gesture in turn, the owner of the views answering a highlight request;
+// a screen reader hears each entry's part in its description. The entries'
+// stand-ins are the panel's children in index order.
+TEST(PalettePanel, ClicksAndKeysChooseTheDrawingIndexTheRangeAndTheHighlight) {
+    PalettePanel panel;
+    QObject::connect(&panel, &PalettePanel::highlightRequested, [&panel](int index) {
+        panel.showColours({}, {}, index < 0 ? std::nullopt : std::optional<std::uint8_t>(index));
+    });
+    panel.show();
+    panel.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
+    const QList<QWidget*> entries = panel.findChildren<QWidget*>();
+    const auto click = [&](int index, Qt::KeyboardModifiers keys = {}) {
+        QTest::mouseClick(&panel, Qt::LeftButton, keys, entries[index]->geometry().center());
+    };
+    const auto key = [](Qt::Key key, Qt::KeyboardModifiers keys = {}) {
+        QTest::keyClick(QApplication::focusWidget(), key, keys);
+    };
+    const struct {
+        const char* what;
+        std::function<void()> gesture;
+        int drawing, first, last, highlighted;
+    } steps[] = {
+        {"click", [&] { click(5); }, 5, 5, 5, -1},
+        {"shift+click", [&] { click(20, Qt::ShiftModifier); }, 5, 5, 20, -1},
+        {"ctrl+click", [&] { click(7, Qt::ControlModifier); }, 5, 5, 20, 7},
+        {"right moves the mark only", [&] { key(Qt::Key_Right); }, 5, 5, 20, 7},
+        {"space chooses", [&] { key(Qt::Key_Space); }, 21, 21, 21, 7},
+        {"shift+up extends", [&] { key(Qt::Key_Up, Qt::ShiftModifier); }, 21, 5, 21, 7},
+        {"shift+left further", [&] { key(Qt::Key_Left, Qt::ShiftModifier); }, 21, 4, 21, 7},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.gesture();
+        EXPECT_EQ(panel.range(), std::pair(step.first, step.last));
+        for (int index = 0; index < 256; ++index) {
+            const QString said = entries[index]->accessibleDescription();
+            const bool inRange =
+                step.first < step.last && index >= step.first && index <= step.last;
+            EXPECT_EQ(std::tuple(said.contains("the drawing index"), said.contains("highlighted"),
+                                 said.contains("in the range")),
+                      std::tuple(index == step.drawing, index == step.highlighted, inRange))
+                << index;
+        }
     }
 }
 

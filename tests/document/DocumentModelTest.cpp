@@ -27,6 +27,7 @@ FrameList tinyFrames(int count) {
 
 // Edits that cannot apply are no step at all: nothing to undo afterwards.
 TEST(DocumentModel, EditsOutsideTheListAddNoStep) {
+    const pixels::Rect below{0, 1, 1, 1};
     struct Case {
         const char* what;
         std::function<void(Document&)> edit;
@@ -41,6 +42,8 @@ TEST(DocumentModel, EditsOutsideTheListAddNoStep) {
         {"insert nothing", [](Document& d) { d.insertFrames({}, 0, QStringLiteral("Add")); }},
         {"insert past the end", [](Document& d) { d.insertFrames(tinyFrames(1), 4, {}); }},
         {"insert beyond the limit", [](Document& d) { d.insertFrames(tinyFrames(32765), 0, {}); }},
+        {"paint nothing", [](Document& d) { d.paintFrame(1, {}, Bytes(1), {}); }},
+        {"paint off the frame", [&](Document& d) { d.paintFrame(1, below, Bytes(1), {}); }},
     };
     for (const Case& c : cases) {
         Document doc;
@@ -174,6 +177,47 @@ TEST(DocumentModel, TheFirstSaveOverAFileWeDidNotWriteKeepsIt) {
         EXPECT_EQ(QFile::exists(path + ".bak") ? std::optional(readWholeFile(native + ".bak"))
                                                : std::nullopt,
                   c.kept);
+    }
+}
+
+// The second frame, 4 x 3, stored pixels 10, 11, ..., is shown in rampPalette();
+// the drawing sets its pixels (1, 1) and (2, 1) as the tools were shown them to 99.
+TEST(DrawingStep, TakesTheChangedRectangleBackAndForthAndConvertsOnce) {
+    const struct {
+        const char* what;
+        bool transform, converts;
+        Palette original;
+    } cases[] = {
+        {"in the palette it is shown in", true, false, testing::rampPalette()},
+        {"another palette, not transformed", false, false, testing::distinctPalette()},
+        {"another palette, converted as a save writes it", true, true, testing::distinctPalette()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Bytes stored = testing::hex("0A 0B 0C 0D 0E 0F 10 11 12 13 14 15");
+        const FramePtr frame = testing::makeFrame(4, 3, stored);
+        frame->seOriginalPalette(c.original);
+        frame->setNewPalette(testing::rampPalette());
+        Document doc;
+        doc.setTransform(c.transform);
+        doc.replace({testing::makeFrame(1, 1, {0}), frame}, QString(), 1);
+        const std::shared_ptr<const Bytes> matrix = frame->sharedPixels();
+        Bytes drawn = frame->getPixelData(doc.palTransform());
+        drawn[5] = drawn[6] = 99;
+        ASSERT_TRUE(doc.paintFrame(2, {1, 1, 2, 1}, drawn, QStringLiteral("Pencil")));
+        EXPECT_EQ(doc.undoStack().undoText(), "Pencil");
+        for (int turn = 0; turn < 2; ++turn) {
+            EXPECT_EQ(doc.frames()[1], frame);
+            EXPECT_EQ(frame->getPixelData(0), drawn);
+            EXPECT_EQ(frame->getOrigPalette(), c.converts ? testing::rampPalette() : c.original);
+            EXPECT_EQ(doc.selection(), std::vector<int>{2});
+            doc.undo();
+            EXPECT_EQ(frame->getPixelData(0), stored);
+            EXPECT_EQ(frame->getOrigPalette(), c.original);
+            // The conversion keeps the very matrix it replaced.
+            EXPECT_EQ(frame->sharedPixels() == matrix, c.converts);
+            doc.redo();
+        }
     }
 }
 

@@ -1,4 +1,5 @@
 #include "EditorTestSupport.h"
+#include "display/FramesPanel.h"
 
 #include <QApplication>
 #include <QtTest/QTest>
@@ -64,6 +65,50 @@ TEST_F(FocusKeys, ReachTheCommandsWhereverTheFocusIs) {
             QTest::keyClick(QApplication::focusWidget(), row.key.key(),
                             row.key.keyboardModifiers());
             EXPECT_EQ(reached.toStdString(), expected) << keys.toStdString() << " in " << focus;
+        }
+    }
+}
+
+// The drawing keys belong to the picture; the frames panel and a text box
+// keep them. Undo and Redo reach their commands from all three.
+TEST_F(FocusKeys, DrawingKeysReachTheToolsOnlyFromThePicture) {
+    const std::pair<QKeyCombination, const char*> rows[] = {
+        {QKeyCombination(Qt::Key_B), "ToolPencil"},
+        {QKeyCombination(Qt::Key_E), "ToolEraser"},
+        {QKeyCombination(Qt::Key_L), "ToolLine"},
+        {QKeyCombination(Qt::Key_U), "ToolRectangle"},
+        {QKeyCombination(Qt::Key_G), "ToolFill"},
+        {QKeyCombination(Qt::Key_I), "ToolEyedropper"},
+        {QKeyCombination(Qt::Key_BracketLeft), "PreviousDrawingIndex"},
+        {QKeyCombination(Qt::Key_BracketRight), "NextDrawingIndex"},
+        {Qt::CTRL | Qt::Key_Z, "Undo"},
+        {Qt::CTRL | Qt::Key_Y, "Redo"},
+    };
+    openDocument({{4, 3}, {5, 3}});
+    for (const char* item : {"DuplicateFrame", "DuplicateFrame", "Undo"})
+        trigger(item);
+    QString reached;
+    for (QAction* action : window->findChildren<QAction*>()) {
+        QObject::disconnect(action, &QAction::triggered, nullptr, nullptr);
+        QObject::connect(action, &QAction::triggered,
+                         [&reached, action] { reached = action->objectName(); });
+    }
+    display::frmShowFrame& preview = *window->preview().previewWindow();
+    for (QWidget* place :
+         QList<QWidget*>{&preview.Img(), &preview.framesPanel(), &child<QWidget>("txtXoffset")}) {
+        // The main window counts as active while its tool window is.
+        place->window()->activateWindow();
+        ASSERT_TRUE(
+            QTest::qWaitFor([place] { return QApplication::activeWindow() == place->window(); }));
+        place->setFocus();
+        for (const auto& [key, fromPicture] : rows) {
+            ASSERT_EQ(QApplication::focusWidget(), place);
+            reached.clear();
+            QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
+            const bool shared = key.keyboardModifiers() != Qt::NoModifier;
+            EXPECT_EQ(reached.toStdString(), place == &preview.Img() || shared ? fromPicture : "")
+                << QKeySequence(key).toString().toStdString() << " in "
+                << place->metaObject()->className();
         }
     }
 }

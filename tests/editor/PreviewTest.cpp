@@ -104,8 +104,8 @@ TEST_F(Preview, ViewsZoomAndAreRememberedBetweenRuns) {
 }
 
 // Plain and aligned: the palette marks what the frame uses as drawn, and a
-// click on an entry leaves only its pixels undimmed until the next click.
-TEST_F(Preview, PaletteMarksTheUsedEntriesAndAClickHighlightsTheirPixels) {
+// Ctrl+click on an entry leaves only its pixels undimmed until the next one.
+TEST_F(Preview, PaletteMarksTheUsedEntriesAndACtrlClickHighlightsTheirPixels) {
     openDocument({{30, 10, -40, 3}}); // 300 pixels: the first 44 indices twice
     for (bool aligned : {false, true}) {
         SCOPED_TRACE(aligned);
@@ -130,7 +130,7 @@ TEST_F(Preview, PaletteMarksTheUsedEntriesAndAClickHighlightsTheirPixels) {
         const imaging::ViewImage view =
             imaging::renderView(frames, 0, window->palTransform(), window->preview().viewOptions());
         for (int click = 0; click < 2; ++click) {
-            QTest::mouseClick(entry(chosen), Qt::LeftButton);
+            QTest::mouseClick(entry(chosen), Qt::LeftButton, Qt::ControlModifier);
             preview = window->preview().previewWindow();
             const QImage lit = previewImage();
             ASSERT_EQ(lit.size(), plain.size());

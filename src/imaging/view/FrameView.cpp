@@ -3,10 +3,12 @@
 #include "FrameImage.h"
 #include "FramePixels.h"
 #include "FramePlacement.h"
+#include "PixelReadout.h"
 
 #include <QPainter>
 #include <QRect>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 
@@ -75,6 +77,18 @@ void fillClipped(QImage& image, QRect area, QRgb colour) {
     area = area.intersected(image.rect());
     for (int y = area.top(); y <= area.bottom(); ++y)
         std::fill_n(reinterpret_cast<QRgb*>(image.scanLine(y)) + area.left(), area.width(), colour);
+}
+
+// The anchor mark's colour at `p`, drawn over the frame; nothing off the mark.
+std::optional<QRgb> crossAt(QPoint anchor, QPoint p) {
+    const int dx = std::abs(p.x() - anchor.x());
+    const int dy = std::abs(p.y() - anchor.y());
+    const int arm = kCrossArm;
+    if ((dy == 0 && dx <= arm) || (dx == 0 && dy <= arm))
+        return kCrossColour;
+    if ((dy <= 1 && dx <= arm + 1) || (dx <= 1 && dy <= arm + 1))
+        return kCrossOutline;
+    return std::nullopt;
 }
 
 void drawCross(QImage& image, QPoint at) {
@@ -225,6 +239,46 @@ ViewImage renderView(const FrameList& frames, int index, std::int16_t palTransfo
         drawCross(view.image, *view.anchor);
     }
     return finished(box);
+}
+
+QImage renderUnderlay(const FrameList& frames, int index, std::int16_t palTransform,
+                      ViewOptions options) {
+    if (index < 0 || static_cast<std::size_t>(index) >= frames.size() || !frames[index] ||
+        !frames[index]->hasPixels())
+        return {};
+    FrameList blank = frames;
+    auto empty = std::make_shared<DC6Frame>(*frames[index]);
+    empty->replacePixels(std::make_shared<const Bytes>(empty->pixels().size(), std::uint8_t{0}));
+    blank[static_cast<std::size_t>(index)] = std::move(empty);
+    options.highlightIndex.reset();
+    return renderView(blank, index, palTransform, options).image;
+}
+
+QRect redrawFramePixels(QImage& image, const ViewImage& view, std::optional<std::uint8_t> highlight,
+                        ByteView indices, const pixels::Rect& box, const QImage& underlay) {
+    const ShownFrame& frame = view.shown;
+    const QRect area = viewRectOf(view, box).intersected(image.rect());
+    if (area.isEmpty() || indices.size() != frame.indices.size() || underlay.size() != image.size())
+        return {};
+    const ColourTable colours = paletteColours(frame.palette);
+    const pixels::Point corner = framePointAt(view, 1, area.topLeft());
+    for (int line = 0; line < area.height(); ++line) {
+        auto* target = reinterpret_cast<QRgb*>(image.scanLine(area.top() + line));
+        const auto* under =
+            reinterpret_cast<const QRgb*>(underlay.constScanLine(area.top() + line));
+        const std::uint8_t* source =
+            indices.data() + static_cast<std::size_t>(corner.y - line) * frame.width + corner.x;
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const std::uint8_t index = source[x - area.left()];
+            const std::optional<QRgb> cross =
+                view.anchor ? crossAt(*view.anchor, {x, area.top() + line}) : std::nullopt;
+            QRgb colour = cross ? *cross : index != 0 ? colours[index] : under[x];
+            if (highlight && index != *highlight)
+                colour = dimmed(colour);
+            target[x] = colour;
+        }
+    }
+    return area;
 }
 
 void paintZoomed(QPainter& painter, const QImage& image, int zoom, QPoint origin,

@@ -2,6 +2,7 @@
 
 #include "ViewOptions.h"
 #include "sprite/DC6Frame.h"
+#include "sprite/PixelOps.h"
 
 #include <QImage>
 #include <QPoint>
@@ -66,6 +67,19 @@ inline constexpr QRgb kDimGrey = 0xFF808080;
 // its pixels is drawn as background; nothing here throws.
 ViewImage renderView(const FrameList& frames, int index, std::int16_t palTransform,
                      const ViewOptions& options);
+
+// What renderView draws under the current frame: the same view with that
+// frame all index 0 and nothing highlighted. redrawFramePixels takes index 0
+// from it.
+QImage renderUnderlay(const FrameList& frames, int index, std::int16_t palTransform,
+                      ViewOptions options);
+
+// Draws the current frame's pixels of `box` (columns and stored rows) into
+// `image`, a copy of `view.image`, from `indices` (a matrix of the frame's
+// size) as renderView would draw them: what a drawing tool changed shows
+// without drawing the view again. Returns the part of the picture drawn.
+QRect redrawFramePixels(QImage& image, const ViewImage& view, std::optional<std::uint8_t> highlight,
+                        ByteView indices, const pixels::Rect& box, const QImage& underlay);
 
 // Paints `image` enlarged `zoom` times, nearest-neighbour, with its top-left
 // corner at `origin`; only the part inside `exposed` is drawn.

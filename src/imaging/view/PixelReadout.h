@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FrameView.h"
+#include "sprite/PixelOps.h"
 
 #include <QPoint>
 #include <QString>
@@ -26,6 +27,15 @@ struct PixelReadout {
 // counted from the picture's top-left corner; nothing where the current
 // frame is not (background, the rest of an aligned view, outside the picture).
 std::optional<PixelReadout> pixelAt(const ViewImage& view, int zoom, QPoint point);
+
+// The same pixel as pixelAt names, as a column and stored row of the frame's
+// matrix, wherever `point` is: the tools draw lines that leave the frame.
+// Points further than 2^24 pixels out are pulled in to that distance, where
+// nothing is drawn either.
+pixels::Point framePointAt(const ViewImage& view, int zoom, QPoint point);
+// Where the frame's pixels of `box` stand in `view.image`, as far as they are
+// in it; the way back from framePointAt.
+QRect viewRectOf(const ViewImage& view, const pixels::Rect& box);
 
 // "x 12, y 40 | anchor -36, -4 | index 137 #a05030"
 QString readoutText(const PixelReadout& pixel);
