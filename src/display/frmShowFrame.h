@@ -46,6 +46,9 @@ public:
     // its place while there is one.
     void setStatusText(const QString& text);
     QString statusText() const;
+    // A line that takes the readout's place until the mouse moves on to
+    // another pixel or palette entry: a refused stroke, a protected index.
+    void showNotice(const QString& text);
 
     ImageArea& Img() { return *m_img; }
     // Under the picture; hidden until it is given frames.
@@ -58,6 +61,12 @@ public:
     void addTools(const QList<QAction*>& tools);
     void setDrawingIndex(std::uint8_t index);
 
+    // Entries the palette marks and the tools neither paint over nor with;
+    // a protected drawing index is said to be so when it is chosen.
+    void setProtectedEntries(const IndexSet& entries);
+    // The palette's range of consecutive entries, first <= last.
+    std::pair<int, int> paletteRange() const;
+
 signals:
     // The zoom keys; the owner of the view options decides what they do.
     void zoomInRequested();
@@ -69,6 +78,8 @@ signals:
     void highlightRequested(int index);
     // A palette entry was chosen to draw with.
     void drawingIndexChosen(int index);
+    // The palette's menu asked to protect or unprotect entries first .. last.
+    void protectionRequested(int first, int last, bool protect);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -80,6 +91,7 @@ private:
     void fitToPicture(bool mayShrink);
     QSize room() const;
     void showStatusLine();
+    QString readout() const;
     void showDrawingIndex();
 
     QScrollArea* m_scroll;
@@ -92,6 +104,8 @@ private:
     QSize m_fittedSize; // the size the last fit asked for
 
     QString m_statusText;
+    QString m_notice;
+    QString m_noticeOver;            // the readout it took the place of
     imaging::ViewImage m_shown;      // what Img shows, for the readout
     std::optional<QPoint> m_pointer; // over Img, inside its border
     int m_hoveredEntry = -1;         // of the palette
@@ -102,6 +116,7 @@ private:
     QAction* m_indexItem; // the label's place in the tool bar
     PictureDrawing* m_drawing;
     std::uint8_t m_drawingIndex = 1;
+    IndexSet m_protected;
 };
 
 } // namespace quillet::display

@@ -111,7 +111,7 @@ std::optional<FrameList> FrameImportCommands::importPicture(
     FrameList pieces;
     const bool read = m_context.readWithProgress(
         path, readingLabel(path), [&](const WorkProgress& progress) -> QString {
-            imaging::ImportOptions options{doc.palette(), dither()};
+            imaging::ImportOptions options{doc.palette(), dither(), doc.protectedEntries()};
             options.progress = progress;
             pieces = load(options);
             if (pieces.empty())
@@ -173,7 +173,7 @@ void FrameImportCommands::addFramesFromSheet() {
     imaging::IndexedPicture sheet;
     const bool read =
         m_context.readWithProgress(path, readingLabel(path), [&](const WorkProgress& progress) {
-            imaging::ImportOptions options{doc.palette(), dither()};
+            imaging::ImportOptions options{doc.palette(), dither(), doc.protectedEntries()};
             options.progress = progress;
             sheet = imaging::readSheetPicture(nativePath(path), options);
             return QString();

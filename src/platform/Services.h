@@ -3,6 +3,7 @@
 #include "BusyPointer.h"
 #include "FileDialog.h"
 #include "MessageBox.h"
+#include "PaletteQuestions.h"
 #include "Prompt.h"
 #include "Registry.h"
 #include "SheetQuestion.h"
@@ -20,10 +21,13 @@ struct Services {
     std::unique_ptr<SystemServices> system;
     std::unique_ptr<Prompt> prompt;
     std::unique_ptr<SheetQuestion> sheetQuestion;
+    std::unique_ptr<RemapQuestion> remapQuestion;
+    std::unique_ptr<UsageQuestion> usageQuestion;
 };
 
 // The real ones, with `parent` as the dialogs' parent window; all but the
-// sheet question, whose dialog draws the sheet and is made above this layer.
+// sheet, remap and usage questions, whose dialogs draw pictures and colours
+// and are made above this layer.
 Services makeQtServices(QWidget* parent);
 
 } // namespace quillet::platform

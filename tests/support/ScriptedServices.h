@@ -157,6 +157,10 @@ public:
     std::optional<platform::SheetRequest> sheet(const QString& title) {
         return next(sheets, title);
     }
+    std::deque<std::optional<platform::RemapRequest>> remaps;
+    std::optional<platform::RemapRequest> remap(const QString& title) {
+        return next(remaps, title);
+    }
 
 private:
     template <class T>
@@ -184,7 +188,22 @@ private:
     ScriptedPrompt& m_prompt;
 };
 
-// A full bundle; the raw pointers stay valid as long as the bundle's owner lives.
+// The remap question, answered like the prompt's; it shows no preview.
+class ScriptedRemapQuestion : public platform::RemapQuestion {
+public:
+    explicit ScriptedRemapQuestion(ScriptedPrompt& prompt) : m_prompt(prompt) {}
+    std::optional<platform::RemapRequest> ask(const QString& title, const QList<QRgb>&,
+                                              const platform::RemapRequest&,
+                                              const platform::RemapPreview&) override {
+        return m_prompt.remap(title);
+    }
+
+private:
+    ScriptedPrompt& m_prompt;
+};
+
+// A full bundle (Palette Usage... shows the window's own dialog); the raw pointers stay valid as
+// long as the bundle's owner lives.
 struct ScriptedServices {
     ScriptedFileDialog* fileDialog;
     ScriptedMessageBox* messageBox;
@@ -205,8 +224,9 @@ struct ScriptedServices {
         system = ss.get();
         prompt = pr.get();
         auto sq = std::make_unique<ScriptedSheetQuestion>(*prompt);
-        bundle = {std::move(fd), std::move(mb), std::move(bp),
-                  std::move(ss), std::move(pr), std::move(sq)};
+        auto rq = std::make_unique<ScriptedRemapQuestion>(*prompt);
+        bundle = {std::move(fd), std::move(mb), std::move(bp), std::move(ss),
+                  std::move(pr), std::move(sq), std::move(rq), nullptr};
     }
 };
 
