@@ -5,6 +5,7 @@ SHELL := /bin/bash
 
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev \
             libgtest-dev libgmock-dev libbenchmark-dev libgif-dev libimagequant-dev libpng-dev \
+            nlohmann-json3-dev \
             clang-14 libclang-rt-14-dev llvm-14 \
             desktop-file-utils appstream clang-format dpkg-dev file xvfb xauth
 # Only `make screenshot` needs these (and the virtual X server above, which
