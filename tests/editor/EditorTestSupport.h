@@ -22,6 +22,7 @@
 #include "support/TestSettings.h"
 
 #include <QAction>
+#include <QFile>
 #include <QImage>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -71,6 +72,12 @@ protected:
     }
 
     QString path(const QString& name) const { return dir.filePath(name); }
+    QString writeFile(const QString& name, const QByteArray& bytes) {
+        QFile file(path(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return file.fileName();
+    }
 
     QString writeDc6(const QString& name, const std::vector<FrameShape>& shapes) {
         FrameList frames;
