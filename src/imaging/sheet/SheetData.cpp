@@ -35,8 +35,7 @@ std::string sizeText(int w, int h) {
     return std::to_string(w) + " x " + std::to_string(h);
 }
 
-// The JSON library parses into a map that keeps one value per key; a file
-// that gives a key twice is refused while it is read, naming where.
+// Where a key or a value stands while the text is walked.
 struct Level {
     bool object = false;
     std::string key;                         // the member being read
@@ -69,46 +68,66 @@ struct Level {
     refuse(where, field + (field.empty() ? "" : ".") + key + " is given twice");
 }
 
-Json parse(ByteView bytes) {
-    std::vector<Level> levels;
-    const Json::parser_callback_t watch = [&levels](int, Json::parse_event_t event, Json& parsed) {
-        using Event = Json::parse_event_t;
-        switch (event) {
-        case Event::object_start:
-        case Event::array_start:
-            if (levels.size() >= kMaxDepth)
-                throw QuilletError("the data nests deeper than " + std::to_string(kMaxDepth) +
-                                   " levels");
-            if (!levels.empty() && !levels.back().object)
-                ++levels.back().elements;
-            levels.push_back({event == Event::object_start, {}, 0, {}});
-            break;
-        case Event::key: {
-            Level& top = levels.back();
-            const std::string& key = parsed.get_ref<const std::string&>();
-            const auto [at, added] = top.keys.emplace(key, top.keys.size());
-            if (!added)
-                givenTwice(levels, key, at->second);
-            top.key = key;
-            break;
-        }
-        case Event::object_end:
-        case Event::array_end:
-            levels.pop_back();
-            break;
-        case Event::value:
-            if (!levels.empty() && !levels.back().object)
-                ++levels.back().elements;
-            break;
-        }
+// The JSON library keeps one value per key, so the text is walked once
+// before it is parsed: a key given twice is refused, naming where, and the
+// nesting is bounded. (Its parser's own hook rescans an array at every
+// element, too slow for thousands of frames.)
+class KeyCheck : public nlohmann::json_sax<Json> {
+public:
+    bool null() override { return value(); }
+    bool boolean(bool) override { return value(); }
+    bool number_integer(number_integer_t) override { return value(); }
+    bool number_unsigned(number_unsigned_t) override { return value(); }
+    bool number_float(number_float_t, const string_t&) override { return value(); }
+    bool string(string_t&) override { return value(); }
+    bool binary(binary_t&) override { return value(); }
+    bool start_object(std::size_t) override { return open(true); }
+    bool start_array(std::size_t) override { return open(false); }
+    bool end_object() override { return close(); }
+    bool end_array() override { return close(); }
+    bool key(string_t& key) override {
+        Level& top = m_levels.back();
+        const auto [at, added] = top.keys.emplace(key, top.keys.size());
+        if (!added)
+            givenTwice(m_levels, key, at->second);
+        top.key = key;
         return true;
-    };
-    try {
-        return Json::parse(bytes.begin(), bytes.end(), watch);
-    } catch (const Json::exception& e) {
+    }
+    bool parse_error(std::size_t, const std::string&, const Json::exception& e) override {
         // "[json.exception.parse_error.101] parse error at line 1, ..."
         const std::string_view what = e.what();
         throw QuilletError("not JSON: " + std::string(what.substr(what.find(']') + 2)));
+    }
+
+private:
+    bool value() {
+        if (!m_levels.empty() && !m_levels.back().object)
+            ++m_levels.back().elements;
+        return true;
+    }
+    bool open(bool object) {
+        if (m_levels.size() >= kMaxDepth)
+            throw QuilletError("the data nests deeper than " + std::to_string(kMaxDepth) +
+                               " levels");
+        value();
+        m_levels.push_back({object, {}, 0, {}});
+        return true;
+    }
+    bool close() {
+        m_levels.pop_back();
+        return true;
+    }
+
+    std::vector<Level> m_levels;
+};
+
+Json parse(ByteView bytes) {
+    KeyCheck check;
+    Json::sax_parse(bytes.begin(), bytes.end(), &check);
+    try {
+        return Json::parse(bytes.begin(), bytes.end());
+    } catch (const Json::exception& e) {
+        throw QuilletError(std::string("not JSON: ") + e.what());
     }
 }
 
