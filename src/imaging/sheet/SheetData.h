@@ -8,6 +8,7 @@
 
 #include "sprite/Bytes.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -40,6 +41,7 @@ struct SheetDataFrame {
     int sourceWidth = 0;
     int sourceHeight = 0;
     int duration = 0;
+    bool operator==(const SheetDataFrame&) const = default;
 };
 
 // Frames `from` to `to`, counted from 0, both included.
@@ -47,6 +49,7 @@ struct SheetTag {
     std::string name;
     int from = 0;
     int to = 0;
+    bool operator==(const SheetTag&) const = default;
 };
 
 // A key of the "anchor" slice: from frame `frame` on, the anchor stands at
@@ -55,6 +58,7 @@ struct SheetAnchorKey {
     int frame = 0;
     SheetRect bounds;
     std::optional<SheetPoint> pivot;
+    bool operator==(const SheetAnchorKey&) const = default;
 };
 
 struct SheetData {
@@ -66,15 +70,20 @@ struct SheetData {
     int height = 0;
     std::vector<SheetTag> frameTags;
     std::vector<SheetAnchorKey> anchor; // in ascending frame order
+    bool operator==(const SheetData&) const = default;
 };
 
 enum class SheetJsonLayout { Array, Hash };
 
 // More JSON than any sheet of 32767 frames needs; checked before parsing.
 inline constexpr std::uint64_t kMaxSheetDataBytes = std::uint64_t{64} << 20;
+// The layout nests six levels; a deeper file is no sheet data, and the bound
+// keeps a file of brackets from costing memory by the gigabyte.
+inline constexpr std::size_t kMaxSheetDataDepth = 32;
 
 // The data as JSON: the frames as an array, or as an object keyed by file
-// name in frame order; the keys of every object in one fixed order.
+// name in frame order; the keys of every object in one fixed order, the
+// size left out when it is not known.
 std::string writeSheetJson(const SheetData& data, SheetJsonLayout layout);
 
 // The bytes of a written text, for the file writers.
