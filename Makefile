@@ -77,7 +77,7 @@ bench: deps
 
 # libFuzzer builds with clang; our libraries get coverage instrumentation,
 # the harnesses the fuzzer runtime.
-FUZZ_HARNESSES := dc6_file frame_block round_trip picture palette recovery
+FUZZ_HARNESSES := dc6_file frame_block round_trip picture palette recovery sheet_data
 FUZZ_SECONDS ?= 60
 FUZZ_SMOKE_SECONDS ?= 60
 FUZZ_CFLAGS := -fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefined -fno-omit-frame-pointer
