@@ -235,7 +235,7 @@ TEST_F(CliTest, BuildFromASpriteKeepsItsDirectionsAndBytes) {
             const CliResult run = cli(arguments);
             ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
             EXPECT_EQ(read("out.dc6"), read(in));
-            // And through a sheet with its data, which keeps the directions too.
+            // Through a sheet and its data too, directions kept.
             ASSERT_EQ(cli({"export", in, "sheet", "--sheet-by-direction", "--data"}).exitCode, 0);
             arguments.replace(2, "sheet.json");
             ASSERT_EQ(cli(arguments).exitCode, 0);

@@ -71,7 +71,6 @@ TEST_F(CliTest, FailuresNameTheFileAndWriteNothing) {
         {{"export", "s.dc6", "x", "--sheet", "2", "--data-format", "json-hash"},
          2,
          "--data-format"},
-        {{"export", "s.dc6", "x", "--sheet", "2", "--data", "--data-format", "xml"}, 2, "xml"},
         {{"build", "out.dc6", "bad.json"}, 1, "bad.json: frames holds no frame"},
         {{"build", "out.dc6", "nopic.json"}, 1, "gone.png"},
         {{"edit", "s.dc6", "--frames", "4", "--flip", "h"}, 2, "4"},

@@ -22,7 +22,6 @@
 #include "support/TestSettings.h"
 
 #include <QAction>
-#include <QFile>
 #include <QImage>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -74,8 +73,7 @@ protected:
     QString path(const QString& name) const { return dir.filePath(name); }
     QString writeFile(const QString& name, const QByteArray& bytes) {
         QFile file(path(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         return file.fileName();
     }
 

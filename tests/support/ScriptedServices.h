@@ -159,7 +159,6 @@ public:
     std::optional<platform::SheetRequest> sheet(const QString& title) {
         return next(sheets, title);
     }
-    // Pops the next answer, recording the question.
     template <class T>
     std::optional<T> next(std::deque<std::optional<T>>& answers, const QString& title) {
         asked.push_back(title);
@@ -185,8 +184,7 @@ private:
     ScriptedPrompt& m_prompt;
 };
 
-// The sheet data questions, answered from the prompt's lists; the last
-// anchor question is kept for the test to inspect.
+// The sheet data questions, answered from the prompt's lists; the last anchor asked is kept.
 class ScriptedSheetDataQuestion : public platform::SheetDataQuestion {
 public:
     explicit ScriptedSheetDataQuestion(ScriptedPrompt& prompt) : m_prompt(prompt) {}
