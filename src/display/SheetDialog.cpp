@@ -34,6 +34,9 @@ const QColor kSkipped(40, 40, 40, 170);
 const QColor kGrid(0, 150, 255);
 const QColor kTrimmed(255, 128, 0);
 const QColor kHovered(0, 150, 255, 70);
+// The anchor's mark, as the preview draws it.
+const QColor kAnchorCross(255, 0, 255);
+constexpr double kCrossArm = 4;
 
 QBrush checkerBrush() {
     QPixmap tile(2 * kCheckerCell, 2 * kCheckerCell);
@@ -113,6 +116,7 @@ void SheetView::paintEvent(QPaintEvent*) {
     painter.setBrushOrigin(area.topLeft());
     painter.fillRect(area, checkerBrush());
     painter.drawPixmap(area.topLeft(), m_scaled);
+    paintFrames(painter);
 
     const std::vector<platform::SheetLayout::Cell>& cells = m_layout.cells;
     const int columns = m_layout.columns, rows = m_layout.rows;
@@ -184,6 +188,46 @@ void SheetView::mouseMoveEvent(QMouseEvent* event) {
 
 void SheetView::leaveEvent(QEvent*) {
     hover(-1);
+}
+
+// Frames placed by a sheet's data.
+
+void SheetView::showFrames(std::vector<QRect> frames, std::vector<QPoint> anchors) {
+    m_frames = std::move(frames);
+    m_anchors = std::move(anchors);
+    update();
+}
+
+QPoint SheetView::inPicture(QPointF point) const {
+    const QRect area = pictureArea();
+    const double sx = double(area.width()) / std::max(1, m_picture.width());
+    const double sy = double(area.height()) / std::max(1, m_picture.height());
+    return QPoint(int(std::floor((point.x() - area.left()) / sx)),
+                  int(std::floor((point.y() - area.top()) / sy)));
+}
+
+void SheetView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        emit pictureClicked(inPicture(event->position()));
+}
+
+void SheetView::paintFrames(QPainter& painter) const {
+    if (m_frames.empty())
+        return;
+    QList<QRectF> outlines;
+    for (const QRect& frame : m_frames)
+        outlines.push_back(onScreen(frame));
+    QList<QLineF> crosses;
+    for (const QPoint& anchor : m_anchors) {
+        const QPointF at = onScreen(QRect(anchor, QSize(1, 1))).topLeft();
+        crosses << QLineF(at.x() - kCrossArm, at.y(), at.x() + kCrossArm, at.y())
+                << QLineF(at.x(), at.y() - kCrossArm, at.x(), at.y() + kCrossArm);
+    }
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(kGrid, 0));
+    painter.drawRects(outlines);
+    painter.setPen(QPen(kAnchorCross, 0));
+    painter.drawLines(crosses);
 }
 
 SheetDialog::SheetDialog(const QString& title, const QImage& picture,

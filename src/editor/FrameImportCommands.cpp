@@ -2,9 +2,12 @@
 
 #include "CommandContext.h"
 #include "imaging/PictureImport.h"
+#include "imaging/sheet/SheetDataImport.h"
+#include "sprite/Error.h"
 #include "sprite/Limits.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileInfo>
 #include <QSettings>
 #include <QWidget>
@@ -19,7 +22,7 @@ const QString kAddFilter =
                    "GIF (*.gif)|*.gif|JPEG (*.jpg;*.jpe;*.jpeg)|*.jpg;*.jpe;*.jpeg|PNG "
                    "(*.png)|*.png|");
 const QString kInsertFilter = QStringLiteral("BMP (*.bmp)|*.bmp|PNG (*.png)|*.png");
-const QString kSheetFilter = QStringLiteral("Pictures|*.png;*.bmp;*.gif|");
+const QString kSheetFilter = QStringLiteral("Pictures and sheet data|*.png;*.bmp;*.gif;*.json|");
 const QString kDitherKey = QStringLiteral("import/dither");
 const QString kAllTransparent = QStringLiteral("every cell is transparent");
 
@@ -168,17 +171,14 @@ void FrameImportCommands::addFramesFromSheet() {
     const QString path = m_context.chooseFileToOpen(kSheetFilter);
     if (path.isEmpty())
         return;
+    if (const QString data = sheetDataFor(path); !data.isEmpty()) {
+        addFramesFromSheetData(data, data == path ? QString() : path);
+        return;
+    }
     document::Document& doc = m_context.doc();
     // Read once: the dialog shows this picture and the frames are cut from it.
     imaging::IndexedPicture sheet;
-    const bool read =
-        m_context.readWithProgress(path, readingLabel(path), [&](const WorkProgress& progress) {
-            imaging::ImportOptions options{doc.palette(), dither()};
-            options.progress = progress;
-            sheet = imaging::readSheetPicture(nativePath(path), options);
-            return QString();
-        });
-    if (!read)
+    if (!readSheet(path, sheet))
         return;
     const std::optional<platform::SheetRequest> request = m_context.services().sheetQuestion->ask(
         QStringLiteral("Add Frames from Sheet"), sheetPicture(sheet), m_lastSheet,
@@ -194,6 +194,88 @@ void FrameImportCommands::addFramesFromSheet() {
     if (cells)
         doc.insertFrames(std::move(*cells), doc.frameCount(),
                          QStringLiteral("Add Frames from Sheet"));
+}
+
+// Sheets with their data.
+
+bool FrameImportCommands::readSheet(const QString& path, imaging::IndexedPicture& sheet) {
+    return m_context.readWithProgress(path, readingLabel(path), [&](const WorkProgress& progress) {
+        imaging::ImportOptions options{m_context.doc().palette(), dither()};
+        options.progress = progress;
+        sheet = imaging::readSheetPicture(nativePath(path), options);
+        return QString();
+    });
+}
+
+// The data file chosen, or the one beside the picture if the user takes it.
+QString FrameImportCommands::sheetDataFor(const QString& path) {
+    if (path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive))
+        return path;
+    const QFileInfo picture(path);
+    const QFileInfo data(picture.dir().filePath(picture.completeBaseName() + ".json"));
+    if (!data.isFile())
+        return QString();
+    const platform::Answer use = m_context.ask(
+        QStringLiteral("%1 beside the picture says where its frames lie. Cut them as it says?")
+            .arg(data.fileName()),
+        platform::Buttons::YesNo);
+    return use == platform::Answer::Yes ? data.filePath() : QString();
+}
+
+// `picturePath` empty: the picture the data names.
+void FrameImportCommands::addFramesFromSheetData(const QString& dataPath, QString picturePath) {
+    imaging::SheetData data;
+    if (!m_context.readWithProgress(dataPath, readingLabel(dataPath), [&](const WorkProgress&) {
+            data = imaging::readSheetDataFile(nativePath(dataPath));
+            if (picturePath.isEmpty())
+                picturePath = imaging::sheetPicturePath(dataPath, data);
+            return QString();
+        }))
+        return;
+    imaging::IndexedPicture sheet;
+    if (!readSheet(picturePath, sheet))
+        return;
+    try {
+        imaging::checkSheetFrames(sheet, data);
+    } catch (const QuilletError& e) {
+        m_context.tellFileError(dataPath, QString::fromUtf8(e.what()));
+        return;
+    }
+    std::optional<imaging::SheetPoint> anchor;
+    for (std::size_t i = 0; i < data.frames.size() && !anchor; ++i)
+        if (!imaging::sheetAnchor(data, i)) {
+            anchor = askAnchor(sheet, data);
+            if (!anchor)
+                return;
+        }
+    std::optional<FrameList> frames =
+        importPicture(dataPath, kAllTransparent, [&](const imaging::ImportOptions& options) {
+            return imaging::cutSheetFrames(sheet, data, anchor, options.documentPalette);
+        });
+    if (frames)
+        m_context.doc().addFramesInDirections(std::move(*frames), imaging::sheetDirections(data),
+                                              QStringLiteral("Add Frames from Sheet"));
+}
+
+std::optional<imaging::SheetPoint>
+FrameImportCommands::askAnchor(const imaging::IndexedPicture& sheet,
+                               const imaging::SheetData& data) {
+    platform::SheetAnchorRequest request;
+    request.picture = sheetPicture(sheet);
+    for (const imaging::SheetDataFrame& f : data.frames) {
+        request.frames.emplace_back(f.frame.x, f.frame.y, f.frame.w, f.frame.h);
+        request.cells.emplace_back(f.frame.x - f.spriteSourceSize.x,
+                                   f.frame.y - f.spriteSourceSize.y);
+    }
+    const imaging::SheetDataFrame& first = data.frames.front();
+    request.cell = QSize(first.sourceWidth, first.sourceHeight);
+    const imaging::SheetPoint start = imaging::defaultSheetAnchor(first);
+    request.anchor = QPoint(start.x, start.y);
+    const std::optional<QPoint> placed = m_context.services().sheetDataQuestion->anchor(
+        QStringLiteral("Add Frames from Sheet"), request);
+    if (!placed)
+        return std::nullopt;
+    return imaging::SheetPoint{placed->x(), placed->y()};
 }
 
 } // namespace quillet::editor

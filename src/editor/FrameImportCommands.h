@@ -12,6 +12,8 @@ class QAction;
 namespace quillet::imaging {
 struct ImportOptions;
 struct IndexedPicture;
+struct SheetData;
+struct SheetPoint;
 } // namespace quillet::imaging
 
 namespace quillet::editor {
@@ -55,6 +57,13 @@ private:
     std::optional<FrameList>
     importPicture(const QString& path, const QString& whenEmpty,
                   const std::function<FrameList(const imaging::ImportOptions&)>& load);
+
+    // A sheet with its data file: the frames where the data puts them.
+    bool readSheet(const QString& path, imaging::IndexedPicture& sheet);
+    QString sheetDataFor(const QString& path);
+    void addFramesFromSheetData(const QString& dataPath, QString picturePath);
+    std::optional<imaging::SheetPoint> askAnchor(const imaging::IndexedPicture& sheet,
+                                                 const imaging::SheetData& data);
 
     CommandContext& m_context;
     QAction* m_sheet;

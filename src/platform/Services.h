@@ -5,6 +5,7 @@
 #include "MessageBox.h"
 #include "Prompt.h"
 #include "Registry.h"
+#include "SheetDataQuestion.h"
 #include "SheetQuestion.h"
 
 #include <memory>
@@ -20,10 +21,11 @@ struct Services {
     std::unique_ptr<SystemServices> system;
     std::unique_ptr<Prompt> prompt;
     std::unique_ptr<SheetQuestion> sheetQuestion;
+    std::unique_ptr<SheetDataQuestion> sheetDataQuestion;
 };
 
 // The real ones, with `parent` as the dialogs' parent window; all but the
-// sheet question, whose dialog draws the sheet and is made above this layer.
+// sheet questions, whose dialogs draw the sheet and are made above this layer.
 Services makeQtServices(QWidget* parent);
 
 } // namespace quillet::platform

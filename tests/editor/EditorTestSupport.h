@@ -71,6 +71,11 @@ protected:
     }
 
     QString path(const QString& name) const { return dir.filePath(name); }
+    QString writeFile(const QString& name, const QByteArray& bytes) {
+        QFile file(path(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        return file.fileName();
+    }
 
     QString writeDc6(const QString& name, const std::vector<FrameShape>& shapes) {
         FrameList frames;

@@ -185,7 +185,7 @@ namespace {
 TEST_F(Export, SheetAndGifFromTheMenusAndASheetBackIn) {
     openDocument({{3, 2, 0, 0}, {4, 3, 1, -1}});
     fileDialog().answers = {path("sheet.png")};
-    scripted->prompt->numbers = {2};
+    scripted->prompt->sheetExports = {platform::SheetExportRequest{false, 2, false, false}};
     trigger("sheet_export");
     ASSERT_TRUE(QFile::exists(path("sheet.png")));
     EXPECT_TRUE(

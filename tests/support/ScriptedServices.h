@@ -138,6 +138,8 @@ public:
     std::deque<std::optional<platform::SheetRequest>> sheets;
     std::deque<std::optional<platform::OffsetRequest>> offsetRequests;
     std::deque<std::optional<platform::IndexSwap>> indexSwaps;
+    std::deque<std::optional<platform::SheetExportRequest>> sheetExports;
+    std::deque<std::optional<QPoint>> anchors;
     std::vector<QString> asked;
 
     std::optional<int> number(const QString& title, const QString&, int, int, int) override {
@@ -157,8 +159,6 @@ public:
     std::optional<platform::SheetRequest> sheet(const QString& title) {
         return next(sheets, title);
     }
-
-private:
     template <class T>
     std::optional<T> next(std::deque<std::optional<T>>& answers, const QString& title) {
         asked.push_back(title);
@@ -184,6 +184,25 @@ private:
     ScriptedPrompt& m_prompt;
 };
 
+// The sheet data questions, answered from the prompt's lists; the last anchor asked is kept.
+class ScriptedSheetDataQuestion : public platform::SheetDataQuestion {
+public:
+    explicit ScriptedSheetDataQuestion(ScriptedPrompt& prompt) : m_prompt(prompt) {}
+    std::optional<platform::SheetExportRequest>
+    exportSheet(const QString& title, const platform::SheetExportRequest&, int, int) override {
+        return m_prompt.next(m_prompt.sheetExports, title);
+    }
+    std::optional<QPoint> anchor(const QString& title,
+                                 const platform::SheetAnchorRequest& request) override {
+        lastAnchor = request;
+        return m_prompt.next(m_prompt.anchors, title);
+    }
+    platform::SheetAnchorRequest lastAnchor;
+
+private:
+    ScriptedPrompt& m_prompt;
+};
+
 // A full bundle; the raw pointers stay valid as long as the bundle's owner lives.
 struct ScriptedServices {
     ScriptedFileDialog* fileDialog;
@@ -191,6 +210,7 @@ struct ScriptedServices {
     RecordingBusyPointer* busy;
     FakeSystemServices* system;
     ScriptedPrompt* prompt;
+    ScriptedSheetDataQuestion* sheetData;
     platform::Services bundle;
 
     ScriptedServices() {
@@ -205,8 +225,10 @@ struct ScriptedServices {
         system = ss.get();
         prompt = pr.get();
         auto sq = std::make_unique<ScriptedSheetQuestion>(*prompt);
-        bundle = {std::move(fd), std::move(mb), std::move(bp),
-                  std::move(ss), std::move(pr), std::move(sq)};
+        auto sd = std::make_unique<ScriptedSheetDataQuestion>(*prompt);
+        sheetData = sd.get();
+        bundle = {std::move(fd), std::move(mb), std::move(bp), std::move(ss),
+                  std::move(pr), std::move(sq), std::move(sd)};
     }
 };
 
