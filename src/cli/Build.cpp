@@ -10,6 +10,13 @@ namespace quillet::cli {
 
 namespace {
 
+// How pictures are matched into the document palette, as the editor imports them.
+imaging::ImportOptions importOptions(const Options& o, const Palette& palette) {
+    imaging::ImportOptions options{palette, o.dither};
+    options.protectedEntries = o.protectedEntries;
+    return options;
+}
+
 // A sheet's frames where its data puts them, its picture matched into the
 // palette as Add Frames from Sheet does; a failure names the file at fault.
 FrameList readSheetWithData(const std::string& input, const Options& o, const Palette& palette,
@@ -25,7 +32,7 @@ FrameList readSheetWithData(const std::string& input, const Options& o, const Pa
     }
     imaging::IndexedPicture sheet;
     try {
-        sheet = imaging::readSheetPicture(picture, {palette, o.dither});
+        sheet = imaging::readSheetPicture(picture, importOptions(o, palette));
     } catch (const QuilletError& e) {
         throw WorkError{picture + ": " + e.what()};
     }
@@ -35,7 +42,7 @@ FrameList readSheetWithData(const std::string& input, const Options& o, const Pa
     } catch (const QuilletError& e) {
         throw WorkError{input + ": " + e.what()};
     }
-    adoptImportedFrames(frames, palette);
+    adoptImportedFrames(frames, palette, o.protectedEntries);
     return frames;
 }
 
@@ -54,8 +61,7 @@ FrameList readInput(const std::string& input, const Options& o, const Palette& p
         return readSheetWithData(input, o, palette, directions);
     FrameList frames;
     try {
-        imaging::ImportOptions options{palette, o.dither};
-        options.protectedEntries = o.protectedEntries;
+        const imaging::ImportOptions options = importOptions(o, palette);
         frames = o.grid ? imaging::LoadSheet(input, *o.grid, o.trim, options)
                         : imaging::LoadImage(input, options);
     } catch (const QuilletError& e) {
