@@ -47,6 +47,7 @@ TEST_F(CliTest, FailuresNameTheFileAndWriteNothing) {
         {{"build", "out.dc6", picture, "--grid", "400x4"}, 1, "does not fit"},
         {{"info", "a.dc6", "--palette", "x.pal"}, 2, "--palette"},
         {{"info", "junk.dc6"}, 1, "junk.dc6"},
+        {{"info", "junk.dc6"}, 1, "junk.dc6: This is not a DC6 file. (file header cut short"},
         {{"info", "missing.dc6"}, 1, "missing.dc6"},
         {{"build", "out.dc6", "missing.gif"}, 1, "missing.gif"},
         {{"build", "out.dc6", "junk.dc6"}, 1, "junk.dc6"},
