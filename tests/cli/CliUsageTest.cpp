@@ -44,7 +44,7 @@ TEST_F(CliTest, FailuresNameTheFileAndWriteNothing) {
         {{"build", "out.dc6", picture, "--trim"}, 2, "--grid"},
         {{"build", "out.dc6", picture, "--grid", "0x4"}, 2, "0x4"},
         {{"build", "out.dc6", picture, "--grid", "4x4+1"}, 2, "4x4+1"},
-        {{"build", "out.dc6", picture, "--grid", "400x4"}, 1, "does not fit"},
+        {{"build", "out.dc6", picture, "--grid", "400x4"}, 1, "cannot be laid"},
         {{"info", "a.dc6", "--palette", "x.pal"}, 2, "--palette"},
         {{"info", "junk.dc6"}, 1, "junk.dc6"},
         {{"info", "junk.dc6"}, 1, "junk.dc6: This is not a DC6 file. (file header cut short"},

@@ -99,7 +99,8 @@ TEST_F(FrameListEditing, TheSheetDialogShowsTheCutAsTheNumbersAreTyped) {
         QString status;
         std::vector<int> greyed; // of the 4 x 2 cells of 64 x 64 (the fifth one is empty)
         int added;
-        int lastWidth; // trimmed to the squares
+        int lastWidth;          // trimmed to the squares
+        int cellWidthShown = 0; // by the greyed box, when given
     };
     const std::vector<Case> cases = {
         {nullptr,
@@ -116,16 +117,32 @@ TEST_F(FrameListEditing, TheSheetDialogShowsTheCutAsTheNumbersAreTyped) {
          0},
         {nullptr,
          {{"margin", "200"}},
-         "The grid (cells 64 x 64, margin 200, spacing 0) does not fit a picture of 256 x 128",
+         "The grid cannot be laid: cells of 64 x 64 (margin 200, spacing 0) do not fit a picture "
+         "of 256 x 128",
          {},
          0,
          0},
+        {"Columns x rows",
+         {{"columns", "300"}},
+         "The grid cannot be laid: 300 columns (margin 0, spacing 0) do not fit a picture of 256 x "
+         "128",
+         {},
+         0,
+         0},
+        // Switched, it starts at the grid the cell size laid.
+        {"Columns x rows",
+         {},
+         "4 x 2 cells of 64 x 64: 7 frames to add, 1 empty cell skipped",
+         {5},
+         7,
+         16},
         {"Columns x rows",
          {{"columns", "2"}, {"rows", "1"}},
          "2 x 1 cells of 128 x 128: 2 frames to add",
          {},
          2,
-         80},
+         80,
+         128},
     };
     for (const Case& c : cases) {
         QImage picture(256, 128, QImage::Format_Indexed8);
@@ -150,6 +167,12 @@ TEST_F(FrameListEditing, TheSheetDialogShowsTheCutAsTheNumbersAreTyped) {
                 QTest::keyClicks(QApplication::focusWidget(), typed);
             }
             EXPECT_EQ(dialog->findChild<QLabel*>("sheetStatus")->text(), c.status);
+            const int cellWidth = dialog->findChild<QSpinBox*>("cellWidth")->value();
+            EXPECT_EQ(c.cellWidthShown > 0 ? cellWidth : 0, c.cellWidthShown);
+            // Each grid here that adds nothing is one that cannot be laid.
+            EXPECT_EQ(dialog->findChild<QLabel*>("sheetCell")->text(),
+                      c.added > 0 ? "Point at a cell to see which frame it gives."
+                                  : "No cells to point at until a grid can be laid.");
             auto* view = dialog->findChild<display::SheetView*>();
             const QImage shown = view->grab().toImage();
             for (int cell = 0; cell < 8; ++cell) {
