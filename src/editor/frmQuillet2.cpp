@@ -94,7 +94,11 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
 }
 
 // The commands go first: their frames out and their preview refer to the document.
-frmQuillet2::~frmQuillet2() = default;
+frmQuillet2::~frmQuillet2() {
+    // The box with the focus loses it as the widgets go, after the window.
+    for (QLineEdit* box : {txtXoffset, txtYoffset})
+        disconnect(box, nullptr, this, nullptr);
+}
 
 void frmQuillet2::buildWidgets() {
     auto* client = new QWidget(this);
@@ -219,6 +223,10 @@ void frmQuillet2::buildWidgets() {
     connect(FrameNr, &QScrollBar::valueChanged, this, &frmQuillet2::frameNumberChanged);
     connect(txtXoffset, &QLineEdit::textChanged, this, [this] { offsetEdited(txtXoffset, true); });
     connect(txtYoffset, &QLineEdit::textChanged, this, [this] { offsetEdited(txtYoffset, false); });
+    connect(txtXoffset, &QLineEdit::editingFinished, this,
+            [this] { offsetLeft(txtXoffset, true); });
+    connect(txtYoffset, &QLineEdit::editingFinished, this,
+            [this] { offsetLeft(txtYoffset, false); });
 }
 
 void frmQuillet2::buildMenus() {
@@ -351,6 +359,15 @@ void frmQuillet2::offsetEdited(QLineEdit* box, bool xAxis) {
     m_typingOffset = true;
     m_doc.setOffset(curFrame(), xAxis ? document::Axis::X : document::Axis::Y, *offset);
     m_typingOffset = false;
+}
+
+void frmQuillet2::offsetLeft(QLineEdit* box, bool xAxis) {
+    // Text that is no offset changed nothing; the box says so again.
+    if (offsetFromText(box->text()))
+        return;
+    const FramePtr frame = m_doc.currentFrame();
+    const std::int32_t offset = !frame ? 0 : xAxis ? frame->get_X_offset() : frame->get_Y_offset();
+    box->setText(QString::number(offset));
 }
 
 void frmQuillet2::openFiles(const QStringList& paths) {

@@ -79,6 +79,8 @@ private:
     void buildMenus();
     void frameNumberChanged(int value);
     void offsetEdited(QLineEdit* box, bool xAxis);
+    // A box left without an offset in it shows the frame's again.
+    void offsetLeft(QLineEdit* box, bool xAxis);
     void takeFiles(const DroppedFiles& files);
     // The status line: the document's name, whether it is modified, and the
     // current frame's direction.

@@ -118,6 +118,17 @@ TEST_F(Window, TypingIntoAnOffsetBoxEditsTheCurrentFramePerKeystroke) {
         box.setText(QString::fromLatin1(invalid));
         EXPECT_EQ(window->frames()[0]->get_X_offset(), -12) << invalid;
     }
+    // Left empty or with a lone "-", the box shows the frame's offset again.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    for (const char* left : {"", "-"}) {
+        box.setFocus();
+        box.selectAll();
+        QTest::keyClick(&box, Qt::Key_X, Qt::ControlModifier);
+        QTest::keyClicks(&box, left);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(box.text(), "-12") << left;
+    }
     child<QLineEdit>("txtYoffset").setText(QStringLiteral(" 2.5 "));
     EXPECT_EQ(window->frames()[0]->get_Y_offset(), 2);
 }
