@@ -137,8 +137,10 @@ void PreviewCommands::chooseFrameRate() {
 }
 
 void PreviewCommands::makePlayer(display::AnimationPlayer::Clock clock) {
-    if (m_player)
+    if (m_player && m_player->isPlaying()) {
         m_player->stop();
+        emit playingChanged(false);
+    }
     m_player = clock ? std::make_unique<display::AnimationPlayer>(std::move(clock))
                      : std::make_unique<display::AnimationPlayer>();
     connect(m_player.get(), &display::AnimationPlayer::frameChanged, this,
@@ -169,6 +171,7 @@ void PreviewCommands::animate() {
         m_playFrom = current / length * length;
     }
     m_player->start(length, current - m_playFrom, m_view.framesPerSecond);
+    emit playingChanged(true);
     showPlayedFrame(current - m_playFrom);
 }
 
@@ -189,14 +192,17 @@ void PreviewCommands::stopPlayback() {
     if (!m_player->isPlaying())
         return;
     const int shown = m_playFrom + m_player->stop();
+    emit playingChanged(false);
     if (shown >= 0 && shown < m_context.doc().frameCount())
         m_context.doc().setCurFrame(shown + 1);
     emit currentFrameChosen();
 }
 
 void PreviewCommands::abandonPlayback() {
-    if (m_player->isPlaying())
-        m_player->stop();
+    if (!m_player->isPlaying())
+        return;
+    m_player->stop();
+    emit playingChanged(false);
 }
 
 void PreviewCommands::stepFrame(int delta) {

@@ -65,6 +65,8 @@ signals:
     // Settings > Preview changed; the boxes are filled again before the
     // preview follows.
     void previewToggled();
+    // Playback started or ended.
+    void playingChanged(bool playing);
 
 private:
     void buildViewActions();

@@ -162,6 +162,8 @@ void frmQuillet2::buildWidgets() {
     narrow.setPixelSize(8);
     cmdAnimate->setFont(narrow);
     cmdAnimate->setToolTip(QStringLiteral("Play Anim."));
+    // Down while playing: the caption stays, and screen readers hear the state.
+    cmdAnimate->setCheckable(true);
 
     Frame2 =
         group("Frame2", QStringLiteral("Current Frame"), display::twipRect(2160, 0, 2895, 2655));
@@ -219,7 +221,12 @@ void frmQuillet2::buildWidgets() {
             &FrameImportCommands::insertFrame);
     connect(cmdRemoveFrame, &QPushButton::clicked, m_frameCommands.get(),
             &FrameSelectionCommands::remove);
-    connect(cmdAnimate, &QPushButton::clicked, m_preview.get(), &PreviewCommands::animate);
+    connect(cmdAnimate, &QPushButton::clicked, this, [this] {
+        m_preview->animate();
+        cmdAnimate->setChecked(m_preview->isPlaying());
+    });
+    connect(m_preview.get(), &PreviewCommands::playingChanged, cmdAnimate,
+            &QPushButton::setChecked);
     connect(FrameNr, &QScrollBar::valueChanged, this, &frmQuillet2::frameNumberChanged);
     connect(txtXoffset, &QLineEdit::textChanged, this, [this] { offsetEdited(txtXoffset, true); });
     connect(txtYoffset, &QLineEdit::textChanged, this, [this] { offsetEdited(txtYoffset, false); });

@@ -19,6 +19,7 @@ TEST_F(Preview, PlaysInOrderWrapsAndStopsOnTheFrameShown) {
     frameNr().setValue(2);
     QTest::mouseClick(&child<QPushButton>("cmdAnimate"), Qt::LeftButton);
     ASSERT_TRUE(window->preview().isPlaying());
+    EXPECT_TRUE(child<QPushButton>("cmdAnimate").isChecked());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window->preview().previewWindow()));
     // The mouse rests on the bottom-left pixel.
     QTest::mouseMove(&window->preview().previewWindow()->Img(), QPoint(1, 2));
@@ -72,6 +73,7 @@ TEST_F(Preview, ChangesSavesAndClosingThePreviewStopIt) {
         ASSERT_TRUE(window->preview().isPlaying());
         stop();
         EXPECT_FALSE(window->preview().isPlaying());
+        EXPECT_FALSE(child<QPushButton>("cmdAnimate").isChecked());
         EXPECT_EQ(frameNr().value(), std::max(1, window->curFrame()));
     }
     // Nothing to play, nothing said.
