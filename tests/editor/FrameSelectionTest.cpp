@@ -70,6 +70,9 @@ TEST_F(FrameSelection, OffsetsAndFlipsChangeTheSelectedFramesInOneStep) {
         while (!scripted->prompt->offsetRequests.empty());
         EXPECT_EQ(offsets(), c.after);
         EXPECT_EQ(window->document().undoStack().count(), 1);
+        if (!c.requests.empty()) {
+            EXPECT_EQ(scripted->prompt->labels.back(), "Changes the 2 selected frames.");
+        }
         ASSERT_EQ(messages().shown.size(), c.refused ? 1u : 0u);
         if (c.refused) {
             EXPECT_TRUE(messages().shown[0].text.contains("frame 2: x offset 2147483647 + 1"));

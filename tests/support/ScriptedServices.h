@@ -139,6 +139,8 @@ public:
     std::deque<std::optional<platform::OffsetRequest>> offsetRequests;
     std::deque<std::optional<platform::IndexSwap>> indexSwaps;
     std::vector<QString> asked;
+    std::vector<QString> labels;      // of the offsets questions
+    std::vector<QList<QRgb>> colours; // of the index questions
 
     std::optional<int> number(const QString& title, const QString&, int, int, int) override {
         return next(numbers, title);
@@ -146,12 +148,14 @@ public:
     std::optional<QString> text(const QString& title, const QString&, const QString&) override {
         return next(texts, title);
     }
-    std::optional<platform::OffsetRequest> offsets(const QString& title,
+    std::optional<platform::OffsetRequest> offsets(const QString& title, const QString& label,
                                                    const platform::OffsetRequest&) override {
+        labels.push_back(label);
         return next(offsetRequests, title);
     }
-    std::optional<platform::IndexSwap> indexSwap(const QString& title,
-                                                 const platform::IndexSwap&) override {
+    std::optional<platform::IndexSwap> indexSwap(const QString& title, const platform::IndexSwap&,
+                                                 const QList<QRgb>& shown) override {
+        colours.push_back(shown);
         return next(indexSwaps, title);
     }
     std::optional<platform::SheetRequest> sheet(const QString& title) {
