@@ -5,6 +5,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QMainWindow>
+#include <QStatusBar>
 
 namespace quillet::editor {
 
@@ -77,6 +79,13 @@ QString CommandContext::chooseFileToSave(const QString& filter, const QString& e
     if (!dialog.ShowSave() || dialog.fileTitle().isEmpty())
         return {};
     return dialog.FileName;
+}
+
+void CommandContext::report(const QString& text) {
+    // Long enough to read a short line; the name and the mark stay beside it.
+    constexpr int kShownMs = 5000;
+    if (auto* main = qobject_cast<QMainWindow*>(&m_window))
+        main->statusBar()->showMessage(text, kShownMs);
 }
 
 bool CommandContext::readWithProgress(const QString& path, const QString& label,

@@ -76,6 +76,10 @@ public:
     QString chooseFileToOpen(const QString& filter);
     QString chooseFileToSave(const QString& filter, const QString& extension);
 
+    // A line in the main window's status line for a few seconds: what a
+    // command did that needs no answer.
+    void report(const QString& text);
+
     platform::BusyPointer& busyPointer() { return *m_services.busyPointer; }
 
     // Reads the file at `path` with `work` under the busy pointer and a

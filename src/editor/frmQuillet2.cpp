@@ -13,14 +13,13 @@
 #include "OffsetText.h"
 #include "PaletteCommands.h"
 #include "PreviewCommands.h"
+#include "StatusLine.h"
 #include "display/SheetDialog.h"
 #include "display/Twips.h"
 
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileInfo>
 #include <QFont>
-#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -28,7 +27,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QStatusBar>
 #include <algorithm>
 #include <iterator>
 
@@ -198,16 +196,8 @@ void frmQuillet2::buildWidgets() {
     Pic->hide();
 
     // Which document this is, and which direction the current frame belongs
-    // to; the boxes keep their plain numbers. The name is shortened to fit:
-    // it never widens the fixed window.
-    lblDocument = new QLabel(this);
-    lblDocument->setObjectName(QStringLiteral("lblDocument"));
-    lblDocument->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    statusBar()->addWidget(lblDocument, 1);
-    lblDirection = new QLabel(this);
-    lblDirection->setObjectName(QStringLiteral("lblDirection"));
-    statusBar()->addWidget(lblDirection);
-    statusBar()->setSizeGripEnabled(false);
+    // to; the boxes keep their plain numbers.
+    m_statusLine = new StatusLine(*this, m_doc);
 
     QWidget* order[] = {cmdAddFrame,   cmdAnimate, cmdRemoveFrame, txtXoffset,
                         txtYoffset,    txtFrameNr, txtWidth,       txtHeight,
@@ -321,38 +311,7 @@ void frmQuillet2::refresh() {
 }
 
 void frmQuillet2::showStatus() {
-    const int directions = m_doc.directions();
-    const int count = frameCount();
-    QString line;
-    if (count > 0 && directions == 1) {
-        line = QStringLiteral("1 direction");
-    } else if (count > 0 && count % directions == 0) {
-        const int perDirection = count / directions;
-        const int index = std::clamp(curFrame(), 1, count) - 1;
-        line = QStringLiteral("Direction %1 of %2, frame %3 of %4")
-                   .arg(index / perDirection + 1)
-                   .arg(directions)
-                   .arg(index % perDirection + 1)
-                   .arg(perDirection);
-    } else if (count > 0) {
-        line = QStringLiteral("%1 directions, but %2 frames are not a multiple of %1")
-                   .arg(directions)
-                   .arg(count);
-    }
-    lblDirection->setText(line);
-
-    const QString& fileName = docFileName();
-    const QString suffix = m_doc.isModified() ? QStringLiteral(" (modified)") : QString();
-    const QFontMetrics metrics(lblDocument->font());
-    // The client area is as wide as the window; the gap is the status bar's spacing.
-    constexpr int kGap = 16;
-    const int room = centralWidget()->width() - lblDirection->sizeHint().width() - kGap -
-                     metrics.horizontalAdvance(suffix);
-    lblDocument->setText(metrics.elidedText(fileName.isEmpty() ? QStringLiteral("Untitled")
-                                                               : QFileInfo(fileName).fileName(),
-                                            Qt::ElideMiddle, std::max(0, room)) +
-                         suffix);
-    lblDocument->setToolTip(QDir::toNativeSeparators(fileName));
+    m_statusLine->update();
 }
 
 void frmQuillet2::offsetEdited(QLineEdit* box, bool xAxis) {

@@ -27,6 +27,7 @@ class HelpCommands;
 class HistoryCommands;
 class PaletteCommands;
 class PreviewCommands;
+class StatusLine;
 
 // The main window: it builds the widgets, places the commands' items in its
 // menus and shows the document's current frame in the boxes, the scroll bar
@@ -108,8 +109,8 @@ private:
     QPushButton* cmdRemoveFrame = nullptr;
     QScrollBar* FrameNr = nullptr;
     QLabel* Pic = nullptr;
-    QLabel* lblDocument = nullptr;
-    QLabel* lblDirection = nullptr;
+    // lblDocument and lblDirection.
+    StatusLine* m_statusLine = nullptr;
 
     // Declared after the document, so that they go before it.
     std::unique_ptr<CommandContext> m_context;

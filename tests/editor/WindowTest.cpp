@@ -4,8 +4,10 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
 #include <QUndoStack>
 #include <QtTest/QTest>
@@ -195,6 +197,47 @@ TEST_F(Window, PreviewOpensBesideTheWindowAndClosesWithoutFramesOrTick) {
     window->frameCommands().remove();
     window->frameCommands().remove();
     EXPECT_EQ(window->preview().previewWindow(), nullptr);
+}
+
+// The name and the modified mark show in full or shortened, whatever else
+// the fixed line holds: a long note on the directions, a report.
+TEST_F(Window, StatusLineKeepsTheNameAndTheMarkInSight) {
+    const QString longName = "a name much longer than the status line under the window has.dc6";
+    const QString longNote = "4 directions, but 33 frames are not a multiple of 4";
+    const struct {
+        QString name;
+        QString note;
+        QString report;
+    } rows[] = {
+        {"walk.dc6", longNote, ""},
+        {longName, "Direction 1 of 4, frame 1 of 8", ""},
+        {longName, longNote, ""},
+        {longName, longNote, "25 files written."},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.note.toStdString());
+        DC6FileIO().SaveDC6(path(row.name).toStdString(), FrameList(32, makeFrame({2, 2})), 0, {},
+                            4);
+        messages().answers = {platform::Answer::No};
+        fileDialog().answers = {path(row.name)};
+        window->files().open();
+        trigger(row.note == longNote ? "DuplicateFrame" : "FlipHorizontal");
+        if (!row.report.isEmpty())
+            window->commands().report(row.report);
+        QApplication::processEvents();
+        const QLabel& name = child<QLabel>("lblDocument");
+        const QLabel& note = child<QLabel>("lblDirection");
+        EXPECT_TRUE(name.text().startsWith(row.name.left(3))) << name.text().toStdString();
+        EXPECT_TRUE(name.text().endsWith(row.name.right(3) + " (modified)"));
+        EXPECT_EQ(note.toolTip(), row.note);
+        for (const QLabel* label : {&name, &note}) {
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width());
+            EXPECT_TRUE(window->statusBar()->rect().contains(label->geometry()));
+        }
+        EXPECT_LT(name.geometry().right(), note.geometry().left());
+        EXPECT_EQ(window->statusBar()->currentMessage(), row.report);
+        EXPECT_LE(name.fontMetrics().horizontalAdvance(row.report), name.x() - 8);
+    }
 }
 
 TEST_F(Window, TransformTickDecidesWhetherThePreviewMapsThePixels) {
