@@ -81,6 +81,15 @@ QString CommandContext::chooseFileToSave(const QString& filter, const QString& e
     return dialog.FileName;
 }
 
+QStringList CommandContext::chooseFilesToOpen(const QString& filter) {
+    platform::FileDialog& dialog = fileDialog(filter);
+    if (!dialog.ShowOpenSeveral())
+        return {};
+    QStringList chosen = dialog.FileNames;
+    chosen.removeAll(QString());
+    return chosen;
+}
+
 void CommandContext::report(const QString& text) {
     // Long enough to read a short line; the name and the mark stay beside it.
     constexpr int kShownMs = 5000;
@@ -89,7 +98,8 @@ void CommandContext::report(const QString& text) {
 }
 
 bool CommandContext::readWithProgress(const QString& path, const QString& label,
-                                      const std::function<QString(const WorkProgress&)>& work) {
+                                      const std::function<QString(const WorkProgress&)>& work,
+                                      QString* failureOut) {
     QString failure;
     {
         BusyScope busy(busyPointer());
@@ -104,7 +114,10 @@ bool CommandContext::readWithProgress(const QString& path, const QString& label,
     }
     if (failure.isEmpty())
         return true;
-    tellFileError(path, failure);
+    if (failureOut)
+        *failureOut = failure;
+    else
+        tellFileError(path, failure);
     return false;
 }
 

@@ -61,6 +61,43 @@ TEST_F(FrameListEditing, AddAppendsAndInsertGoesBeforeTheCurrentFrame) {
     EXPECT_EQ(fileDialog().shown.back().filter, "BMP (*.bmp)|*.bmp|PNG (*.png)|*.png");
 }
 
+// Pictures chosen together go in by the natural order of their names, in one
+// step; one that cannot be read is named, and the others still go in.
+TEST_F(FrameListEditing, SeveralPicturesGoInByTheirNamesInOneStep) {
+    const struct {
+        bool insert;
+        QStringList names; // "fN.bmp" is 10 + N wide
+        std::vector<int> expected;
+        const char* step;
+        QStringList unread;
+    } cases[] = {
+        {false, {"f10.bmp", "f2.bmp", "F1.bmp"}, {1, 2, 3, 11, 12, 20}, "Add 3 Frames", {}},
+        {true, {"f9.bmp", "x.bmp", "f10.bmp"}, {1, 19, 20, 2, 3}, "Insert 2 Frames", {"x.bmp: "}},
+        {false, {"b.bmp", "x.bmp", "f3.bmp"}, {1, 2, 3, 13}, "Add Frame", {"b.bmp: ", "x.bmp: "}},
+    };
+    writeFileSafely(path("b.bmp").toStdString(), Bytes{'B', 'M', 1, 2}); // no picture
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.step);
+        openDocument({{1, 1}, {2, 1}, {3, 1}});
+        frameNr().setValue(2);
+        QStringList chosen;
+        for (const QString& name : c.names)
+            chosen << (name.startsWith('f', Qt::CaseInsensitive)
+                           ? writePicture(name, 10 + name.mid(1).chopped(4).toInt(), 2)
+                           : path(name));
+        fileDialog().severalAnswers = {chosen};
+        c.insert ? window->imports().insertFrame() : window->imports().addFrame();
+        EXPECT_EQ(widths(), c.expected);
+        EXPECT_EQ(child<QAction>("Undo").text(), QStringLiteral("Undo ") + c.step);
+        EXPECT_EQ(messages().shown.size(), c.unread.isEmpty() ? 0u : 1u);
+        for (const QString& unread : c.unread)
+            EXPECT_EQ(messages().shown.back().text.count(unread), 1) << unread.toStdString();
+        messages().shown.clear();
+        trigger("Undo");
+        EXPECT_EQ(widths(), (std::vector<int>{1, 2, 3}));
+    }
+}
+
 TEST_F(FrameListEditing, InsertIntoAnEmptyDocumentIsAdd) {
     fileDialog().answers.push_back(writePicture(QStringLiteral("p.bmp"), 5, 5));
     window->imports().insertFrame();

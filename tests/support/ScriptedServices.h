@@ -26,8 +26,9 @@ public:
         QString defaultExt;
         QString fileNameBefore;
     };
-    // A null QString scripts a cancel.
+    // A null QString scripts a cancel; several files come from `severalAnswers` first.
     std::deque<QString> answers;
+    std::deque<QStringList> severalAnswers;
     std::vector<Shown> shown;
 
 protected:
@@ -37,6 +38,16 @@ protected:
             throw std::logic_error("file dialog shown but no answer scripted");
         QString a = answers.front();
         answers.pop_front();
+        return a;
+    }
+    QStringList runSeveral() override {
+        if (severalAnswers.empty()) {
+            const QString one = run(false);
+            return one.isNull() ? QStringList() : QStringList{one};
+        }
+        shown.push_back({false, Filter, FilterIndex, CancelError, DefaultExt, FileName});
+        QStringList a = severalAnswers.front();
+        severalAnswers.pop_front();
         return a;
     }
 };
