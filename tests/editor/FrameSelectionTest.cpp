@@ -83,6 +83,10 @@ TEST_F(FrameSelection, OffsetsAndFlipsChangeTheSelectedFramesInOneStep) {
 TEST_F(FrameSelection, ClicksAndKeysInThePanelSelectDeleteAndMove) {
     openDocument({{1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}, {6, 1}});
     window->document().setDirections(2);
+    // A key pressed where the focus is, as the user presses it: rows of 3 frames.
+    const auto key = [](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        return [=] { QTest::keyClick(QApplication::focusWidget(), key, modifiers); };
+    };
     const struct {
         const char* what;
         std::function<void()> gesture;
@@ -100,6 +104,13 @@ TEST_F(FrameSelection, ClicksAndKeysInThePanelSelectDeleteAndMove) {
          2},
         {"click in the selection", [&] { click(4); }, {4}, 4},
         {"the main window's scroll bar", [&] { frameNr().setValue(6); }, {6}, 6},
+        {"left", key(Qt::Key_Left), {5}, 5},
+        {"up: the direction before", key(Qt::Key_Up), {2}, 2},
+        {"up from the first row", key(Qt::Key_Up), {2}, 2},
+        {"shift+down", key(Qt::Key_Down, Qt::ShiftModifier), {2, 3, 4, 5}, 5},
+        {"shift+home", key(Qt::Key_Home, Qt::ShiftModifier), {1, 2}, 1},
+        {"shift+right", key(Qt::Key_Right, Qt::ShiftModifier), {2}, 2},
+        {"end", key(Qt::Key_End), {6}, 6},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.what);
