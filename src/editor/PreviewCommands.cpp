@@ -218,8 +218,16 @@ display::frmShowFrame& PreviewCommands::preparePreview() {
     QWidget& main = m_context.window();
     if (!m_preview) {
         m_preview = new display::frmShowFrame(&main);
-        // Closing the preview ends playback; its zoom keys are the View menu's.
-        connect(m_preview, &display::frmShowFrame::closed, this, &PreviewCommands::stopPlayback);
+        // Closed by its close box, it goes with its tick; closing it ends
+        // playback. Its zoom keys are the View menu's.
+        connect(m_preview, &display::frmShowFrame::closed, this, [this, window = m_preview.data()] {
+            if (m_preview == window) {
+                m_preview = nullptr;
+                window->deleteLater();
+                m_showPreview->setChecked(false);
+            }
+            stopPlayback();
+        });
         connect(m_preview, &display::frmShowFrame::highlightRequested, this, [this](int index) {
             imaging::ViewOptions next = m_view;
             next.highlightIndex =

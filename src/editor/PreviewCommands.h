@@ -30,8 +30,8 @@ public:
     // Settings > Preview: whether the preview shows at all.
     QAction* previewAction() const { return m_showPreview; }
 
-    // Null once closed here; one the user closed stays hidden until the next
-    // refresh shows it again.
+    // Null once closed. The tick follows the window: closing it unticks
+    // Settings > Preview, choosing the item opens or closes it at once.
     display::frmShowFrame* previewWindow() const { return m_preview; }
     bool previewTicked() const;
     void togglePreview(); // inverts the check mark, as the menu item does

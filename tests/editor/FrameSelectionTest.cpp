@@ -125,7 +125,6 @@ TEST_F(FrameSelection, ClicksAndKeysInThePanelSelectDeleteAndMove) {
     click(2, Qt::ShiftModifier);
     window->preview().previewWindow()->close();
     window->preview().togglePreview();
-    window->preview().togglePreview();
     ASSERT_EQ(window->document().selection(), (std::vector<int>{2, 3, 4, 5, 6}));
 
     messages().answers = {Answer::Yes};

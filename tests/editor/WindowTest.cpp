@@ -186,10 +186,12 @@ TEST_F(Window, PreviewOpensBesideTheWindowAndClosesWithoutFramesOrTick) {
     ASSERT_NE(window->preview().previewWindow(), nullptr);
     EXPECT_EQ(previewImage().size(), QSize(6, 2));
 
-    // Closed by its own close button: the tick stays, the next change reopens it.
+    // Closed by its own close button, it takes its tick along; the item opens it again.
     window->preview().previewWindow()->close();
+    EXPECT_FALSE(window->preview().previewTicked());
     frameNr().setValue(1);
-    EXPECT_TRUE(window->preview().previewTicked());
+    EXPECT_EQ(window->preview().previewWindow(), nullptr);
+    window->preview().togglePreview();
     ASSERT_NE(window->preview().previewWindow(), nullptr);
     EXPECT_TRUE(window->preview().previewWindow()->isVisible());
 
