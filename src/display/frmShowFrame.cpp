@@ -101,6 +101,12 @@ void frmShowFrame::Setup(std::int32_t X_pos, std::int32_t Y_pos, std::int32_t Im
     fitToPicture(false); // the room beside the main window may have changed
 }
 
+void frmShowFrame::setUserSize(QSize size) {
+    m_userSize = size.expandedTo(kStartSize);
+    m_fittedSize = m_userSize;
+    resize(m_userSize);
+}
+
 void frmShowFrame::showFrame(const FrameList& frames, int index, std::int16_t palTransform,
                              const imaging::ViewOptions& options) {
     const bool zoomChanged = options.zoom != m_img->zoom();

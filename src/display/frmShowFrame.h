@@ -44,6 +44,11 @@ public:
     void setStatusText(const QString& text);
     QString statusText() const;
 
+    // The size the user last gave the window by hand, the least a fit leaves;
+    // one remembered from before is given back with setUserSize().
+    QSize userSize() const { return m_userSize; }
+    void setUserSize(QSize size);
+
     ImageArea& Img() { return *m_img; }
     // Under the picture; hidden until it is given frames.
     FramesPanel& framesPanel() { return *m_framesPanel; }

@@ -173,11 +173,10 @@ TEST_F(Window, PreviewOpensBesideTheWindowAndClosesWithoutFramesOrTick) {
     EXPECT_EQ(previewImage().size(), QSize(4, 3));
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == window.get(); }));
 
-    // Moved away by the user, it comes back at the next change.
+    // Moved away by the user, it stays there, and opens there again.
     window->preview().previewWindow()->move(500, 500);
     frameNr().setValue(2);
-    EXPECT_EQ(window->preview().previewWindow()->pos(),
-              QPoint(outer.x() + outer.width(), outer.y()));
+    EXPECT_EQ(window->preview().previewWindow()->pos(), QPoint(500, 500));
     EXPECT_EQ(previewImage().size(), QSize(6, 2));
 
     window->preview().togglePreview();
@@ -199,6 +198,14 @@ TEST_F(Window, PreviewOpensBesideTheWindowAndClosesWithoutFramesOrTick) {
     window->frameCommands().remove();
     window->frameCommands().remove();
     EXPECT_EQ(window->preview().previewWindow(), nullptr);
+
+    // Its place and the size the user gave it outlast the run.
+    addPicture(4, 3);
+    window->preview().previewWindow()->resize(420, 330);
+    start();
+    addPicture(4, 3);
+    EXPECT_EQ(window->preview().previewWindow()->pos(), QPoint(500, 500));
+    EXPECT_EQ(window->preview().previewWindow()->size(), QSize(420, 330));
 }
 
 // The name and the modified mark show in full or shortened, whatever else
