@@ -16,8 +16,6 @@ namespace {
 
 constexpr int kThumbnailSide = 48;
 constexpr int kCellWidth = kThumbnailSide + 10;
-constexpr int kShownColumns = 8; // what the panel asks room for; more scroll
-constexpr int kShownRows = 4;
 
 int cellHeight(const QWidget& panel) {
     return kThumbnailSide + 8 + panel.fontMetrics().height();
@@ -375,16 +373,13 @@ void FramesPanel::paintEvent(QPaintEvent* event) {
 }
 
 QSize FramesPanel::sizeHint() const {
-    const int columns = m_model->columnCount();
-    const int rows = m_model->rowCount();
-    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
-    QSize size(std::clamp(columns, 1, kShownColumns) * kCellWidth + 2 * frameWidth(),
-               std::clamp(rows, 1, kShownRows) * cellHeight(*this) + 2 * frameWidth());
-    if (columns > kShownColumns)
-        size.rheight() += bar;
-    if (rows > kShownRows)
-        size.rwidth() += bar;
-    return size;
+    const int frame = 2 * frameWidth();
+    return {std::max(1, m_model->columnCount()) * kCellWidth + frame,
+            std::max(1, m_model->rowCount()) * cellHeight(*this) + frame};
+}
+
+int FramesPanel::leastHeight() const {
+    return cellHeight(*this) + 2 * frameWidth();
 }
 
 } // namespace quillet::display

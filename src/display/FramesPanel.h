@@ -38,7 +38,10 @@ public:
     QRect frameRect(int number) const;
     const imaging::ThumbnailCache& thumbnails() const { return m_thumbnails; }
 
+    // Room for every row and column, without scroll bars.
     QSize sizeHint() const override;
+    // Room for one row.
+    int leastHeight() const;
 
 signals:
     // A click, Shift+click, Ctrl+click, a key or Ctrl+A chose these frames,

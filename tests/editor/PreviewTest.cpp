@@ -1,8 +1,10 @@
 #include "EditorTestSupport.h"
+#include "display/FramesPanel.h"
 #include "imaging/view/FrameImage.h"
 #include "imaging/view/PixelReadout.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QPushButton>
 #include <QtTest/QTest>
 #include <set>
@@ -83,6 +85,17 @@ TEST_F(Preview, ChangesSavesAndClosingThePreviewStopIt) {
     window->preview().animate();
     EXPECT_FALSE(window->preview().isPlaying());
     EXPECT_TRUE(messages().shown.empty());
+}
+
+// The preview grows to show every row of the frames panel in full.
+TEST_F(Preview, GrowsToShowEveryRowOfFrames) {
+    window->move(0, 0);
+    openDocument(std::vector<FrameShape>(30, {4, 3}));
+    window->document().setDirections(5); // 5 rows of 6
+    display::FramesPanel& panel = window->preview().previewWindow()->framesPanel();
+    QApplication::processEvents();
+    for (int number = 1; number <= 30; ++number)
+        EXPECT_TRUE(panel.viewport()->rect().contains(panel.frameRect(number))) << number;
 }
 
 // The zoomed preview is the 1x picture scaled, and the views are remembered.
