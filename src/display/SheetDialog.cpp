@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <algorithm>
 #include <cmath>
@@ -316,6 +317,20 @@ void SheetDialog::layOut() {
 
     m_layout = m_layoutOf(request());
     m_view->showLayout(m_layout, m_trim->isChecked());
+    // The greyed numbers show the grid laid, so switching starts from it.
+    if (!m_layout.cells.empty()) {
+        const QSize cell = m_layout.cells.front().rect.size();
+        const std::pair<QSpinBox*, int> shown[] = {{m_cellWidth, cell.width()},
+                                                   {m_cellHeight, cell.height()},
+                                                   {m_columns, m_layout.columns},
+                                                   {m_rows, m_layout.rows}};
+        for (const auto& [box, value] : shown) {
+            if (box->isEnabled())
+                continue;
+            const QSignalBlocker quiet(box);
+            box->setValue(value);
+        }
+    }
     m_buttons->button(QDialogButtonBox::Ok)->setEnabled(m_layout.problem.isEmpty());
     QString text;
     if (!m_layout.cells.empty())
@@ -341,6 +356,10 @@ void SheetDialog::layOut() {
 }
 
 void SheetDialog::describeCell(int cell) {
+    if (m_layout.cells.empty()) {
+        m_cell->setText(QStringLiteral("No cells to point at until a grid can be laid."));
+        return;
+    }
     if (cell < 0 || cell >= std::ssize(m_layout.cells)) {
         m_cell->setText(QStringLiteral("Point at a cell to see which frame it gives."));
         return;

@@ -22,6 +22,19 @@ const QString kExportFilter = QStringLiteral("BMP|*.BMP|");
 const QString kPngFilter = QStringLiteral("PNG|*.png|");
 const QString kGifFilter = QStringLiteral("GIF|*.gif|");
 
+QString filesWritten(int count) {
+    return count == 1 ? QStringLiteral("1 file written.")
+                      : QStringLiteral("%1 files written.").arg(count);
+}
+
+// A pair of numbers that a message box's wrapping must not split.
+QString pair(int first, const char* between, int second) {
+    return QStringLiteral("%1%2%3")
+        .arg(first)
+        .arg(QString::fromLatin1(between).replace(u' ', QChar::Nbsp))
+        .arg(second);
+}
+
 } // namespace
 
 ExportCommands::ExportCommands(CommandContext& context, const PreviewCommands& preview)
@@ -92,6 +105,7 @@ void ExportCommands::exportFiles(imaging::ExportFormat format, bool selectedOnly
     }
     emit exportEnded();
     m_context.busyPointer().setBusy(false);
+    m_context.report(filesWritten(report.written));
     tellExported(report, total);
 }
 
@@ -159,17 +173,14 @@ void ExportCommands::exportSheet() {
         m_context.tellFileError(path, QString::fromUtf8(e.what()));
         return;
     }
+    m_context.report(filesWritten(request->writeData ? 2 : 1));
     // What Add Frames from Sheet needs to cut it the same way.
-    QString told = QStringLiteral("%1: %2 frames in %3 x %4 cells of %5 x %6 pixels; the "
-                                  "anchor is at %7, %8 in each cell.")
-                       .arg(png.fileName())
-                       .arg(doc.frameCount())
-                       .arg(layout.columns)
-                       .arg(layout.rows)
-                       .arg(layout.cell.width())
-                       .arg(layout.cell.height())
-                       .arg(layout.anchor.x())
-                       .arg(layout.anchor.y());
+    QString told =
+        QStringLiteral("%1: %2 frames in %3 cells of %4 pixels; the anchor is at %5 in each cell.")
+            .arg(png.fileName(), QString::number(doc.frameCount()),
+                 pair(layout.columns, " x ", layout.rows),
+                 pair(layout.cell.width(), " x ", layout.cell.height()),
+                 pair(layout.anchor.x(), ", ", layout.anchor.y()));
     if (request->writeData)
         told += QStringLiteral(" %1 places every frame.").arg(QFileInfo(dataPath).fileName());
     m_context.tell(told);
@@ -199,6 +210,7 @@ void ExportCommands::exportGif() {
         BusyScope busy(m_context.busyPointer());
         imaging::exportGif(doc.frames(), doc.palTransform(), doc.palette(),
                            m_preview.viewOptions().framesPerSecond, path);
+        m_context.report(filesWritten(1));
     } catch (const std::exception& e) {
         m_context.tellFileError(path, QString::fromUtf8(e.what()));
     }

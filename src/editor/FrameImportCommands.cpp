@@ -39,6 +39,40 @@ QString tooMany(std::ptrdiff_t count, int room) {
         .arg(limits::kMaxFrames);
 }
 
+bool isDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+// "f2" before "f10": runs of digits compare by their value, other characters
+// whatever their case. The locale's collator does not do this in every
+// locale (not in "C"), so it is done here.
+bool naturallyBefore(QStringView a, QStringView b) {
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (!isDigit(a[i]) || !isDigit(b[j])) {
+            const char16_t x = a[i++].toCaseFolded().unicode();
+            const char16_t y = b[j++].toCaseFolded().unicode();
+            if (x != y)
+                return x < y;
+            continue;
+        }
+        const auto number = [](QStringView s, qsizetype& at) {
+            while (at + 1 < s.size() && s[at] == u'0' && isDigit(s[at + 1]))
+                ++at; // leading zeros
+            const qsizetype from = at;
+            while (at < s.size() && isDigit(s[at]))
+                ++at;
+            return s.sliced(from, at - from);
+        };
+        const QStringView x = number(a, i), y = number(b, j);
+        if (x.size() != y.size())
+            return x.size() < y.size();
+        if (x != y)
+            return x < y;
+    }
+    return a.size() - i < b.size() - j;
+}
+
 imaging::SheetGrid gridOf(const platform::SheetRequest& request) {
     imaging::SheetGrid grid;
     if (request.byCellSize) {
@@ -100,27 +134,31 @@ bool FrameImportCommands::dither() const {
     return m_dither->isChecked();
 }
 
-std::optional<FrameList> FrameImportCommands::importPicture(const QString& path) {
-    return importPicture(path, QStringLiteral("the picture holds no frames"),
-                         [&path](const imaging::ImportOptions& options) {
-                             return imaging::LoadImage(nativePath(path), options);
-                         });
+std::optional<FrameList> FrameImportCommands::importPicture(const QString& path, QString* failure) {
+    return importPicture(
+        path, QStringLiteral("the picture holds no frames"),
+        [&path](const imaging::ImportOptions& options) {
+            return imaging::LoadImage(nativePath(path), options);
+        },
+        failure);
 }
 
 std::optional<FrameList> FrameImportCommands::importPicture(
     const QString& path, const QString& whenEmpty,
-    const std::function<FrameList(const imaging::ImportOptions&)>& load) {
+    const std::function<FrameList(const imaging::ImportOptions&)>& load, QString* failure) {
     const document::Document& doc = m_context.doc();
     FrameList pieces;
     const bool read = m_context.readWithProgress(
-        path, readingLabel(path), [&](const WorkProgress& progress) -> QString {
+        path, readingLabel(path),
+        [&](const WorkProgress& progress) -> QString {
             imaging::ImportOptions options{doc.palette(), dither()};
             options.progress = progress;
             pieces = load(options);
             if (pieces.empty())
                 return whenEmpty;
             return tooMany(std::ssize(pieces), doc.room());
-        });
+        },
+        failure);
     if (!read)
         return std::nullopt;
     return pieces;
@@ -129,12 +167,9 @@ std::optional<FrameList> FrameImportCommands::importPicture(
 void FrameImportCommands::addFrame() {
     if (!m_context.beginCommand())
         return;
-    const QString path = m_context.chooseFileToOpen(kAddFilter);
-    if (!path.isEmpty()) {
-        addFrameFrom(path);
-        return;
-    }
-    emit nothingAdded();
+    const QStringList paths = m_context.chooseFilesToOpen(kAddFilter);
+    if (paths.isEmpty() || !takePictures(paths, m_context.doc().frameCount(), false))
+        emit nothingAdded();
 }
 
 void FrameImportCommands::addFrameFrom(const QString& path) {
@@ -155,14 +190,47 @@ void FrameImportCommands::insertFrame() {
         addFrame();
         return;
     }
-    const QString path = m_context.chooseFileToOpen(kInsertFilter);
-    if (!path.isEmpty()) {
-        std::optional<FrameList> pieces = importPicture(path);
-        const int at = std::clamp(doc.curFrame(), 1, doc.frameCount()) - 1;
-        if (pieces && doc.insertFrames(std::move(*pieces), at, QStringLiteral("Insert Frame")))
-            return;
+    const QStringList paths = m_context.chooseFilesToOpen(kInsertFilter);
+    const int at = std::clamp(doc.curFrame(), 1, doc.frameCount()) - 1;
+    if (paths.isEmpty() || !takePictures(paths, at, true))
+        emit nothingAdded();
+}
+
+bool FrameImportCommands::takePictures(QStringList paths, int at, bool insert) {
+    std::stable_sort(paths.begin(), paths.end(), [](const QString& a, const QString& b) {
+        return naturallyBefore(QFileInfo(a).fileName(), QFileInfo(b).fileName());
+    });
+    document::Document& doc = m_context.doc();
+    FrameList frames;
+    QStringList failures;
+    int taken = 0;
+    for (const QString& path : std::as_const(paths)) {
+        QString failure;
+        std::optional<FrameList> pieces = importPicture(path, &failure);
+        if (!pieces && failure.isEmpty())
+            return false; // cancelled: the whole choice is
+        if (!pieces) {
+            failures << QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), failure);
+            continue;
+        }
+        frames.insert(frames.end(), pieces->begin(), pieces->end());
+        ++taken;
     }
-    emit nothingAdded();
+    if (!failures.isEmpty())
+        m_context.warn(failures.join(QLatin1Char('\n')));
+    if (frames.empty())
+        return false;
+    // Each picture fitted on its own; together they may not.
+    if (const QString problem = tooMany(std::ssize(frames), doc.room()); !problem.isEmpty()) {
+        m_context.warn(problem);
+        return false;
+    }
+    const auto count = static_cast<qsizetype>(frames.size());
+    const QString step =
+        taken == 1 ? (insert ? QStringLiteral("Insert Frame") : QStringLiteral("Add Frame"))
+                   : (insert ? QStringLiteral("Insert %1 Frames") : QStringLiteral("Add %1 Frames"))
+                         .arg(count);
+    return doc.insertFrames(std::move(frames), at, step);
 }
 
 void FrameImportCommands::addFramesFromSheet() {

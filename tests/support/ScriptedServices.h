@@ -26,8 +26,9 @@ public:
         QString defaultExt;
         QString fileNameBefore;
     };
-    // A null QString scripts a cancel.
+    // A null QString scripts a cancel; several files come from `severalAnswers` first.
     std::deque<QString> answers;
+    std::deque<QStringList> severalAnswers;
     std::vector<Shown> shown;
 
 protected:
@@ -37,6 +38,16 @@ protected:
             throw std::logic_error("file dialog shown but no answer scripted");
         QString a = answers.front();
         answers.pop_front();
+        return a;
+    }
+    QStringList runSeveral() override {
+        if (severalAnswers.empty()) {
+            const QString one = run(false);
+            return one.isNull() ? QStringList() : QStringList{one};
+        }
+        shown.push_back({false, Filter, FilterIndex, CancelError, DefaultExt, FileName});
+        QStringList a = severalAnswers.front();
+        severalAnswers.pop_front();
         return a;
     }
 };
@@ -141,6 +152,8 @@ public:
     std::deque<std::optional<platform::SheetExportRequest>> sheetExports;
     std::deque<std::optional<QPoint>> anchors;
     std::vector<QString> asked;
+    std::vector<QString> labels;      // of the offsets questions
+    std::vector<QList<QRgb>> colours; // of the index questions
 
     std::optional<int> number(const QString& title, const QString&, int, int, int) override {
         return next(numbers, title);
@@ -148,12 +161,14 @@ public:
     std::optional<QString> text(const QString& title, const QString&, const QString&) override {
         return next(texts, title);
     }
-    std::optional<platform::OffsetRequest> offsets(const QString& title,
+    std::optional<platform::OffsetRequest> offsets(const QString& title, const QString& label,
                                                    const platform::OffsetRequest&) override {
+        labels.push_back(label);
         return next(offsetRequests, title);
     }
-    std::optional<platform::IndexSwap> indexSwap(const QString& title,
-                                                 const platform::IndexSwap&) override {
+    std::optional<platform::IndexSwap> indexSwap(const QString& title, const platform::IndexSwap&,
+                                                 const QList<QRgb>& shown) override {
+        colours.push_back(shown);
         return next(indexSwaps, title);
     }
     std::optional<platform::SheetRequest> sheet(const QString& title) {
