@@ -1,6 +1,16 @@
 #include "EditorTestSupport.h"
+#include "display/SheetDataDialogs.h"
+#include "display/SheetDialog.h"
+#include "support/WhenModal.h"
 
+#include <QComboBox>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QUndoStack>
+#include <QtTest/QTest>
 
 namespace quillet::editor::test {
 namespace {
@@ -86,6 +96,67 @@ TEST_F(SheetDataCommands, DataThatCannotBePlacedIsRefusedWhole) {
     ASSERT_EQ(window->frameCount(), 2);
     EXPECT_EQ(window->frames()[1]->get_X_offset(), -1);
     EXPECT_EQ(window->frames()[1]->get_Y_offset(), 1);
+    // A true-colour sheet is matched into the document palette as pictures are.
+    EXPECT_EQ(window->frames()[1]->getPixelData(1)[0],
+              testing::plainNearest(window->currentPalette(), 0xFFFF0000, IndexSet(1)));
+}
+
+// The dialogs themselves: what is chosen in the export's is what is written,
+// and a click on a frame in the anchor's puts the anchor there in every cell.
+TEST_F(SheetDataCommands, TheDialogsDoWhatIsChosenInThem) {
+    start({}, true);
+    openDocument({{3, 2, -1, 4}, {4, 3, 2, -2}, {5, 1, 0, 0}, {2, 2, -3, 1}});
+    window->document().setDirections(2);
+    const FrameList before = window->frames();
+    fileDialog().answers = {path("walk.png")};
+    testing::whenModal<display::SheetExportDialog>([](display::SheetExportDialog* dialog) {
+        QTest::mouseClick(dialog->findChild<QRadioButton*>("sheetByDirection"), Qt::LeftButton);
+        EXPECT_FALSE(dialog->findChild<QSpinBox*>("sheetColumns")->isEnabled());
+        dialog->findChild<QComboBox*>("sheetDataLayout")->setCurrentIndex(1);
+        dialog->accept();
+    });
+    trigger("sheet_export");
+    QFile file(path("walk.json"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
+    ASSERT_TRUE(root["frames"].isObject()); // keyed by name
+    const QJsonObject first = root["frames"].toObject()["walk 1"].toObject();
+    const QJsonObject third = root["frames"].toObject()["walk 3"].toObject();
+    QJsonObject meta = root["meta"].toObject();
+    EXPECT_EQ(meta["frameTags"].toArray().size(), 2);
+    // A row per direction: two rows of cells.
+    EXPECT_EQ(meta["size"].toObject()["h"].toInt(),
+              2 * first["sourceSize"].toObject()["h"].toInt());
+
+    // Without its anchor the data asks for one; the top-left pixel of the
+    // first frame of the second row is clicked, so that frame stands right of
+    // and above the anchor.
+    meta.remove("slices");
+    root["meta"] = meta;
+    messages().answers = {platform::Answer::No};
+    trigger("New");
+    fileDialog().answers = {writeFile("nopivot.json", QJsonDocument(root).toJson())};
+    const QJsonObject frame = third["frame"].toObject();
+    const QJsonObject cell = third["spriteSourceSize"].toObject();
+    const QRect rect(frame["x"].toInt(), frame["y"].toInt(), 1, 1);
+    testing::whenModal<display::SheetAnchorDialog>([&](display::SheetAnchorDialog* dialog) {
+        auto* view = dialog->findChild<display::SheetView*>();
+        QTest::mouseClick(view, Qt::LeftButton, {}, view->onScreen(rect).center().toPoint());
+        EXPECT_EQ(dialog->anchor(), QPoint(cell["x"].toInt(), cell["y"].toInt()));
+        dialog->accept();
+    });
+    trigger("AddFramesFromSheet");
+    ASSERT_EQ(window->frameCount(), 4);
+    const FrameList& back = window->frames();
+    EXPECT_EQ(back[2]->get_X_offset(), 0);
+    EXPECT_EQ(back[2]->get_Y_offset(), back[2]->get_Y_size());
+    // Every frame moved alike: they keep their places among each other.
+    for (std::size_t i = 0; i < back.size(); ++i) {
+        EXPECT_EQ(back[i]->get_X_offset() - before[i]->get_X_offset(),
+                  back[2]->get_X_offset() - before[2]->get_X_offset());
+        EXPECT_EQ(back[i]->get_Y_offset() - before[i]->get_Y_offset(),
+                  back[2]->get_Y_offset() - before[2]->get_Y_offset());
+    }
 }
 
 } // namespace
