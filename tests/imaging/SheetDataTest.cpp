@@ -1,6 +1,7 @@
 #include "imaging/export/SheetExport.h"
 #include "imaging/sheet/SheetDataImport.h"
 #include "sprite/DC6FileIO.h"
+#include "sprite/Error.h"
 #include "support/ExportReader.h"
 
 #include <gtest/gtest.h>
@@ -124,6 +125,33 @@ TEST(SheetData, OtherEditorsSheetsComeInWithEveryFrameInPlace) {
             placed.push_back({f->get_X_size(), f->get_Y_size(), f->get_X_offset(),
                               f->get_Y_offset(), f->getPixelData(0)[0]});
         EXPECT_EQ(placed, r.frames);
+    }
+}
+
+// The rectangles are checked against the picture and the limits before any
+// pixel is cut: packers may point many frames at one rectangle.
+TEST(SheetData, RectanglesAreCheckedBeforeAnythingIsCut) {
+    IndexedPicture sheet{4097, 4096, {}, {}, {}};
+    sheet.pixels.resize(std::size_t{4097} * 4096);
+    const struct {
+        SheetRect rect;
+        int copies;
+        const char* refusal;
+    } rows[] = {
+        {{1, 0, 4097, 1}, 1, R"(frame 1 ("f"): frame 1, 0, 4097 x 1 reaches past the picture)"},
+        {{0, 0, 4097, 4096}, 1, "exceeds the limit of 16777216 pixels a frame"},
+        {{0, 0, 4096, 4096}, 17, "the frames hold more than the 268435456 pixels"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.refusal);
+        SheetData data;
+        data.frames.assign(std::size_t(r.copies), {"f", r.rect, false, r.rect, r.rect.w, r.rect.h});
+        try {
+            checkSheetFrames(sheet, data);
+            ADD_FAILURE() << "not refused";
+        } catch (const QuilletError& e) {
+            EXPECT_NE(std::string(e.what()).find(r.refusal), std::string::npos) << e.what();
+        }
     }
 }
 
