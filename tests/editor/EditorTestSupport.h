@@ -65,6 +65,7 @@ protected:
         scripted = std::make_unique<testing::ScriptedServices>();
         if (ownDialogs) {
             scripted->bundle.sheetQuestion.reset();
+            scripted->bundle.sheetDataQuestion.reset();
             scripted->bundle.remapQuestion.reset();
         }
         window = std::make_unique<frmQuillet2>(std::move(scripted->bundle),
@@ -73,6 +74,11 @@ protected:
     }
 
     QString path(const QString& name) const { return dir.filePath(name); }
+    QString writeFile(const QString& name, const QByteArray& bytes) {
+        QFile file(path(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        return file.fileName();
+    }
 
     QString writeDc6(const QString& name, const std::vector<FrameShape>& shapes) {
         FrameList frames;

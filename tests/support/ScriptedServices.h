@@ -26,8 +26,9 @@ public:
         QString defaultExt;
         QString fileNameBefore;
     };
-    // A null QString scripts a cancel.
+    // A null QString scripts a cancel; several files come from `severalAnswers` first.
     std::deque<QString> answers;
+    std::deque<QStringList> severalAnswers;
     std::vector<Shown> shown;
 
 protected:
@@ -37,6 +38,16 @@ protected:
             throw std::logic_error("file dialog shown but no answer scripted");
         QString a = answers.front();
         answers.pop_front();
+        return a;
+    }
+    QStringList runSeveral() override {
+        if (severalAnswers.empty()) {
+            const QString one = run(false);
+            return one.isNull() ? QStringList() : QStringList{one};
+        }
+        shown.push_back({false, Filter, FilterIndex, CancelError, DefaultExt, FileName});
+        QStringList a = severalAnswers.front();
+        severalAnswers.pop_front();
         return a;
     }
 };
@@ -138,7 +149,11 @@ public:
     std::deque<std::optional<platform::SheetRequest>> sheets;
     std::deque<std::optional<platform::OffsetRequest>> offsetRequests;
     std::deque<std::optional<platform::IndexSwap>> indexSwaps;
+    std::deque<std::optional<platform::SheetExportRequest>> sheetExports;
+    std::deque<std::optional<QPoint>> anchors;
     std::vector<QString> asked;
+    std::vector<QString> labels;      // of the offsets questions
+    std::vector<QList<QRgb>> colours; // of the index questions
 
     std::optional<int> number(const QString& title, const QString&, int, int, int) override {
         return next(numbers, title);
@@ -146,12 +161,14 @@ public:
     std::optional<QString> text(const QString& title, const QString&, const QString&) override {
         return next(texts, title);
     }
-    std::optional<platform::OffsetRequest> offsets(const QString& title,
+    std::optional<platform::OffsetRequest> offsets(const QString& title, const QString& label,
                                                    const platform::OffsetRequest&) override {
+        labels.push_back(label);
         return next(offsetRequests, title);
     }
-    std::optional<platform::IndexSwap> indexSwap(const QString& title,
-                                                 const platform::IndexSwap&) override {
+    std::optional<platform::IndexSwap> indexSwap(const QString& title, const platform::IndexSwap&,
+                                                 const QList<QRgb>& shown) override {
+        colours.push_back(shown);
         return next(indexSwaps, title);
     }
     std::optional<platform::SheetRequest> sheet(const QString& title) {
@@ -162,7 +179,6 @@ public:
         return next(remaps, title);
     }
 
-private:
     template <class T>
     std::optional<T> next(std::deque<std::optional<T>>& answers, const QString& title) {
         asked.push_back(title);
@@ -202,6 +218,25 @@ private:
     ScriptedPrompt& m_prompt;
 };
 
+// The sheet data questions, answered from the prompt's lists; the last anchor asked is kept.
+class ScriptedSheetDataQuestion : public platform::SheetDataQuestion {
+public:
+    explicit ScriptedSheetDataQuestion(ScriptedPrompt& prompt) : m_prompt(prompt) {}
+    std::optional<platform::SheetExportRequest>
+    exportSheet(const QString& title, const platform::SheetExportRequest&, int, int) override {
+        return m_prompt.next(m_prompt.sheetExports, title);
+    }
+    std::optional<QPoint> anchor(const QString& title,
+                                 const platform::SheetAnchorRequest& request) override {
+        lastAnchor = request;
+        return m_prompt.next(m_prompt.anchors, title);
+    }
+    platform::SheetAnchorRequest lastAnchor;
+
+private:
+    ScriptedPrompt& m_prompt;
+};
+
 // A full bundle (Palette Usage... shows the window's own dialog); the raw pointers stay valid as
 // long as the bundle's owner lives.
 struct ScriptedServices {
@@ -210,6 +245,7 @@ struct ScriptedServices {
     RecordingBusyPointer* busy;
     FakeSystemServices* system;
     ScriptedPrompt* prompt;
+    ScriptedSheetDataQuestion* sheetData;
     platform::Services bundle;
 
     ScriptedServices() {
@@ -224,9 +260,11 @@ struct ScriptedServices {
         system = ss.get();
         prompt = pr.get();
         auto sq = std::make_unique<ScriptedSheetQuestion>(*prompt);
+        auto sd = std::make_unique<ScriptedSheetDataQuestion>(*prompt);
+        sheetData = sd.get();
         auto rq = std::make_unique<ScriptedRemapQuestion>(*prompt);
-        bundle = {std::move(fd), std::move(mb), std::move(bp), std::move(ss),
-                  std::move(pr), std::move(sq), std::move(rq), nullptr};
+        bundle = {std::move(fd), std::move(mb), std::move(bp), std::move(ss), std::move(pr),
+                  std::move(sq), std::move(sd), std::move(rq), nullptr};
     }
 };
 
