@@ -127,7 +127,8 @@ std::optional<DC6Frame> ExternalEditCommands::readPicture(const QString& path, Q
             return std::nullopt;
         }
     }
-    imaging::ImportOptions options{m_context.doc().palette(), m_imports.dither()};
+    const document::Document& doc = m_context.doc();
+    imaging::ImportOptions options{doc.palette(), m_imports.dither(), doc.protectedEntries()};
     options.tile = false;
     options.limits = frameLimits();
     try {

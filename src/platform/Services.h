@@ -3,6 +3,7 @@
 #include "BusyPointer.h"
 #include "FileDialog.h"
 #include "MessageBox.h"
+#include "PaletteQuestions.h"
 #include "Prompt.h"
 #include "Registry.h"
 #include "SheetDataQuestion.h"
@@ -22,10 +23,13 @@ struct Services {
     std::unique_ptr<Prompt> prompt;
     std::unique_ptr<SheetQuestion> sheetQuestion;
     std::unique_ptr<SheetDataQuestion> sheetDataQuestion;
+    std::unique_ptr<RemapQuestion> remapQuestion;
+    std::unique_ptr<UsageQuestion> usageQuestion;
 };
 
 // The real ones, with `parent` as the dialogs' parent window; all but the
-// sheet questions, whose dialogs draw the sheet and are made above this layer.
+// sheet, remap and usage questions, whose dialogs draw pictures and colours
+// and are made above this layer.
 Services makeQtServices(QWidget* parent);
 
 } // namespace quillet::platform
