@@ -45,7 +45,14 @@ struct Level {
                              std::size_t first) {
     const auto member = [&levels](std::size_t i) {
         const Level& level = levels[i];
-        return level.object ? level.key : "[" + std::to_string(level.elements - 1) + "]";
+        if (level.object)
+            return level.key;
+        // Appended rather than joined with +, which GCC 12 at -O3 takes for
+        // an overlapping copy and warns about.
+        std::string index = "[";
+        index += std::to_string(level.elements - 1);
+        index += ']';
+        return index;
     };
     std::string where;
     std::size_t from = 0;
