@@ -2,6 +2,7 @@
 
 #include "DecodeTools.h"
 #include "sprite/Limits.h"
+#include "sprite/OpaqueBox.h"
 
 #include <algorithm>
 #include <cstring>
@@ -31,46 +32,27 @@ Bytes copyRows(const IndexedPicture& pic, int left, int top, int width, int heig
     return pixels;
 }
 
-// The first of `n` bytes that is not 0, or `n`. Sheets are mostly transparent
-// rows, read eight bytes at a time.
-int firstNonZero(const std::uint8_t* line, int n) {
-    int x = 0;
-    for (std::uint64_t word = 0; x + 8 <= n; x += 8) {
-        std::memcpy(&word, line + x, sizeof word);
-        if (word != 0)
-            break;
-    }
-    while (x < n && line[x] == 0)
-        ++x;
-    return x;
-}
-
 // The box of non-zero pixels of a cell, empty when there are none. The
-// dialog that cuts a sheet finds it for every cell at every number typed, so
-// a row is read only up to its first and from its last non-zero pixel.
+// dialog that cuts a sheet finds it for every cell at every number typed.
 QRect boxOf(const IndexedPicture& pic, const QRect& cell) {
-    const int w = cell.width();
-    int x0 = w, x1 = 0, y0 = -1, y1 = 0;
-    for (int y = 0; y < cell.height(); ++y) {
-        const std::uint8_t* line = pic.row(cell.top() + y) + cell.left();
-        const int first = firstNonZero(line, w);
-        if (first == w)
-            continue;
-        int last = w;
-        while (line[last - 1] == 0)
-            --last;
-        x0 = std::min(x0, first);
-        x1 = std::max(x1, last);
-        if (y0 < 0)
-            y0 = y;
-        y1 = y + 1;
-    }
-    return y0 < 0 ? QRect() : QRect(cell.left() + x0, cell.top() + y0, x1 - x0, y1 - y0);
+    if (cell.isEmpty())
+        return QRect();
+    const std::uint8_t* first = pic.row(cell.top()) + cell.left();
+    const std::ptrdiff_t stride =
+        cell.height() > 1 ? pic.row(cell.top() + 1) - pic.row(cell.top()) : 0;
+    const PixelBox box = opaqueBox(first, stride, cell.width(), cell.height());
+    return box.empty() ? QRect()
+                       : QRect(cell.left() + box.left, cell.top() + box.top, box.width, box.height);
 }
 
 } // namespace
 
 namespace detail {
+
+FramePtr cutFrame(const IndexedPicture& pic, int left, int top, int width, int height,
+                  const Palette& documentPalette) {
+    return makeFrame(copyRows(pic, left, top, width, height), width, height, pic, documentPalette);
+}
 
 void cutTiles(const IndexedPicture& pic, const ImportOptions& options, FrameList& frames) {
     const int side = options.tile ? kTileSide : std::max(pic.width, pic.height);
