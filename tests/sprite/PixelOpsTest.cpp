@@ -1,5 +1,7 @@
 #include "sprite/PixelOps.h"
 
+#include "sprite/PixelBlock.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -128,6 +130,47 @@ TEST(PixelOps, OutlinesFillsAndPatchesChangeWhatTheySayAndNoMore) {
          seven,
          Grid{"00"},
          {}},
+        // Blocks: rows 05 and 67; index 0 leaves the pixel under it.
+        {"block cut at the left and first rows",
+         Grid{"111", "111", "111"},
+         [](const Canvas& c, const IndexSet&) {
+             return pasteBlock(c, {2, 2, {0, 5, 6, 7}}, {-1, -1});
+         },
+         {},
+         Grid{"711", "111", "111"},
+         {0, 0, 1, 1}},
+        {"block cut at the right and last rows",
+         Grid{"111", "111", "111"},
+         [](const Canvas& c, const IndexSet&) {
+             return pasteBlock(c, {2, 2, {5, 0, 6, 7}}, {2, 2});
+         },
+         {},
+         Grid{"111", "111", "115"},
+         {2, 2, 1, 1}},
+        {"block inside, its 0 transparent",
+         Grid{"111", "111", "111"},
+         [](const Canvas& c, const IndexSet&) {
+             return pasteBlock(c, {2, 2, {0, 5, 6, 0}}, {1, 0});
+         },
+         {},
+         Grid{"115", "161", "111"},
+         {1, 0, 2, 2}},
+        {"block wholly outside",
+         Grid{"11"},
+         [](const Canvas& c, const IndexSet&) {
+             return pasteBlock(c, {1, 1, {5}}, {2, 0});
+         },
+         {},
+         Grid{"11"},
+         {}},
+        {"clearing cut at the edges",
+         Grid{"111", "111", "111"},
+         [](const Canvas& c, const IndexSet&) {
+             return clearRect(c, {-1, 1, 3, 5});
+         },
+         {},
+         Grid{"111", "001", "001"},
+         {0, 1, 2, 2}},
     };
     for (Case c : cases) {
         SCOPED_TRACE(c.name);
