@@ -53,6 +53,8 @@ enum class OptionId {
     Flip,
     ReplaceIndex,
     Remap,
+    Canvas,
+    TrimFrames,
     Protect,
     Usage,
     Output,
