@@ -20,7 +20,8 @@ class PreviewCommands;
 
 // The commands on the frame list. Those on the selected frames, Move Frame
 // Earlier and Later, Duplicate, Delete, Offsets..., Flip Horizontal and
-// Vertical, Replace Colour... and Export Selected as PNG(s)..., are the same
+// Vertical, Canvas Size..., Trim Transparent Borders, Replace Colour... and
+// Export Selected as PNG(s)..., are the same
 // items in the Edit menu and in the frames panel's context menu; Edit >
 // Directions... splits the whole list. The selection is the document's:
 // with the current frame alone selected, as after New, Open or a move to
@@ -44,6 +45,10 @@ public:
     void remove();
     void chooseOffsets();
     void flip(FrameEdit::Kind kind);
+    // Canvas Size... and Trim Transparent Borders: every kept pixel stays
+    // where it was around the anchor.
+    void chooseCanvas();
+    void trim();
     void replaceColour();
     // "Move Frames": the selection goes where frame `before` stands.
     void moveTo(int before);

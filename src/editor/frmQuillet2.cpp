@@ -14,6 +14,7 @@
 #include "OffsetText.h"
 #include "PaletteCommands.h"
 #include "PreviewCommands.h"
+#include "display/CanvasDialog.h"
 #include "display/SheetDialog.h"
 #include "display/Twips.h"
 
@@ -50,6 +51,8 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
         m_services.prompt = std::move(real.prompt);
     if (!m_services.sheetQuestion)
         m_services.sheetQuestion = std::make_unique<display::SheetDialogQuestion>(this);
+    if (!m_services.canvasQuestion)
+        m_services.canvasQuestion = std::make_unique<display::CanvasDialogQuestion>(this);
 
     m_context = std::make_unique<CommandContext>(*this, m_doc, m_services);
     m_preview = std::make_unique<PreviewCommands>(*m_context);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BusyPointer.h"
+#include "CanvasQuestion.h"
 #include "FileDialog.h"
 #include "MessageBox.h"
 #include "Prompt.h"
@@ -20,10 +21,11 @@ struct Services {
     std::unique_ptr<SystemServices> system;
     std::unique_ptr<Prompt> prompt;
     std::unique_ptr<SheetQuestion> sheetQuestion;
+    std::unique_ptr<CanvasQuestion> canvasQuestion;
 };
 
 // The real ones, with `parent` as the dialogs' parent window; all but the
-// sheet question, whose dialog draws the sheet and is made above this layer.
+// sheet and canvas questions, whose dialogs are made above this layer.
 Services makeQtServices(QWidget* parent);
 
 } // namespace quillet::platform

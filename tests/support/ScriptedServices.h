@@ -138,6 +138,9 @@ public:
     std::deque<std::optional<platform::SheetRequest>> sheets;
     std::deque<std::optional<platform::OffsetRequest>> offsetRequests;
     std::deque<std::optional<platform::IndexSwap>> indexSwaps;
+    std::deque<std::optional<platform::CanvasRequest>> canvases;
+    // What the canvas question showed for each answer given.
+    std::vector<platform::CanvasOutcome> canvasOutcomes;
     std::vector<QString> asked;
 
     std::optional<int> number(const QString& title, const QString&, int, int, int) override {
@@ -156,6 +159,14 @@ public:
     }
     std::optional<platform::SheetRequest> sheet(const QString& title) {
         return next(sheets, title);
+    }
+    // An answer the dialog would refuse is a cancel.
+    std::optional<platform::CanvasRequest> canvas(const QString& title,
+                                                  const platform::CanvasOutcomeOf& outcome) {
+        std::optional<platform::CanvasRequest> a = next(canvases, title);
+        if (a)
+            canvasOutcomes.push_back(outcome(*a));
+        return a && canvasOutcomes.back().problem.isEmpty() ? a : std::nullopt;
     }
 
 private:
@@ -184,6 +195,18 @@ private:
     ScriptedPrompt& m_prompt;
 };
 
+class ScriptedCanvasQuestion : public platform::CanvasQuestion {
+public:
+    explicit ScriptedCanvasQuestion(ScriptedPrompt& prompt) : m_prompt(prompt) {}
+    std::optional<platform::CanvasRequest> ask(const QString& title,
+                                               const platform::CanvasOutcomeOf& outcome) override {
+        return m_prompt.canvas(title, outcome);
+    }
+
+private:
+    ScriptedPrompt& m_prompt;
+};
+
 // A full bundle; the raw pointers stay valid as long as the bundle's owner lives.
 struct ScriptedServices {
     ScriptedFileDialog* fileDialog;
@@ -205,8 +228,9 @@ struct ScriptedServices {
         system = ss.get();
         prompt = pr.get();
         auto sq = std::make_unique<ScriptedSheetQuestion>(*prompt);
-        bundle = {std::move(fd), std::move(mb), std::move(bp),
-                  std::move(ss), std::move(pr), std::move(sq)};
+        auto cq = std::make_unique<ScriptedCanvasQuestion>(*prompt);
+        bundle = {std::move(fd), std::move(mb), std::move(bp), std::move(ss),
+                  std::move(pr), std::move(sq), std::move(cq)};
     }
 };
 
