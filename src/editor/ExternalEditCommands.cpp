@@ -5,7 +5,6 @@
 #include "imaging/PictureImport.h"
 #include "imaging/export/BitmapExport.h"
 #include "platform/ExternalEditor.h"
-#include "sprite/Limits.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -24,15 +23,6 @@ constexpr int kWhileSavingMs = 250;
 
 quint64 keyOf(const FramePtr& frame) {
     return static_cast<quint64>(reinterpret_cast<quintptr>(frame.get()));
-}
-
-// A picture read back is one frame, never cut into tiles: the import's limits
-// narrowed to what a frame may hold.
-imaging::ImportLimits frameLimits() {
-    imaging::ImportLimits frame;
-    frame.maxSide = static_cast<int>(std::min<std::int64_t>(frame.maxSide, limits::kMaxFrameSide));
-    frame.maxPixels = std::min(frame.maxPixels, limits::kMaxFramePixels);
-    return frame;
 }
 
 bool fits(QSize size, const imaging::ImportLimits& limits) {
@@ -129,7 +119,8 @@ std::optional<DC6Frame> ExternalEditCommands::readPicture(const QString& path, Q
     }
     imaging::ImportOptions options{m_context.doc().palette(), m_imports.dither()};
     options.tile = false;
-    options.limits = frameLimits();
+    // A picture read back is one frame, never cut into tiles.
+    options.limits = imaging::oneFrameLimits();
     try {
         const FrameList read = imaging::LoadImage(nativePath(path), options);
         if (!read.empty())
