@@ -167,6 +167,7 @@ void ExternalEditCommands::takePicture(quint64 key, const QString& path, bool se
     contents->set_X_offset(old.get_X_offset());
     contents->set_Y_offset(old.get_Y_offset());
     contents->setNewPalette(doc.palette());
+    m_context.settle();
     doc.replaceFrame(number, *contents, QStringLiteral("Edit Frame %1 Externally").arg(number));
 }
 

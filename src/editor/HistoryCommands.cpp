@@ -33,10 +33,12 @@ void HistoryCommands::redo() {
 void HistoryCommands::updateActions() {
     const document::Document& doc = m_context.doc();
     const QUndoStack& stack = m_context.doc().undoStack();
-    m_undo->setEnabled(doc.canUndo());
+    const QString floating = m_floatingStep ? m_floatingStep() : QString();
+    const QString undone = floating.isEmpty() ? stack.undoText() : floating;
+    m_undo->setEnabled(doc.canUndo() || (doc.mayChange() && !floating.isEmpty()));
     m_redo->setEnabled(doc.canRedo());
-    m_undo->setText(stack.canUndo() ? QStringLiteral("Undo %1").arg(stack.undoText())
-                                    : QStringLiteral("Undo"));
+    m_undo->setText(stack.canUndo() || !floating.isEmpty() ? QStringLiteral("Undo %1").arg(undone)
+                                                           : QStringLiteral("Undo"));
     m_redo->setText(stack.canRedo() ? QStringLiteral("Redo %1").arg(stack.redoText())
                                     : QStringLiteral("Redo"));
 }

@@ -2,6 +2,8 @@
 
 #include <QList>
 #include <QObject>
+#include <QString>
+#include <functional>
 
 class QAction;
 
@@ -24,11 +26,15 @@ public:
     void redo();
     // The texts and enabling, after the history or the save state changed.
     void updateActions();
+    // The step pixels floating on the picture would make: Undo takes it back
+    // once they are down.
+    void setFloatingStep(std::function<QString()> step) { m_floatingStep = std::move(step); }
 
 private:
     CommandContext& m_context;
     QAction* m_undo;
     QAction* m_redo;
+    std::function<QString()> m_floatingStep;
 };
 
 } // namespace quillet::editor

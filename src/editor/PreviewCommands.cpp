@@ -158,6 +158,7 @@ void PreviewCommands::animate() {
     const document::Document& doc = m_context.doc();
     if (!m_context.mayRun() || doc.frameCount() < 1)
         return;
+    m_context.settle();
     // One direction plays its own frames; otherwise the whole document.
     const int count = doc.frameCount();
     const int current = std::clamp(doc.curFrame(), 1, count) - 1;
@@ -203,6 +204,7 @@ void PreviewCommands::stepFrame(int delta) {
     document::Document& doc = m_context.doc();
     if (!m_context.mayRun() || doc.frameCount() < 1)
         return;
+    m_context.settle();
     stopPlayback();
     doc.setCurFrame(std::clamp(doc.curFrame() + delta, 1, doc.frameCount()));
     emit currentFrameChosen();
@@ -210,7 +212,8 @@ void PreviewCommands::stepFrame(int delta) {
 
 display::frmShowFrame& PreviewCommands::preparePreview() {
     QWidget& main = m_context.window();
-    if (!m_preview) {
+    const bool created = !m_preview;
+    if (created) {
         m_preview = new display::frmShowFrame(&main);
         // Closing the preview ends playback; its zoom keys are the View menu's.
         connect(m_preview, &display::frmShowFrame::closed, this, &PreviewCommands::stopPlayback);
@@ -227,7 +230,6 @@ display::frmShowFrame& PreviewCommands::preparePreview() {
                 if (action->objectName() == QLatin1String(item))
                     connect(m_preview, signal, action, &QAction::trigger);
         }
-        emit previewCreated(m_preview);
     }
     const QRect outer = main.frameGeometry();
     const auto x = static_cast<std::int32_t>(
@@ -240,6 +242,9 @@ display::frmShowFrame& PreviewCommands::preparePreview() {
         height = frame->get_Y_size();
     }
     m_preview->Setup(x, y, width, height);
+    // Given its tools where it stands, it fits them to the room beside the window.
+    if (created)
+        emit previewCreated(m_preview);
     m_preview->show();
     // Work in the preview's frames panel keeps the focus there.
     if (QApplication::activeWindow() != m_preview)

@@ -13,6 +13,7 @@
 #include "HistoryCommands.h"
 #include "OffsetText.h"
 #include "PaletteCommands.h"
+#include "PixelSelectionCommands.h"
 #include "PreviewCommands.h"
 #include "display/CanvasDialog.h"
 #include "display/SheetDialog.h"
@@ -65,7 +66,13 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
     m_palettes = std::make_unique<PaletteCommands>(*m_context);
     m_help = std::make_unique<HelpCommands>(*m_context);
     m_drawing = std::make_unique<DrawingCommands>(*m_context, *m_preview);
+    m_pixelSelection =
+        std::make_unique<PixelSelectionCommands>(*m_context, *m_preview, *m_drawing, *m_imports);
     m_context->setStopPlayback([this] { m_preview->stopPlayback(); });
+    m_context->setSettle([this] { m_drawing->settle(); });
+    m_history->setFloatingStep([this] { return m_drawing->floatingStep(); });
+    connect(m_drawing.get(), &DrawingCommands::floatingChanged, m_history.get(),
+            &HistoryCommands::updateActions);
 
     setObjectName(QStringLiteral("frmQuillet2"));
     setWindowTitle(appTitle());
@@ -346,6 +353,11 @@ void frmQuillet2::showStatus() {
 }
 
 void frmQuillet2::offsetEdited(QLineEdit* box, bool xAxis) {
+    // Floating pixels go down first; the refresh that brings leaves the box
+    // as typed.
+    m_typingOffset = true;
+    m_context->settle();
+    m_typingOffset = false;
     if (!m_context->beginCommand())
         return;
     // Text that is no 16-bit number leaves the offset alone; this is also what
@@ -376,6 +388,12 @@ void frmQuillet2::takeFiles(const DroppedFiles& files) {
 void frmQuillet2::frameNumberChanged(int value) {
     // Moving to a frame by hand ends playback there.
     m_preview->abandonPlayback();
+    // Floating pixels go down on their own frame first, which shows it again.
+    m_context->settle();
+    if (FrameNr->value() != value) {
+        FrameNr->setValue(value);
+        return;
+    }
     m_doc.setCurFrame(value);
     showFrameData();
     m_preview->UpdatePreview();
