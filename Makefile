@@ -5,6 +5,7 @@ SHELL := /bin/bash
 
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev \
             libgtest-dev libgmock-dev libbenchmark-dev libgif-dev libimagequant-dev libpng-dev \
+            nlohmann-json3-dev \
             clang-14 libclang-rt-14-dev llvm-14 \
             desktop-file-utils appstream clang-format dpkg-dev file xvfb xauth
 # Only `make screenshot` needs these (and the virtual X server above, which
@@ -76,7 +77,7 @@ bench: deps
 
 # libFuzzer builds with clang; our libraries get coverage instrumentation,
 # the harnesses the fuzzer runtime.
-FUZZ_HARNESSES := dc6_file frame_block round_trip picture palette recovery
+FUZZ_HARNESSES := dc6_file frame_block round_trip picture palette recovery sheet_data
 FUZZ_SECONDS ?= 60
 FUZZ_SMOKE_SECONDS ?= 60
 FUZZ_CFLAGS := -fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefined -fno-omit-frame-pointer

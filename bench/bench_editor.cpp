@@ -33,6 +33,10 @@ protected:
             answers.pop_front();
         return next;
     }
+    QStringList runSeveral() override {
+        const QString next = run(false);
+        return next.isEmpty() ? QStringList() : QStringList{next};
+    }
 };
 
 class SilentMessageBox : public platform::MessageBox {

@@ -1,11 +1,14 @@
-// The exports of a 100-frame animation, and finding the cells of a sheet.
+// The exports of a 100-frame animation, a 1,000-frame sheet with and without
+// its data, finding the cells of a sheet and cutting it back.
 #include "FigureSheet.h"
 #include "SpriteLikeIndices.h"
 #include "imaging/PictureImport.h"
 #include "imaging/export/BitmapExport.h"
+#include "imaging/export/FileReplace.h"
 #include "imaging/export/GifExport.h"
 #include "imaging/export/SheetExport.h"
 #include "imaging/formats/PngFormat.h"
+#include "imaging/sheet/SheetDataImport.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -19,14 +22,14 @@ namespace {
 
 // 100 frames of 256 x 256 sprite-like indices, offsets spread a little as
 // in a walk cycle, so the GIF canvas is slightly larger than one frame.
-FrameList animation() {
+FrameList animation(int count = 100) {
     const auto indices = spriteLikeIndices(256, 256);
     const Bytes pixels(indices.begin(), indices.end());
     Palette palette{};
     for (std::size_t i = 0; i < palette.size(); ++i)
         palette[i] = static_cast<std::uint8_t>(i * 7);
     FrameList frames;
-    for (int i = 0; i < 100; ++i) {
+    for (int i = 0; i < count; ++i) {
         auto frame = std::make_shared<DC6Frame>();
         frame->setPixelData(pixels, 256, 256);
         frame->set_X_offset(i % 10 - 5);
@@ -102,5 +105,58 @@ void BM_FindSheetCells_4096(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * sheet.width * sheet.height);
 }
 BENCHMARK(BM_FindSheetCells_4096)->Unit(benchmark::kMillisecond);
+
+// 1,000 frames of 256 x 256 as one sheet in 32 columns, without (0) and with
+// (1) its data: the JSON must cost little beside the picture.
+void BM_ExportSheet_1000x256(benchmark::State& state) {
+    const FrameList frames = animation(1000);
+    const bool data = state.range(0) != 0;
+    imaging::SheetExportOptions options;
+    options.columns = 32;
+    options.name = "walk";
+    options.image = "walk.png";
+    QTemporaryDir dir;
+    for (auto _ : state) {
+        const imaging::SheetFiles sheet =
+            imaging::makeSheet(frames, 0, frames[0]->getNewPalette(), options);
+        imaging::replaceFile(dir.filePath("walk.png"), sheet.png);
+        if (data)
+            imaging::replaceFile(dir.filePath("walk.json"),
+                                 imaging::bytesOf(imaging::writeSheetJson(
+                                     sheet.data, imaging::SheetJsonLayout::Array)));
+    }
+    state.SetLabel(data ? "with data" : "picture only");
+    state.SetItemsProcessed(state.iterations() * 1000 * 256 * 256);
+}
+BENCHMARK(BM_ExportSheet_1000x256)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The same sheet back into frames: cut on its grid (0), or where its data
+// puts each frame (1), the PNG decoded each time.
+void BM_SheetBack_1000x256(benchmark::State& state) {
+    const FrameList frames = animation(1000);
+    const Palette palette = frames[0]->getNewPalette();
+    imaging::SheetExportOptions options;
+    options.columns = 32;
+    const imaging::SheetFiles sheet = imaging::makeSheet(frames, 0, palette, options);
+    const std::string json = imaging::writeSheetJson(sheet.data, imaging::SheetJsonLayout::Array);
+    const bool data = state.range(0) != 0;
+    const imaging::SheetGrid grid{
+        sheet.layout.cell.width(), sheet.layout.cell.height(), 0, 0, 0, 0};
+    for (auto _ : state) {
+        FrameList back;
+        if (data) {
+            const imaging::SheetData read = imaging::readSheetJson(imaging::bytesOf(json));
+            back = imaging::cutSheetFrames(imaging::decodeSheetPicture(sheet.png, {palette}), read,
+                                           std::nullopt, palette);
+        } else {
+            back = imaging::LoadSheetFromMemory(sheet.png, grid, false, {palette});
+        }
+        if (back.size() != frames.size())
+            state.SkipWithError("frames lost");
+    }
+    state.SetLabel(data ? "by data" : "by grid");
+    state.SetItemsProcessed(state.iterations() * 1000 * 256 * 256);
+}
+BENCHMARK(BM_SheetBack_1000x256)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace

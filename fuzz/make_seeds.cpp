@@ -3,6 +3,7 @@
 // Qt's image writer, giflib and libpng. Nothing is fetched.
 #include "../tests/imaging/PictureMaker.h"
 #include "document/RecoveryFile.h"
+#include "imaging/export/SheetExport.h"
 #include "sprite/DC6FileIO.h"
 
 #include <QGuiApplication>
@@ -176,7 +177,7 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     const fs::path out = argv[1];
     for (const char* name :
-         {"dc6_file", "frame_block", "round_trip", "picture", "palette", "recovery"})
+         {"dc6_file", "frame_block", "round_trip", "picture", "palette", "recovery", "sheet_data"})
         fs::create_directories(out / name);
 
     std::mt19937 rng(20261208);
@@ -226,6 +227,38 @@ int main(int argc, char** argv) {
     writeGif(pictures / "wide.gif", 260, 4, 256);
     writePngSeeds(pictures);
     writeAnimatedGifSeeds(pictures);
+
+    // Sheet data as the export writes it, trimmed or not, listed or keyed by
+    // name; and as other editors write it, with slices and other tags.
+    for (const bool trim : {false, true}) {
+        quillet::imaging::SheetExportOptions options;
+        options.rowPerDirection = true;
+        options.directions = 2;
+        options.trim = trim;
+        options.name = "walk";
+        options.image = "walk.png";
+        const auto sheet = quillet::imaging::makeSheet({frames.begin(), frames.begin() + 4}, 0,
+                                                       quillet::Palette{}, options);
+        for (const auto layout :
+             {quillet::imaging::SheetJsonLayout::Array, quillet::imaging::SheetJsonLayout::Hash}) {
+            const std::string json = quillet::imaging::writeSheetJson(sheet.data, layout);
+            writeFile(
+                out / "sheet_data" /
+                    ((trim ? "trimmed-" : "whole-") + std::to_string(static_cast<int>(layout))),
+                Bytes(json.begin(), json.end()));
+        }
+    }
+    const std::string elsewhere =
+        R"({"frames": {"a 2": {"frame": {"x": 1, "y": 2, "w": 3, "h": 4}, "rotated": false,)"
+        R"( "trimmed": true, "spriteSourceSize": {"x": 1, "y": 0, "w": 3, "h": 4},)"
+        R"( "sourceSize": {"w": 5, "h": 4}, "duration": 100}, "a 10": {"frame": {"x": 9,)"
+        R"( "y": 9, "w": 2, "h": 2}, "spriteSourceSize": {"x": 0, "y": 0, "w": 2, "h": 2},)"
+        R"( "sourceSize": {"w": 5, "h": 4}}}, "meta": {"image": "a.png", "size": {"w": 16,)"
+        R"( "h": 16}, "frameTags": [{"name": "direction 1", "from": 0, "to": 0}, {"name":)"
+        R"( "direction 2", "from": 1, "to": 1}, {"name": "run", "from": 0, "to": 1}],)"
+        R"( "slices": [{"name": "hit", "keys": []}, {"name": "anchor", "keys": [{"frame": 0,)"
+        R"( "bounds": {"x": 0, "y": 0, "w": 5, "h": 4}, "pivot": {"x": 2, "y": 4}}]}]}})";
+    writeFile(out / "sheet_data" / "elsewhere", Bytes(elsewhere.begin(), elsewhere.end()));
 
     Bytes palette(768);
     for (std::size_t i = 0; i < palette.size(); ++i)

@@ -1,3 +1,4 @@
+#include "document/ExternalFileWatch.h"
 #include "editor/FileCommands.h"
 #include "editor/frmQuillet2.h"
 
@@ -31,10 +32,12 @@ int main(int argc, char** argv) {
 
     quillet::editor::frmQuillet2 window;
     window.show();
-    // Once the window is up: first what a run that did not end cleanly left,
+    // Once the window is up: first what a run that did not end cleanly left
+    // (its recovery copy offered, its frames out for editing cleaned up),
     // then the files named.
     QTimer::singleShot(0, &window, [&window, files] {
         window.files().keepRecoveryCopies();
+        quillet::document::ExternalFileWatch::removeLeftFolders(QDir::tempPath());
         window.openFiles(files);
     });
     return app.exec();

@@ -1,12 +1,50 @@
 #include "Commands.h"
 #include "imaging/PictureImport.h"
+#include "imaging/sheet/SheetDataImport.h"
 #include "palette/PaletteFile.h"
+#include "paths/NativePath.h"
 #include "sprite/Error.h"
 #include "sprite/Limits.h"
 
 namespace quillet::cli {
 
 namespace {
+
+// How pictures are matched into the document palette, as the editor imports them.
+imaging::ImportOptions importOptions(const Options& o, const Palette& palette) {
+    imaging::ImportOptions options{palette, o.dither};
+    options.protectedEntries = o.protectedEntries;
+    return options;
+}
+
+// A sheet's frames where its data puts them, its picture matched into the
+// palette as Add Frames from Sheet does; a failure names the file at fault.
+FrameList readSheetWithData(const std::string& input, const Options& o, const Palette& palette,
+                            int& directions) {
+    imaging::SheetData data;
+    std::string picture;
+    try {
+        data = imaging::readSheetDataFile(input);
+        picture = nativePath(imaging::sheetPicturePath(pathFromNative(input), data));
+        directions = imaging::sheetDirections(data);
+    } catch (const QuilletError& e) {
+        throw WorkError{input + ": " + e.what()};
+    }
+    imaging::IndexedPicture sheet;
+    try {
+        sheet = imaging::readSheetPicture(picture, importOptions(o, palette));
+    } catch (const QuilletError& e) {
+        throw WorkError{picture + ": " + e.what()};
+    }
+    FrameList frames;
+    try {
+        frames = imaging::cutSheetFrames(sheet, data, std::nullopt, palette);
+    } catch (const QuilletError& e) {
+        throw WorkError{input + ": " + e.what()};
+    }
+    adoptImportedFrames(frames, palette, o.protectedEntries);
+    return frames;
+}
 
 // A sprite's frames come in as the editor's Open gives them, a picture's as
 // its Add Frame does (or Add Frames from Sheet, with a grid).
@@ -19,10 +57,11 @@ FrameList readInput(const std::string& input, const Options& o, const Palette& p
         adoptOpenedFrames(frames, palette);
         return frames;
     }
+    if (hasExtension(input, ".json"))
+        return readSheetWithData(input, o, palette, directions);
     FrameList frames;
     try {
-        imaging::ImportOptions options{palette, o.dither};
-        options.protectedEntries = o.protectedEntries;
+        const imaging::ImportOptions options = importOptions(o, palette);
         frames = o.grid ? imaging::LoadSheet(input, *o.grid, o.trim, options)
                         : imaging::LoadImage(input, options);
     } catch (const QuilletError& e) {
@@ -58,10 +97,11 @@ int build(const Options& o) {
         }
         progress(static_cast<int>(i), static_cast<int>(inputs));
     }
-    // Only a lone sprite input lends the output its directions.
+    // Only a lone sprite or sheet data input lends the output its directions.
     if (o.directions)
         directions = *o.directions;
-    else if (inputs != 1 || !hasExtension(o.positional[1], ".dc6"))
+    else if (inputs != 1 ||
+             !(hasExtension(o.positional[1], ".dc6") || hasExtension(o.positional[1], ".json")))
         directions = 1;
     if (document.size() % static_cast<std::size_t>(directions) != 0)
         throw UsageError{std::to_string(document.size()) + " frames do not divide into " +

@@ -74,6 +74,24 @@ const OptionRow kOptions[] = {
      [](Options& o, const std::string& v) {
          o.sheetColumns = readCount("--sheet", v, limits::kMaxFrames);
      }},
+    {OptionId::SheetByDirection, "sheet-by-direction", nullptr,
+     "Write one palette PNG sprite sheet, one row per direction.",
+     [](Options& o, const std::string&) { o.sheetByDirection = true; }},
+    {OptionId::SheetTrim, "trim", nullptr,
+     "Cut each frame of the sheet to its opaque box; the cell shrinks to hold them all.",
+     [](Options& o, const std::string&) { o.trim = true; }},
+    {OptionId::Data, "data", nullptr,
+     "Also write BASE.json, the sheet's data: each frame's place in the picture and in its "
+     "cell, the anchor and the directions, in the layout engines and pixel editors read.",
+     [](Options& o, const std::string&) { o.data = true; }},
+    {OptionId::DataFormat, "data-format", "json-array|json-hash",
+     "The frames of the data as an array (the default) or keyed by file name.",
+     [](Options& o, const std::string& v) {
+         if (v != "json-array" && v != "json-hash")
+             throw UsageError{"--data-format wants json-array or json-hash, got '" + v + "'"};
+         o.dataFormat =
+             v == "json-hash" ? imaging::SheetJsonLayout::Hash : imaging::SheetJsonLayout::Array;
+     }},
     {OptionId::Gif, "gif", nullptr, "Write one animated GIF that loops forever.",
      [](Options& o, const std::string&) { o.gif = true; }},
     {OptionId::Fps, "fps", "N", "Frames per second of the GIF, 1 to 60 (default 25).",
@@ -162,6 +180,13 @@ const Pairing kPairings[] = {
     {OptionId::Format, false, OptionId::Gif,
      "--format chooses the per-frame files; a sheet is a PNG, --gif a GIF"},
     {OptionId::Fps, true, OptionId::Gif, "--fps goes with --gif"},
+    {OptionId::SheetByDirection, false, OptionId::Sheet,
+     "--sheet and --sheet-by-direction each lay out the sheet; give only one of them"},
+    {OptionId::SheetByDirection, false, OptionId::Gif,
+     "--sheet-by-direction and --gif each write one file; give only one of them"},
+    {OptionId::Format, false, OptionId::SheetByDirection,
+     "--format chooses the per-frame files; a sheet is a PNG, --gif a GIF"},
+    {OptionId::DataFormat, true, OptionId::Data, "--data-format goes with --data"},
 };
 
 const OptionRow& row(OptionId id) {

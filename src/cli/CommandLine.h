@@ -7,6 +7,7 @@
 
 #include "imaging/PictureImport.h"
 #include "imaging/export/BitmapExport.h"
+#include "imaging/sheet/SheetData.h"
 #include "sprite/FrameEdit.h"
 
 #include <QString>
@@ -45,6 +46,10 @@ enum class OptionId {
     Trim,
     Format,
     Sheet,
+    SheetByDirection,
+    SheetTrim,
+    Data,
+    DataFormat,
     Gif,
     Fps,
     Frames,
@@ -74,6 +79,9 @@ struct Options {
     bool trim = false;
     std::optional<imaging::ExportFormat> format;
     std::optional<int> sheetColumns;
+    bool sheetByDirection = false;
+    bool data = false;
+    imaging::SheetJsonLayout dataFormat = imaging::SheetJsonLayout::Array;
     bool gif = false;
     std::optional<int> framesPerSecond;
     // Ranges of frame numbers, first to last, as given; checked against the file later.

@@ -1,10 +1,12 @@
 #include "Commands.h"
+#include "imaging/export/FileReplace.h"
 #include "imaging/export/GifExport.h"
 #include "imaging/export/SheetExport.h"
 #include "palette/PaletteFile.h"
 #include "paths/NativePath.h"
 #include "sprite/Error.h"
 
+#include <QFileInfo>
 #include <cstdio>
 
 namespace quillet::cli {
@@ -17,22 +19,43 @@ std::string singleFileName(const std::string& name, const std::string& extension
 }
 
 int exportSheet(const FrameList& frames, std::int16_t transform, const Palette& palette,
-                const Options& o) {
+                int directions, const Options& o) {
     const std::string out = singleFileName(o.positional[1], ".png");
-    imaging::SheetLayout layout;
+    const std::string dataOut = out.substr(0, out.size() - 4) + ".json";
+    const QFileInfo png(pathFromNative(out));
+    imaging::SheetExportOptions options;
+    options.columns = o.sheetColumns.value_or(1);
+    options.rowPerDirection = o.sheetByDirection;
+    options.directions = directions;
+    options.trim = o.trim;
+    options.name = png.completeBaseName().toStdString();
+    options.image = png.fileName().toStdString();
+    options.framesPerSecond = imaging::kDefaultFramesPerSecond;
+    imaging::SheetFiles sheet;
     try {
-        layout =
-            imaging::exportSheet(frames, transform, palette, *o.sheetColumns, pathFromNative(out));
+        sheet = imaging::makeSheet(frames, transform, palette, options);
+        imaging::replaceFile(png.filePath(), sheet.png);
     } catch (const QuilletError& e) {
         throw WorkError{out + ": " + e.what()};
     }
+    if (o.data) {
+        try {
+            imaging::replaceFile(pathFromNative(dataOut), imaging::bytesOf(imaging::writeSheetJson(
+                                                              sheet.data, o.dataFormat)));
+        } catch (const QuilletError& e) {
+            throw WorkError{dataOut + ": " + e.what()};
+        }
+    }
     // What a later import needs to cut the sheet the same way.
+    const imaging::SheetLayout& layout = sheet.layout;
     const auto count = static_cast<long long>(frames.size());
     std::printf("%s: %lld frame%s in %d column%s x %d row%s of %dx%d-pixel cells, anchor at %d,%d "
                 "in each cell\n",
                 out.c_str(), count, plural(count), layout.columns, plural(layout.columns),
                 layout.rows, plural(layout.rows), layout.cell.width(), layout.cell.height(),
                 layout.anchor.x(), layout.anchor.y());
+    if (o.data)
+        std::printf("%s: where each frame lies, the anchor and the directions\n", dataOut.c_str());
     return kOk;
 }
 
@@ -52,13 +75,15 @@ int exportGif(const FrameList& frames, std::int16_t transform, const Palette& pa
 } // namespace
 
 int exportFrames(const Options& o) {
+    if ((o.trim || o.data) && !o.sheetColumns && !o.sheetByDirection)
+        throw UsageError{"--trim and --data go with --sheet or --sheet-by-direction"};
     DC6Headers headers;
     const FrameList frames = loadSprite(o.positional[0], headers);
     const Palette palette = documentPalette(o);
     adoptOpenedFrames(frames, palette);
     const std::int16_t transform = o.transform ? 1 : 0;
-    if (o.sheetColumns)
-        return exportSheet(frames, transform, palette, o);
+    if (o.sheetColumns || o.sheetByDirection)
+        return exportSheet(frames, transform, palette, headers.directions, o);
     if (o.gif)
         return exportGif(frames, transform, palette, o);
 

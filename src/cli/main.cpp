@@ -26,19 +26,23 @@ const Command kCommands[] = {
     {"build",
      "Make a DC6 file from pictures and sprites, as Add Frame and Save do.",
      "Makes a DC6 file from pictures and sprites, as the editor's Add Frame and Save do. "
-     "Pictures are BMP, GIF, PNG or JPEG; a .dc6 input adds all its frames, and a lone .dc6 "
-     "input keeps its directions unless --directions says otherwise.",
-     {{"OUT.dc6", "The file to write."}, {"INPUT...", "Pictures and .dc6 files, in order."}},
+     "Pictures are BMP, GIF, PNG or JPEG; a .dc6 input adds all its frames, and a .json input "
+     "the frames of the sprite sheet it describes (its picture named by meta.image, the anchor "
+     "where its \"anchor\" slice puts it, else at the bottom centre of each cell). A lone .dc6 "
+     "or .json input keeps its directions unless --directions says otherwise.",
+     {{"OUT.dc6", "The file to write."},
+      {"INPUT...", "Pictures, .dc6 files and sprite sheet data (.json), in order."}},
      {Palette, NoTransform, Dither, Protect, Offset, Directions, Grid, Trim},
      "build needs an output file and at least one input",
      build},
     {"export",
      "Write a sprite's frames as BMP or PNG files, a sprite sheet or an animated GIF.",
      "Writes the frames of a DC6 file in the colours the editor shows: one file per frame by "
-     "default, or one sprite sheet (--sheet) or animated GIF (--gif) named BASE, given the "
-     "ending .png or .gif when it lacks it.",
+     "default, or one sprite sheet (--sheet or --sheet-by-direction, with --data its data "
+     "beside it as BASE.json) or animated GIF (--gif) named BASE, given the ending .png or "
+     ".gif when it lacks it.",
      {{"FILE.dc6", "The sprite."}, {"BASE", "Where to write, and the name to number."}},
-     {Palette, NoTransform, Format, Sheet, Gif, Fps},
+     {Palette, NoTransform, Format, Sheet, SheetByDirection, SheetTrim, Data, DataFormat, Gif, Fps},
      "export takes a DC6 file and a base name",
      exportFrames},
     {"edit",

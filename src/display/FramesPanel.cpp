@@ -16,8 +16,6 @@ namespace {
 
 constexpr int kThumbnailSide = 48;
 constexpr int kCellWidth = kThumbnailSide + 10;
-constexpr int kShownColumns = 8; // what the panel asks room for; more scroll
-constexpr int kShownRows = 4;
 
 int cellHeight(const QWidget& panel) {
     return kThumbnailSide + 8 + panel.fontMetrics().height();
@@ -190,6 +188,12 @@ bool FramesPanel::isSelected(int number) const {
     return std::binary_search(m_selection.begin(), m_selection.end(), number);
 }
 
+int FramesPanel::anchor() const {
+    const bool anchored =
+        m_current == m_anchorCurrent && m_anchor >= 1 && m_anchor <= m_model->count();
+    return anchored ? m_anchor : m_current;
+}
+
 void FramesPanel::choose(std::vector<int> numbers, int current) {
     // Shift+click ranges start where a plain or Ctrl+click left the anchor,
     // as long as the current frame is still one a click here chose.
@@ -215,9 +219,7 @@ void FramesPanel::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
     if (keys & Qt::ShiftModifier) {
-        const bool anchored =
-            m_current == m_anchorCurrent && m_anchor >= 1 && m_anchor <= m_model->count();
-        const int from = anchored ? m_anchor : m_current;
+        const int from = anchor();
         std::vector<int> range(static_cast<std::size_t>(std::abs(number - from) + 1));
         std::iota(range.begin(), range.end(), std::min(from, number));
         if (keys & Qt::ControlModifier)
@@ -289,14 +291,46 @@ void FramesPanel::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void FramesPanel::keyPressEvent(QKeyEvent* event) {
-    if (event->matches(QKeySequence::SelectAll) && m_model->count() > 0) {
-        std::vector<int> all(static_cast<std::size_t>(m_model->count()));
+    const int count = m_model->count();
+    if (event->matches(QKeySequence::SelectAll) && count > 0) {
+        std::vector<int> all(static_cast<std::size_t>(count));
         std::iota(all.begin(), all.end(), 1);
         choose(std::move(all), m_current);
         return;
     }
-    // Everything else is the window's (its zoom keys among them).
-    QWidget::keyPressEvent(event);
+    // The arrows, Home and End move the current frame as in a list: Up and
+    // Down by a row, one direction; with Shift they extend the selection.
+    const Qt::KeyboardModifiers keys = event->modifiers() & ~Qt::KeypadModifier;
+    const int at = std::clamp(m_current, 1, std::max(1, count));
+    const int perRow = std::max(1, m_model->perRow());
+    const bool lastRow = (at - 1) / perRow + 1 >= m_model->rowCount();
+    // From the row above a short last one, Down goes to its last frame.
+    const std::pair<int, int> moves[] = {
+        {Qt::Key_Left, at - 1},
+        {Qt::Key_Right, at + 1},
+        {Qt::Key_Up, at > perRow ? at - perRow : at},
+        {Qt::Key_Down, lastRow ? at : at + perRow},
+        {Qt::Key_Home, 1},
+        {Qt::Key_End, count},
+    };
+    const auto* move = std::find_if(std::begin(moves), std::end(moves),
+                                    [event](const auto& m) { return m.first == event->key(); });
+    if (move == std::end(moves) || count == 0 || (keys & ~Qt::ShiftModifier)) {
+        // Everything else is the window's (its zoom keys among them).
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    const int to = std::clamp(move->second, 1, count);
+    if (keys & Qt::ShiftModifier) {
+        const int from = anchor();
+        std::vector<int> range(static_cast<std::size_t>(std::abs(to - from) + 1));
+        std::iota(range.begin(), range.end(), std::min(from, to));
+        m_anchor = from;
+        choose(std::move(range), to);
+    } else {
+        m_anchor = to;
+        choose({}, to);
+    }
 }
 
 int FramesPanel::dropBefore(QPoint point) const {
@@ -339,16 +373,13 @@ void FramesPanel::paintEvent(QPaintEvent* event) {
 }
 
 QSize FramesPanel::sizeHint() const {
-    const int columns = m_model->columnCount();
-    const int rows = m_model->rowCount();
-    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
-    QSize size(std::clamp(columns, 1, kShownColumns) * kCellWidth + 2 * frameWidth(),
-               std::clamp(rows, 1, kShownRows) * cellHeight(*this) + 2 * frameWidth());
-    if (columns > kShownColumns)
-        size.rheight() += bar;
-    if (rows > kShownRows)
-        size.rwidth() += bar;
-    return size;
+    const int frame = 2 * frameWidth();
+    return {std::max(1, m_model->columnCount()) * kCellWidth + frame,
+            std::max(1, m_model->rowCount()) * cellHeight(*this) + frame};
+}
+
+int FramesPanel::leastHeight() const {
+    return cellHeight(*this) + 2 * frameWidth();
 }
 
 } // namespace quillet::display

@@ -13,7 +13,7 @@ class FramesModel;
 
 // A thumbnail of every frame under the preview, one row per direction, each
 // with its number under it; the current frame outlined, the selection
-// highlighted. The panel only shows and asks: clicks, Ctrl+A and drags come
+// highlighted. The panel only shows and asks: clicks, keys and drags come
 // out as signals, and whoever owns the document decides. Thumbnails are made
 // when a cell is first drawn and kept in a cache of fixed size, so a long
 // animation costs only what is on screen. Each cell is an accessible item
@@ -38,11 +38,14 @@ public:
     QRect frameRect(int number) const;
     const imaging::ThumbnailCache& thumbnails() const { return m_thumbnails; }
 
+    // Room for every row and column, without scroll bars.
     QSize sizeHint() const override;
+    // Room for one row.
+    int leastHeight() const;
 
 signals:
-    // A click, Shift+click, Ctrl+click or Ctrl+A chose these frames, with
-    // `current` as the current frame.
+    // A click, Shift+click, Ctrl+click, a key or Ctrl+A chose these frames,
+    // with `current` as the current frame.
     void selectionChosen(const std::vector<int>& numbers, int current);
     // The selection was dragged to stand before frame `before` (the frame
     // count + 1: after the last).
@@ -61,6 +64,8 @@ protected:
 private:
     friend class ThumbnailDelegate;
     bool isSelected(int number) const;
+    // Where Shift ranges start.
+    int anchor() const;
     void choose(std::vector<int> numbers, int current);
     // Where a drop at `point` puts the dragged frames: before this frame.
     int dropBefore(QPoint point) const;
@@ -71,7 +76,7 @@ private:
     bool m_transparent = false;
     int m_current = 0;
     std::vector<int> m_selection;
-    int m_anchor = 0;        // where Shift+click ranges start
+    int m_anchor = 0;        // where Shift ranges start
     int m_anchorCurrent = 0; // the current frame the click that left it chose
     FramesModel* m_model;
     imaging::ThumbnailCache m_thumbnails;

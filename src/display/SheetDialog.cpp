@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <algorithm>
 #include <cmath>
@@ -34,6 +35,9 @@ const QColor kSkipped(40, 40, 40, 170);
 const QColor kGrid(0, 150, 255);
 const QColor kTrimmed(255, 128, 0);
 const QColor kHovered(0, 150, 255, 70);
+// The anchor's mark, as the preview draws it.
+const QColor kAnchorCross(255, 0, 255);
+constexpr double kCrossArm = 4;
 
 QBrush checkerBrush() {
     QPixmap tile(2 * kCheckerCell, 2 * kCheckerCell);
@@ -113,6 +117,7 @@ void SheetView::paintEvent(QPaintEvent*) {
     painter.setBrushOrigin(area.topLeft());
     painter.fillRect(area, checkerBrush());
     painter.drawPixmap(area.topLeft(), m_scaled);
+    paintFrames(painter);
 
     const std::vector<platform::SheetLayout::Cell>& cells = m_layout.cells;
     const int columns = m_layout.columns, rows = m_layout.rows;
@@ -184,6 +189,46 @@ void SheetView::mouseMoveEvent(QMouseEvent* event) {
 
 void SheetView::leaveEvent(QEvent*) {
     hover(-1);
+}
+
+// Frames placed by a sheet's data.
+
+void SheetView::showFrames(std::vector<QRect> frames, std::vector<QPoint> anchors) {
+    m_frames = std::move(frames);
+    m_anchors = std::move(anchors);
+    update();
+}
+
+QPoint SheetView::inPicture(QPointF point) const {
+    const QRect area = pictureArea();
+    const double sx = double(area.width()) / std::max(1, m_picture.width());
+    const double sy = double(area.height()) / std::max(1, m_picture.height());
+    return QPoint(int(std::floor((point.x() - area.left()) / sx)),
+                  int(std::floor((point.y() - area.top()) / sy)));
+}
+
+void SheetView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        emit pictureClicked(inPicture(event->position()));
+}
+
+void SheetView::paintFrames(QPainter& painter) const {
+    if (m_frames.empty())
+        return;
+    QList<QRectF> outlines;
+    for (const QRect& frame : m_frames)
+        outlines.push_back(onScreen(frame));
+    QList<QLineF> crosses;
+    for (const QPoint& anchor : m_anchors) {
+        const QPointF at = onScreen(QRect(anchor, QSize(1, 1))).topLeft();
+        crosses << QLineF(at.x() - kCrossArm, at.y(), at.x() + kCrossArm, at.y())
+                << QLineF(at.x(), at.y() - kCrossArm, at.x(), at.y() + kCrossArm);
+    }
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(kGrid, 0));
+    painter.drawRects(outlines);
+    painter.setPen(QPen(kAnchorCross, 0));
+    painter.drawLines(crosses);
 }
 
 SheetDialog::SheetDialog(const QString& title, const QImage& picture,
@@ -272,6 +317,20 @@ void SheetDialog::layOut() {
 
     m_layout = m_layoutOf(request());
     m_view->showLayout(m_layout, m_trim->isChecked());
+    // The greyed numbers show the grid laid, so switching starts from it.
+    if (!m_layout.cells.empty()) {
+        const QSize cell = m_layout.cells.front().rect.size();
+        const std::pair<QSpinBox*, int> shown[] = {{m_cellWidth, cell.width()},
+                                                   {m_cellHeight, cell.height()},
+                                                   {m_columns, m_layout.columns},
+                                                   {m_rows, m_layout.rows}};
+        for (const auto& [box, value] : shown) {
+            if (box->isEnabled())
+                continue;
+            const QSignalBlocker quiet(box);
+            box->setValue(value);
+        }
+    }
     m_buttons->button(QDialogButtonBox::Ok)->setEnabled(m_layout.problem.isEmpty());
     QString text;
     if (!m_layout.cells.empty())
@@ -297,6 +356,10 @@ void SheetDialog::layOut() {
 }
 
 void SheetDialog::describeCell(int cell) {
+    if (m_layout.cells.empty()) {
+        m_cell->setText(QStringLiteral("No cells to point at until a grid can be laid."));
+        return;
+    }
     if (cell < 0 || cell >= std::ssize(m_layout.cells)) {
         m_cell->setText(QStringLiteral("Point at a cell to see which frame it gives."));
         return;

@@ -9,6 +9,7 @@
 class QCheckBox;
 class QDialogButtonBox;
 class QLabel;
+class QPainter;
 class QRadioButton;
 class QSpinBox;
 
@@ -27,19 +28,28 @@ public:
     QRectF onScreen(const QRect& inPicture) const;
     QSize sizeHint() const override;
 
+    // Rectangles of the picture outlined, and the anchor's cross at each of
+    // `anchors`, as the frames a sheet's data places.
+    void showFrames(std::vector<QRect> frames, std::vector<QPoint> anchors);
+    // The pixel of the picture under a point of the widget.
+    QPoint inPicture(QPointF point) const;
+
 signals:
     // The cell under the mouse, -1 when there is none.
     void cellHovered(int cell);
+    void pictureClicked(QPoint pixel);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
 private:
     QRect pictureArea() const;
     int cellAt(QPointF point) const;
     void hover(int cell);
+    void paintFrames(QPainter& painter) const;
 
     QImage m_picture;
     // The picture at the size last drawn, so a repaint scales nothing.
@@ -47,6 +57,8 @@ private:
     platform::SheetLayout m_layout;
     bool m_trim = false;
     int m_hovered = -1;
+    std::vector<QRect> m_frames;
+    std::vector<QPoint> m_anchors;
 };
 
 // Asks how to cut a sheet while showing the cut: the grid follows every

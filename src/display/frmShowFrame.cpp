@@ -88,7 +88,8 @@ frmShowFrame::frmShowFrame(QWidget* parent)
         showStatusLine();
     });
     connect(m_palette, &PalettePanel::highlightRequested, this, &frmShowFrame::highlightRequested);
-    connect(m_framesPanel, &FramesPanel::wantedSizeChanged, this, [this] { fitToPicture(false); });
+    // Rows of another length may give back room, as a zoom does.
+    connect(m_framesPanel, &FramesPanel::wantedSizeChanged, this, [this] { fitToPicture(true); });
 
     // Drawing: the tools come from the owner of the document.
     m_tools->setObjectName(QStringLiteral("DrawingTools"));
@@ -149,6 +150,12 @@ void frmShowFrame::Setup(std::int32_t X_pos, std::int32_t Y_pos, std::int32_t Im
     setPalette(grey);
     setAutoFillBackground(true);
     fitToPicture(false); // the room beside the main window may have changed
+}
+
+void frmShowFrame::setUserSize(QSize size) {
+    m_userSize = size.expandedTo(kStartSize);
+    m_fittedSize = m_userSize;
+    resize(m_userSize);
 }
 
 void frmShowFrame::showFrame(const FrameList& frames, int index, std::int16_t palTransform,
@@ -219,6 +226,9 @@ void frmShowFrame::resizeEvent(QResizeEvent* event) {
     // manager's) choice, and stays the least the window keeps.
     if (size() != m_fittedSize)
         m_userSize = size();
+    // A taller window shows more rows of the panel, up to all of them.
+    if (!m_framesPanel->isHidden())
+        m_framesPanel->setMaximumHeight(panelHeight(height()));
     QWidget::resizeEvent(event);
 }
 
@@ -254,17 +264,25 @@ QSize frmShowFrame::room() const {
 void frmShowFrame::fitToPicture(bool mayShrink) {
     m_content->resize(m_img->size() + QSize(2 * kMargin, 2 * kMargin));
     // The palette stands beside the picture, the frames panel and the status
-    // line under both; the picture has the room they leave.
+    // line under both. The picture comes first; the panel shows every row
+    // when the picture leaves room for them, and at least one.
+    const QSize space = room();
     const QSize beside = m_palette->isHidden() ? QSize(0, 0) : m_palette->size();
-    const QSize panel = m_framesPanel->isHidden() ? QSize(0, 0) : m_framesPanel->sizeHint();
+    const bool panelShown = !m_framesPanel->isHidden();
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scroll);
+    QSize panel = panelShown ? m_framesPanel->sizeHint() : QSize(0, 0);
+    const int sideways = panel.width() > space.width() ? bar : 0;
+    panel.rheight() += sideways;
+    m_leastPanel =
+        panelShown ? std::min(panel.height(), m_framesPanel->leastHeight() + sideways) : 0;
+    m_fullPanel = panel.height();
     const int status = m_status->isHidden() ? 0 : m_status->minimumHeight();
     // The tool bar above the picture takes its height as the lines below do.
     const QSize tools = m_tools->isHidden() ? QSize(0, 0) : m_tools->sizeHint();
-    const int below = status + panel.height() + tools.height();
-    const QSize limit = room() - QSize(beside.width(), below);
+    const int lines = status + tools.height();
+    const QSize limit = space - QSize(beside.width(), lines + m_leastPanel);
     QSize wanted = m_content->size();
     // A scroll bar in one direction takes room from the other.
-    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scroll);
     const bool across = wanted.width() > limit.width();
     const bool down =
         wanted.height() > limit.height() || (across && wanted.height() + bar > limit.height());
@@ -277,15 +295,25 @@ void frmShowFrame::fitToPicture(bool mayShrink) {
         const int readout = m_status->fontMetrics().horizontalAdvance(kTypicalReadout);
         wanted.setWidth(std::max(wanted.width(), readout + 2 * kMargin));
     }
-    wanted =
-        QSize(std::max({wanted.width(), panel.width(), tools.width()}), wanted.height() + below);
+    m_pictureHeight = std::min(wanted.height(), limit.height()) + lines;
+    const int panelHeight = this->panelHeight(space.height());
+    if (panelHeight < m_fullPanel)
+        panel.rwidth() += bar;
+    wanted = QSize(std::max({wanted.width(), panel.width(), tools.width()}),
+                   m_pictureHeight + panelHeight);
 
     const QSize least = mayShrink ? m_userSize : size();
-    const QSize target = wanted.boundedTo(room()).expandedTo(least);
+    const QSize target = wanted.boundedTo(space).expandedTo(least);
+    m_framesPanel->setMaximumHeight(panelShown ? this->panelHeight(target.height())
+                                               : QWIDGETSIZE_MAX);
     if (target == size())
         return;
     m_fittedSize = target;
     resize(target);
+}
+
+int frmShowFrame::panelHeight(int windowHeight) const {
+    return std::clamp(windowHeight - m_pictureHeight, m_leastPanel, m_fullPanel);
 }
 
 } // namespace quillet::display

@@ -23,9 +23,10 @@ class PalettePanel;
 class PictureDrawing;
 
 // The "Frame Preview" tool window beside the main window. It grows to show the
-// whole (zoomed) picture and the palette beside it within the screen's free
-// area and scrolls the picture beyond that; a size the user gave it is never
-// taken away. Its status line reads out the pixel under the mouse.
+// whole (zoomed) picture with the palette beside it and every row of the
+// frames panel under it within the screen's free area, and scrolls beyond
+// that; a size the user gave it is never taken away. Its status line reads
+// out the pixel under the mouse.
 class frmShowFrame : public QWidget {
     Q_OBJECT
 public:
@@ -46,6 +47,11 @@ public:
     // its place while there is one.
     void setStatusText(const QString& text);
     QString statusText() const;
+
+    // The size the user last gave the window by hand, the least a fit leaves;
+    // one remembered from before is given back with setUserSize().
+    QSize userSize() const { return m_userSize; }
+    void setUserSize(QSize size);
 
     ImageArea& Img() { return *m_img; }
     // Under the picture; hidden until it is given frames.
@@ -79,6 +85,8 @@ protected:
 private:
     void fitToPicture(bool mayShrink);
     QSize room() const;
+    // How high the frames panel may be in a window this high.
+    int panelHeight(int windowHeight) const;
     void showStatusLine();
     void showDrawingIndex();
 
@@ -90,6 +98,11 @@ private:
     FramesPanel* m_framesPanel;
     QSize m_userSize;   // the smallest size a fit may leave
     QSize m_fittedSize; // the size the last fit asked for
+    // As the last fit found them: the height the picture and the status line
+    // want, and the frames panel's least and full heights.
+    int m_pictureHeight = 0;
+    int m_leastPanel = 0;
+    int m_fullPanel = 0;
 
     QString m_statusText;
     imaging::ViewImage m_shown;      // what Img shows, for the readout

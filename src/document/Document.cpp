@@ -174,6 +174,18 @@ bool Document::insertFrames(FrameList added, int at, const QString& stepName) {
     return true;
 }
 
+bool Document::addFramesInDirections(FrameList added, int directions, const QString& stepName) {
+    if (!m_frames.empty() || directions < 1 || directions == m_directions)
+        return insertFrames(std::move(added), frameCount(), stepName);
+    if (added.empty() || std::ssize(added) > room())
+        return false;
+    m_undo.beginMacro(stepName);
+    insertFrames(std::move(added), 0, stepName);
+    push(new steps::SetDirections(*this, directions, stepName));
+    m_undo.endMacro();
+    return true;
+}
+
 void Document::removeFrames(const std::vector<int>& numbers) {
     if (isFrameSelection(numbers, frameCount()))
         push(new steps::RemoveFrames(*this, numbers));

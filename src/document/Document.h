@@ -107,6 +107,9 @@ public:
     // Undoable edits; each notifies `framesChanged` once it is done. Frame numbers
     // are 1-based, `at` is the 0-based slot the first new frame takes.
     bool insertFrames(FrameList frames, int at, const QString& stepName);
+    // Appends the frames; when they are the first, the document takes
+    // `directions` in the same step, so one Undo takes both back.
+    bool addFramesInDirections(FrameList frames, int directions, const QString& stepName);
     void setOffset(int number, Axis axis, std::int32_t value);
     void applyPalette(const Palette& palette);
     // Each of several frames in one step; `numbers` ascending, as selection() gives them.

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QTemporaryDir>
 #include <utility>
 
@@ -16,6 +17,17 @@ namespace {
 // One save often arrives as several notifications (truncate, writes, rename);
 // the files are looked at once they have been quiet this long.
 constexpr int SettleMs = 150;
+
+const QString kFolderPattern = QStringLiteral("quillet-XXXXXX");
+const QString kLockName = QStringLiteral(".quillet.lock");
+
+std::unique_ptr<QLockFile> folderLock(const QString& folder) {
+    auto lock = std::make_unique<QLockFile>(folder + u'/' + kLockName);
+    // Held for a whole run, as the recovery copies' locks: only an owner
+    // that is gone makes it stale, never its age.
+    lock->setStaleLockTime(0);
+    return lock;
+}
 
 void setError(QString* error, const QString& message) {
     if (error)
@@ -162,15 +174,38 @@ void ExternalFileWatch::checkUnusable() {
 bool ExternalFileWatch::ensureFolder(QString* error) {
     if (m_folder)
         return true;
-    auto folder = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/quillet-XXXXXX");
+    auto folder = std::make_unique<QTemporaryDir>(QDir::tempPath() + u'/' + kFolderPattern);
     if (!folder->isValid()) {
         setError(
             error,
             QStringLiteral("No temporary folder could be made: %1").arg(folder->errorString()));
         return false;
     }
+    // Without its lock a folder is never cleaned by another run, so the
+    // edit goes on without one.
+    std::unique_ptr<QLockFile> lock = folderLock(folder->path());
+    if (!lock->tryLock(0))
+        lock.reset();
     m_folder = std::move(folder);
+    m_lock = std::move(lock);
     return true;
+}
+
+void ExternalFileWatch::removeLeftFolders(const QString& tempFolder) {
+    const QString pattern = QString(kFolderPattern).replace(QStringLiteral("XXXXXX"), "??????");
+    const QFileInfoList folders =
+        QDir(tempFolder).entryInfoList({pattern}, QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QFileInfo& folder : folders) {
+        const QString path = folder.absoluteFilePath();
+        if (!QFileInfo::exists(path + u'/' + kLockName))
+            continue;
+        // Taken over, the lock was stale: its run is gone.
+        std::unique_ptr<QLockFile> lock = folderLock(path);
+        if (lock->tryLock(0)) {
+            lock->unlock();
+            QDir(path).removeRecursively();
+        }
+    }
 }
 
 // "frame_003.png", so the user's editor shows which frame it holds; a second

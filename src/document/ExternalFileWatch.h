@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 
+class QLockFile;
 class QTemporaryDir;
 
 namespace quillet::document {
@@ -18,6 +19,9 @@ namespace quillet::document {
 // changed, pictureSaved() is emitted for the caller to read it back. Keys are
 // the caller's own (a frame's identity); several frames may be out at once.
 // Starting the other program is the caller's business: it hands in a launcher.
+// The folder ("quillet-XXXXXX" in the temporary folder) holds a lock file for
+// as long as its watch lives, so a run that was killed can be told from a
+// running one and its folder cleaned at a later start.
 class ExternalFileWatch : public QObject {
     Q_OBJECT
 public:
@@ -58,6 +62,11 @@ public:
     // How long unusable content must stay unchanged to count as finished.
     static constexpr int kQuietMs = 2000;
 
+    // Removes the folders in `tempFolder` left by runs that ended without
+    // removing them: those whose lock is stale. A folder whose lock is held,
+    // or that has none (another program's, or an older run's), stays.
+    static void removeLeftFolders(const QString& tempFolder);
+
 signals:
     // The file of `key` holds content not seen before. Emitted from the event
     // loop; a slot may call stop(), start() or retryLater() directly.
@@ -79,6 +88,8 @@ private:
     void checkUnusable();
 
     std::unique_ptr<QTemporaryDir> m_folder;
+    // Declared after the folder: released before the folder goes.
+    std::unique_ptr<QLockFile> m_lock;
     QFileSystemWatcher m_watcher;
     QTimer m_settle;
     QTimer m_quiet;

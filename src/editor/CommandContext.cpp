@@ -4,6 +4,8 @@
 #include "quillet/Version.h"
 
 #include <QFileInfo>
+#include <QMainWindow>
+#include <QStatusBar>
 
 namespace quillet::editor {
 
@@ -75,8 +77,25 @@ QString CommandContext::chooseFileToSave(const QString& filter, const QString& e
     return dialog.FileName;
 }
 
+QStringList CommandContext::chooseFilesToOpen(const QString& filter) {
+    platform::FileDialog& dialog = fileDialog(filter);
+    if (!dialog.ShowOpenSeveral())
+        return {};
+    QStringList chosen = dialog.FileNames;
+    chosen.removeAll(QString());
+    return chosen;
+}
+
+void CommandContext::report(const QString& text) {
+    // Long enough to read a short line; the name and the mark stay beside it.
+    constexpr int kShownMs = 5000;
+    if (auto* main = qobject_cast<QMainWindow*>(&m_window))
+        main->statusBar()->showMessage(text, kShownMs);
+}
+
 bool CommandContext::readWithProgress(const QString& path, const QString& label,
-                                      const std::function<QString(const WorkProgress&)>& work) {
+                                      const std::function<QString(const WorkProgress&)>& work,
+                                      QString* failureOut) {
     QString failure;
     {
         BusyScope busy(busyPointer());
@@ -91,7 +110,10 @@ bool CommandContext::readWithProgress(const QString& path, const QString& label,
     }
     if (failure.isEmpty())
         return true;
-    tellFileError(path, failure);
+    if (failureOut)
+        *failureOut = failure;
+    else
+        tellFileError(path, failure);
     return false;
 }
 

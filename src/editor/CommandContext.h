@@ -9,6 +9,7 @@
 #include <QKeySequence>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <string>
@@ -82,6 +83,13 @@ public:
     // starts empty; empty when cancelled or when no file was named.
     QString chooseFileToOpen(const QString& filter);
     QString chooseFileToSave(const QString& filter, const QString& extension);
+    // The paths chosen in an open dialog that takes several files; empty
+    // when cancelled.
+    QStringList chooseFilesToOpen(const QString& filter);
+
+    // A line in the main window's status line for a few seconds: what a
+    // command did that needs no answer.
+    void report(const QString& text);
 
     platform::BusyPointer& busyPointer() { return *m_services.busyPointer; }
 
@@ -89,10 +97,12 @@ public:
     // progress window labelled `label` that has Cancel. `work` reports its
     // progress to the callback it is given and returns an empty text, or the
     // reason the file cannot be taken (it may also throw). False when the
-    // work failed (the reason is shown with the file's name) or the user
-    // cancelled (nothing is said).
+    // work failed (the reason is shown with the file's name, or given to
+    // `failure` to be told by the caller) or the user cancelled (nothing is
+    // said; `failure` stays empty).
     bool readWithProgress(const QString& path, const QString& label,
-                          const std::function<QString(const WorkProgress&)>& work);
+                          const std::function<QString(const WorkProgress&)>& work,
+                          QString* failure = nullptr);
 
     // The progress window of long work that may be cancelled; tests hand in
     // gates that cancel by themselves.

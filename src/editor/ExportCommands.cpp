@@ -3,12 +3,15 @@
 #include "CommandContext.h"
 #include "PreviewCommands.h"
 #include "ProgressGate.h"
+#include "imaging/export/FileReplace.h"
 #include "imaging/export/GifExport.h"
 #include "imaging/export/SheetExport.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileInfo>
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
 
 namespace quillet::editor {
@@ -18,6 +21,19 @@ namespace {
 const QString kExportFilter = QStringLiteral("BMP|*.BMP|");
 const QString kPngFilter = QStringLiteral("PNG|*.png|");
 const QString kGifFilter = QStringLiteral("GIF|*.gif|");
+
+QString filesWritten(int count) {
+    return count == 1 ? QStringLiteral("1 file written.")
+                      : QStringLiteral("%1 files written.").arg(count);
+}
+
+// A pair of numbers that a message box's wrapping must not split.
+QString pair(int first, const char* between, int second) {
+    return QStringLiteral("%1%2%3")
+        .arg(first)
+        .arg(QString::fromLatin1(between).replace(u' ', QChar::Nbsp))
+        .arg(second);
+}
 
 } // namespace
 
@@ -89,6 +105,7 @@ void ExportCommands::exportFiles(imaging::ExportFormat format, bool selectedOnly
     }
     emit exportEnded();
     m_context.busyPointer().setBusy(false);
+    m_context.report(filesWritten(report.written));
     tellExported(report, total);
 }
 
@@ -120,31 +137,68 @@ void ExportCommands::exportSheet() {
     if (path.isEmpty())
         return;
     const document::Document& doc = m_context.doc();
-    const int suggested = static_cast<int>(std::ceil(std::sqrt(double(doc.frameCount()))));
-    const std::optional<int> columns = m_context.services().prompt->number(
-        QStringLiteral("Export Sprite Sheet"), QStringLiteral("Columns:"), suggested, 1,
-        doc.frameCount());
-    if (!columns)
+    const std::optional<platform::SheetExportRequest> request = askSheetLayout();
+    if (!request)
         return;
+    const QFileInfo png(path);
+    const QString dataPath = png.dir().filePath(png.completeBaseName() + QStringLiteral(".json"));
+    imaging::SheetExportOptions options;
+    options.columns = request->columns;
+    options.rowPerDirection = request->rowPerDirection;
+    options.directions = doc.directions();
+    options.trim = request->trim;
+    options.name = png.completeBaseName().toStdString();
+    options.image = png.fileName().toStdString();
+    options.framesPerSecond = m_preview.viewOptions().framesPerSecond;
+    imaging::SheetLayout layout;
     try {
         BusyScope busy(m_context.busyPointer());
-        const imaging::SheetLayout layout =
-            imaging::exportSheet(doc.frames(), doc.palTransform(), doc.palette(), *columns, path);
-        busy.release();
-        // What Add Frames from Sheet needs to cut it the same way.
-        m_context.tell(QStringLiteral("%1: %2 frames in %3 x %4 cells of %5 x %6 pixels; the "
-                                      "anchor is at %7, %8 in each cell.")
-                           .arg(QFileInfo(path).fileName())
-                           .arg(doc.frameCount())
-                           .arg(layout.columns)
-                           .arg(layout.rows)
-                           .arg(layout.cell.width())
-                           .arg(layout.cell.height())
-                           .arg(layout.anchor.x())
-                           .arg(layout.anchor.y()));
+        imaging::SheetFiles sheet =
+            imaging::makeSheet(doc.frames(), doc.palTransform(), doc.palette(), options);
+        layout = sheet.layout;
+        imaging::replaceFile(path, sheet.png);
+        if (request->writeData) {
+            const std::string json = imaging::writeSheetJson(
+                sheet.data,
+                request->hash ? imaging::SheetJsonLayout::Hash : imaging::SheetJsonLayout::Array);
+            try {
+                imaging::replaceFile(dataPath, imaging::bytesOf(json));
+            } catch (const std::exception& e) {
+                busy.release();
+                m_context.tellFileError(dataPath, QString::fromUtf8(e.what()));
+                return;
+            }
+        }
     } catch (const std::exception& e) {
         m_context.tellFileError(path, QString::fromUtf8(e.what()));
+        return;
     }
+    m_context.report(filesWritten(request->writeData ? 2 : 1));
+    // What Add Frames from Sheet needs to cut it the same way.
+    QString told =
+        QStringLiteral("%1: %2 frames in %3 cells of %4 pixels; the anchor is at %5 in each cell.")
+            .arg(png.fileName(), QString::number(doc.frameCount()),
+                 pair(layout.columns, " x ", layout.rows),
+                 pair(layout.cell.width(), " x ", layout.cell.height()),
+                 pair(layout.anchor.x(), ", ", layout.anchor.y()));
+    if (request->writeData)
+        told += QStringLiteral(" %1 places every frame.").arg(QFileInfo(dataPath).fileName());
+    m_context.tell(told);
+}
+
+// The last choices, the columns a square sheet takes at first.
+std::optional<platform::SheetExportRequest> ExportCommands::askSheetLayout() {
+    const document::Document& doc = m_context.doc();
+    platform::SheetExportRequest start = m_lastSheet.value_or(platform::SheetExportRequest{});
+    if (!m_lastSheet)
+        start.columns = static_cast<int>(std::ceil(std::sqrt(double(doc.frameCount()))));
+    start.columns = std::clamp(start.columns, 1, doc.frameCount());
+    const std::optional<platform::SheetExportRequest> request =
+        m_context.services().sheetDataQuestion->exportSheet(
+            QStringLiteral("Export Sprite Sheet"), start, doc.frameCount(), doc.directions());
+    if (request)
+        m_lastSheet = request;
+    return request;
 }
 
 void ExportCommands::exportGif() {
@@ -156,6 +210,7 @@ void ExportCommands::exportGif() {
         BusyScope busy(m_context.busyPointer());
         imaging::exportGif(doc.frames(), doc.palTransform(), doc.palette(),
                            m_preview.viewOptions().framesPerSecond, path);
+        m_context.report(filesWritten(1));
     } catch (const std::exception& e) {
         m_context.tellFileError(path, QString::fromUtf8(e.what()));
     }

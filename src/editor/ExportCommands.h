@@ -1,9 +1,11 @@
 #pragma once
 
 #include "imaging/export/BitmapExport.h"
+#include "platform/SheetDataQuestion.h"
 
 #include <QList>
 #include <QObject>
+#include <optional>
 
 class QAction;
 
@@ -41,10 +43,12 @@ private:
     void exportFiles(imaging::ExportFormat format, bool selectedOnly = false);
     void tellExported(const imaging::ExportReport& report, int total);
     QString chooseExportFile(const QString& filter, const QString& extension);
+    std::optional<platform::SheetExportRequest> askSheetLayout();
 
     CommandContext& m_context;
     const PreviewCommands& m_preview;
     QList<QAction*> m_actions;
+    std::optional<platform::SheetExportRequest> m_lastSheet;
 };
 
 } // namespace quillet::editor

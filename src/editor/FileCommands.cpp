@@ -36,12 +36,14 @@ constexpr int kProgressDelayMs = 500;
 
 FileCommands::FileCommands(CommandContext& context, ExternalEditCommands& external)
     : QObject(&context.window()), m_context(context), m_external(external),
-      m_open(makeAction(this, "Open", QStringLiteral("Open..."), &FileCommands::open)),
+      m_open(makeAction(this, "Open", QStringLiteral("Open..."), &FileCommands::open,
+                        {QKeySequence(Qt::CTRL | Qt::Key_O)})),
       m_new(makeAction(this, "New", QStringLiteral("New"), &FileCommands::newDocument,
                        {QKeySequence(Qt::CTRL | Qt::Key_N)})),
       m_save(makeAction(this, "Save", QStringLiteral("Save"), &FileCommands::save,
                         {QKeySequence(Qt::CTRL | Qt::Key_S)})),
-      m_saveAs(makeAction(this, "SaveAs", QStringLiteral("Save As..."), &FileCommands::saveAs)),
+      m_saveAs(makeAction(this, "SaveAs", QStringLiteral("Save As..."), &FileCommands::saveAs,
+                          {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)})),
       // Ctrl+X is Cut where an editable box has the focus; Ctrl+Q is Exit everywhere.
       m_exit(makeAction(this, "Exit", QStringLiteral("E&xit"), &FileCommands::exitProgram,
                         {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::CTRL | Qt::Key_Q)})),

@@ -12,6 +12,8 @@ class QAction;
 namespace quillet::imaging {
 struct ImportOptions;
 struct IndexedPicture;
+struct SheetData;
+struct SheetPoint;
 } // namespace quillet::imaging
 
 namespace quillet::editor {
@@ -38,6 +40,9 @@ public:
     QAction* ditherAction() const { return m_dither; }
     bool dither() const;
 
+    // Each takes every picture chosen, in the natural order of their names
+    // ("f2" before "f10"), as one step; pictures that cannot be read are
+    // named in one message and the others still go in.
     void addFrame();
     void insertFrame();
     void addFramesFromSheet();
@@ -50,11 +55,22 @@ signals:
     void nothingAdded();
 
 private:
-    std::optional<FrameList> importPicture(const QString& path);
-    // The picture's frames, or nothing after a message (or a cancel, which says nothing).
+    // The picture's frames, or nothing after a message (or a cancel, which
+    // says nothing). Given `failure`, the reason goes there instead of a message.
+    std::optional<FrameList> importPicture(const QString& path, QString* failure = nullptr);
     std::optional<FrameList>
     importPicture(const QString& path, const QString& whenEmpty,
-                  const std::function<FrameList(const imaging::ImportOptions&)>& load);
+                  const std::function<FrameList(const imaging::ImportOptions&)>& load,
+                  QString* failure = nullptr);
+    // The pictures' frames in before frame `at` (0-based); false when none went in.
+    bool takePictures(QStringList paths, int at, bool insert);
+
+    // A sheet with its data file: the frames where the data puts them.
+    bool readSheet(const QString& path, imaging::IndexedPicture& sheet);
+    QString sheetDataFor(const QString& path);
+    void addFramesFromSheetData(const QString& dataPath, QString picturePath);
+    std::optional<imaging::SheetPoint> askAnchor(const imaging::IndexedPicture& sheet,
+                                                 const imaging::SheetData& data);
 
     CommandContext& m_context;
     QAction* m_sheet;

@@ -155,8 +155,11 @@ void FrameSelectionCommands::chooseOffsets() {
     if (!m_context.beginCommand() || !doc.currentFrame())
         return;
     const FramePtr current = doc.currentFrame();
+    const std::size_t count = doc.selection().size();
     const std::optional<platform::OffsetRequest> request = m_context.services().prompt->offsets(
         QStringLiteral("Offsets"),
+        count <= 1 ? QStringLiteral("Changes frame %1.").arg(doc.curFrame())
+                   : QStringLiteral("Changes the %1 selected frames.").arg(count),
         {false, true, true, current->get_X_offset(), current->get_Y_offset()});
     if (!request || (!request->shift && !request->setX && !request->setY))
         return;
@@ -222,10 +225,16 @@ void FrameSelectionCommands::trim() {
 }
 
 void FrameSelectionCommands::replaceColour() {
-    if (!m_context.beginCommand() || !m_context.doc().currentFrame())
+    const FramePtr current = m_context.doc().currentFrame();
+    if (!m_context.beginCommand() || !current)
         return;
+    // The colour each stored index stands for, as the frames are drawn untransformed.
+    const Palette palette = current->getOrigPalette();
+    QList<QRgb> colours;
+    for (std::size_t i = 0; i < palette.size(); i += 3)
+        colours << qRgb(palette[i], palette[i + 1], palette[i + 2]);
     const std::optional<platform::IndexSwap> swap =
-        m_context.services().prompt->indexSwap(QStringLiteral("Replace Colour"), {});
+        m_context.services().prompt->indexSwap(QStringLiteral("Replace Colour"), {}, colours);
     if (!swap)
         return;
     FrameEdit change{.kind = FrameEdit::Kind::ReplaceIndex};

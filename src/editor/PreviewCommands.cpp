@@ -12,9 +12,20 @@
 
 namespace quillet::editor {
 
+namespace {
+
+const QString kPlaceKey = QStringLiteral("preview/position");
+const QString kSizeKey = QStringLiteral("preview/size");
+
+} // namespace
+
 PreviewCommands::PreviewCommands(CommandContext& context)
     : QObject(&context.window()), m_context(context) {
-    m_view = imaging::loadViewOptions(QSettings());
+    const QSettings settings;
+    m_view = imaging::loadViewOptions(settings);
+    if (settings.contains(kPlaceKey))
+        m_place = settings.value(kPlaceKey).toPoint();
+    m_userSize = settings.value(kSizeKey).toSize();
     buildViewActions();
     makePlayer({});
 }
@@ -137,8 +148,10 @@ void PreviewCommands::chooseFrameRate() {
 }
 
 void PreviewCommands::makePlayer(display::AnimationPlayer::Clock clock) {
-    if (m_player)
+    if (m_player && m_player->isPlaying()) {
         m_player->stop();
+        emit playingChanged(false);
+    }
     m_player = clock ? std::make_unique<display::AnimationPlayer>(std::move(clock))
                      : std::make_unique<display::AnimationPlayer>();
     connect(m_player.get(), &display::AnimationPlayer::frameChanged, this,
@@ -170,6 +183,7 @@ void PreviewCommands::animate() {
         m_playFrom = current / length * length;
     }
     m_player->start(length, current - m_playFrom, m_view.framesPerSecond);
+    emit playingChanged(true);
     showPlayedFrame(current - m_playFrom);
 }
 
@@ -190,14 +204,17 @@ void PreviewCommands::stopPlayback() {
     if (!m_player->isPlaying())
         return;
     const int shown = m_playFrom + m_player->stop();
+    emit playingChanged(false);
     if (shown >= 0 && shown < m_context.doc().frameCount())
         m_context.doc().setCurFrame(shown + 1);
     emit currentFrameChosen();
 }
 
 void PreviewCommands::abandonPlayback() {
-    if (m_player->isPlaying())
-        m_player->stop();
+    if (!m_player->isPlaying())
+        return;
+    m_player->stop();
+    emit playingChanged(false);
 }
 
 void PreviewCommands::stepFrame(int delta) {
@@ -212,11 +229,22 @@ void PreviewCommands::stepFrame(int delta) {
 
 display::frmShowFrame& PreviewCommands::preparePreview() {
     QWidget& main = m_context.window();
-    const bool created = !m_preview;
-    if (created) {
+    const bool made = !m_preview;
+    if (made) {
         m_preview = new display::frmShowFrame(&main);
-        // Closing the preview ends playback; its zoom keys are the View menu's.
-        connect(m_preview, &display::frmShowFrame::closed, this, &PreviewCommands::stopPlayback);
+        if (m_userSize.isValid())
+            m_preview->setUserSize(m_userSize);
+        // Closed by its close box, it goes with its tick; closing it ends
+        // playback. Its zoom keys are the View menu's.
+        connect(m_preview, &display::frmShowFrame::closed, this, [this, window = m_preview.data()] {
+            if (m_preview == window) {
+                rememberPlace(*window);
+                m_preview = nullptr;
+                window->deleteLater();
+                m_showPreview->setChecked(false);
+            }
+            stopPlayback();
+        });
         connect(m_preview, &display::frmShowFrame::highlightRequested, this, [this](int index) {
             imaging::ViewOptions next = m_view;
             next.highlightIndex =
@@ -231,10 +259,14 @@ display::frmShowFrame& PreviewCommands::preparePreview() {
                     connect(m_preview, signal, action, &QAction::trigger);
         }
     }
+    // Where it was last, or beside the main window; once shown it stays
+    // where the user puts it.
     const QRect outer = main.frameGeometry();
-    const auto x = static_cast<std::int32_t>(
-        (std::int64_t{outer.x()} + outer.width()) * display::kTwipsPerPixel + 1);
-    const auto y = static_cast<std::int32_t>(std::int64_t{outer.y()} * display::kTwipsPerPixel);
+    const QPoint place = !made     ? m_preview->pos()
+                         : m_place ? *m_place
+                                   : QPoint(outer.x() + outer.width(), outer.y());
+    const auto x = static_cast<std::int32_t>(std::int64_t{place.x()} * display::kTwipsPerPixel);
+    const auto y = static_cast<std::int32_t>(std::int64_t{place.y()} * display::kTwipsPerPixel);
     std::int32_t width = 0;
     std::int32_t height = 0;
     if (const FramePtr frame = m_context.doc().currentFrame()) {
@@ -243,7 +275,7 @@ display::frmShowFrame& PreviewCommands::preparePreview() {
     }
     m_preview->Setup(x, y, width, height);
     // Given its tools where it stands, it fits them to the room beside the window.
-    if (created)
+    if (made)
         emit previewCreated(m_preview);
     m_preview->show();
     // Work in the preview's frames panel keeps the focus there.
@@ -267,8 +299,19 @@ void PreviewCommands::closePreview() {
     // pointer copes with a window that deletes itself on close.
     QPointer<display::frmShowFrame> window = m_preview;
     m_preview = nullptr;
+    rememberPlace(*window);
     window->close();
     delete window.data();
+}
+
+void PreviewCommands::rememberPlace(const display::frmShowFrame& window) {
+    if (m_place == window.pos() && m_userSize == window.userSize())
+        return;
+    m_place = window.pos();
+    m_userSize = window.userSize();
+    QSettings settings;
+    settings.setValue(kPlaceKey, *m_place);
+    settings.setValue(kSizeKey, m_userSize);
 }
 
 } // namespace quillet::editor

@@ -6,8 +6,11 @@
 
 #include <QList>
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
+#include <QSize>
 #include <memory>
+#include <optional>
 
 class QAction;
 
@@ -18,7 +21,9 @@ class CommandContext;
 // The preview window and what it shows: its lifetime, Settings > Preview,
 // Play Anim., and the View menu with the preview's views (zoom, alignment,
 // onion skins, background, frame rate), each remembered between runs, and
-// the steps to the previous and next frame.
+// the steps to the previous and next frame. The window opens where it was
+// last, with the size the user gave it (remembered between runs), or
+// beside the main window the first time.
 class PreviewCommands : public QObject {
     Q_OBJECT
 public:
@@ -30,8 +35,8 @@ public:
     // Settings > Preview: whether the preview shows at all.
     QAction* previewAction() const { return m_showPreview; }
 
-    // Null once closed here; one the user closed stays hidden until the next
-    // refresh shows it again.
+    // Null once closed. The tick follows the window: closing it unticks
+    // Settings > Preview, choosing the item opens or closes it at once.
     display::frmShowFrame* previewWindow() const { return m_preview; }
     bool previewTicked() const;
     void togglePreview(); // inverts the check mark, as the menu item does
@@ -65,6 +70,8 @@ signals:
     // Settings > Preview changed; the boxes are filled again before the
     // preview follows.
     void previewToggled();
+    // Playback started or ended.
+    void playingChanged(bool playing);
 
 private:
     void buildViewActions();
@@ -73,6 +80,8 @@ private:
     display::frmShowFrame& preparePreview();
     void showPlayedFrame(int index);
     void makePlayer(display::AnimationPlayer::Clock clock);
+    // Keeps the place and the size of a preview about to go.
+    void rememberPlace(const display::frmShowFrame& window);
 
     CommandContext& m_context;
     QPointer<display::frmShowFrame> m_preview;
@@ -84,6 +93,8 @@ private:
     QList<QAction*> m_viewActions;
     QAction* m_playOneDirection = nullptr;
     QAction* m_showPreview = nullptr;
+    std::optional<QPoint> m_place; // where the last preview stood
+    QSize m_userSize;              // the size the user gave it
 };
 
 } // namespace quillet::editor

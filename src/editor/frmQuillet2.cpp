@@ -15,15 +15,15 @@
 #include "PaletteCommands.h"
 #include "PixelSelectionCommands.h"
 #include "PreviewCommands.h"
+#include "StatusLine.h"
 #include "display/CanvasDialog.h"
+#include "display/SheetDataDialogs.h"
 #include "display/SheetDialog.h"
 #include "display/Twips.h"
 
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileInfo>
 #include <QFont>
-#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -31,7 +31,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QStatusBar>
 #include <algorithm>
 #include <iterator>
 
@@ -54,6 +53,8 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
         m_services.sheetQuestion = std::make_unique<display::SheetDialogQuestion>(this);
     if (!m_services.canvasQuestion)
         m_services.canvasQuestion = std::make_unique<display::CanvasDialogQuestion>(this);
+    if (!m_services.sheetDataQuestion)
+        m_services.sheetDataQuestion = std::make_unique<display::SheetDataDialogQuestion>(this);
 
     m_context = std::make_unique<CommandContext>(*this, m_doc, m_services);
     m_preview = std::make_unique<PreviewCommands>(*m_context);
@@ -106,7 +107,11 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
 }
 
 // The commands go first: their frames out and their preview refer to the document.
-frmQuillet2::~frmQuillet2() = default;
+frmQuillet2::~frmQuillet2() {
+    // The box with the focus loses it as the widgets go, after the window.
+    for (QLineEdit* box : {txtXoffset, txtYoffset})
+        disconnect(box, nullptr, this, nullptr);
+}
 
 void frmQuillet2::buildWidgets() {
     auto* client = new QWidget(this);
@@ -170,6 +175,8 @@ void frmQuillet2::buildWidgets() {
     narrow.setPixelSize(8);
     cmdAnimate->setFont(narrow);
     cmdAnimate->setToolTip(QStringLiteral("Play Anim."));
+    // Down while playing: the caption stays, and screen readers hear the state.
+    cmdAnimate->setCheckable(true);
 
     Frame2 =
         group("Frame2", QStringLiteral("Current Frame"), display::twipRect(2160, 0, 2895, 2655));
@@ -204,16 +211,8 @@ void frmQuillet2::buildWidgets() {
     Pic->hide();
 
     // Which document this is, and which direction the current frame belongs
-    // to; the boxes keep their plain numbers. The name is shortened to fit:
-    // it never widens the fixed window.
-    lblDocument = new QLabel(this);
-    lblDocument->setObjectName(QStringLiteral("lblDocument"));
-    lblDocument->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    statusBar()->addWidget(lblDocument, 1);
-    lblDirection = new QLabel(this);
-    lblDirection->setObjectName(QStringLiteral("lblDirection"));
-    statusBar()->addWidget(lblDirection);
-    statusBar()->setSizeGripEnabled(false);
+    // to; the boxes keep their plain numbers.
+    m_statusLine = new StatusLine(*this, m_doc);
 
     QWidget* order[] = {cmdAddFrame,   cmdAnimate, cmdRemoveFrame, txtXoffset,
                         txtYoffset,    txtFrameNr, txtWidth,       txtHeight,
@@ -227,10 +226,19 @@ void frmQuillet2::buildWidgets() {
             &FrameImportCommands::insertFrame);
     connect(cmdRemoveFrame, &QPushButton::clicked, m_frameCommands.get(),
             &FrameSelectionCommands::remove);
-    connect(cmdAnimate, &QPushButton::clicked, m_preview.get(), &PreviewCommands::animate);
+    connect(cmdAnimate, &QPushButton::clicked, this, [this] {
+        m_preview->animate();
+        cmdAnimate->setChecked(m_preview->isPlaying());
+    });
+    connect(m_preview.get(), &PreviewCommands::playingChanged, cmdAnimate,
+            &QPushButton::setChecked);
     connect(FrameNr, &QScrollBar::valueChanged, this, &frmQuillet2::frameNumberChanged);
     connect(txtXoffset, &QLineEdit::textChanged, this, [this] { offsetEdited(txtXoffset, true); });
     connect(txtYoffset, &QLineEdit::textChanged, this, [this] { offsetEdited(txtYoffset, false); });
+    connect(txtXoffset, &QLineEdit::editingFinished, this,
+            [this] { offsetLeft(txtXoffset, true); });
+    connect(txtYoffset, &QLineEdit::editingFinished, this,
+            [this] { offsetLeft(txtYoffset, false); });
 }
 
 void frmQuillet2::buildMenus() {
@@ -318,38 +326,7 @@ void frmQuillet2::refresh() {
 }
 
 void frmQuillet2::showStatus() {
-    const int directions = m_doc.directions();
-    const int count = frameCount();
-    QString line;
-    if (count > 0 && directions == 1) {
-        line = QStringLiteral("1 direction");
-    } else if (count > 0 && count % directions == 0) {
-        const int perDirection = count / directions;
-        const int index = std::clamp(curFrame(), 1, count) - 1;
-        line = QStringLiteral("Direction %1 of %2, frame %3 of %4")
-                   .arg(index / perDirection + 1)
-                   .arg(directions)
-                   .arg(index % perDirection + 1)
-                   .arg(perDirection);
-    } else if (count > 0) {
-        line = QStringLiteral("%1 directions, but %2 frames are not a multiple of %1")
-                   .arg(directions)
-                   .arg(count);
-    }
-    lblDirection->setText(line);
-
-    const QString& fileName = docFileName();
-    const QString suffix = m_doc.isModified() ? QStringLiteral(" (modified)") : QString();
-    const QFontMetrics metrics(lblDocument->font());
-    // The client area is as wide as the window; the gap is the status bar's spacing.
-    constexpr int kGap = 16;
-    const int room = centralWidget()->width() - lblDirection->sizeHint().width() - kGap -
-                     metrics.horizontalAdvance(suffix);
-    lblDocument->setText(metrics.elidedText(fileName.isEmpty() ? QStringLiteral("Untitled")
-                                                               : QFileInfo(fileName).fileName(),
-                                            Qt::ElideMiddle, std::max(0, room)) +
-                         suffix);
-    lblDocument->setToolTip(QDir::toNativeSeparators(fileName));
+    m_statusLine->update();
 }
 
 void frmQuillet2::offsetEdited(QLineEdit* box, bool xAxis) {
@@ -368,6 +345,15 @@ void frmQuillet2::offsetEdited(QLineEdit* box, bool xAxis) {
     m_typingOffset = true;
     m_doc.setOffset(curFrame(), xAxis ? document::Axis::X : document::Axis::Y, *offset);
     m_typingOffset = false;
+}
+
+void frmQuillet2::offsetLeft(QLineEdit* box, bool xAxis) {
+    // Text that is no offset changed nothing; the box says so again.
+    if (offsetFromText(box->text()))
+        return;
+    const FramePtr frame = m_doc.currentFrame();
+    const std::int32_t offset = !frame ? 0 : xAxis ? frame->get_X_offset() : frame->get_Y_offset();
+    box->setText(QString::number(offset));
 }
 
 void frmQuillet2::openFiles(const QStringList& paths) {

@@ -29,6 +29,7 @@ class HistoryCommands;
 class PaletteCommands;
 class PixelSelectionCommands;
 class PreviewCommands;
+class StatusLine;
 
 // The main window: it builds the widgets, places the commands' items in its
 // menus and shows the document's current frame in the boxes, the scroll bar
@@ -83,6 +84,8 @@ private:
     void buildMenus();
     void frameNumberChanged(int value);
     void offsetEdited(QLineEdit* box, bool xAxis);
+    // A box left without an offset in it shows the frame's again.
+    void offsetLeft(QLineEdit* box, bool xAxis);
     void takeFiles(const DroppedFiles& files);
     // The status line: the document's name, whether it is modified, and the
     // current frame's direction.
@@ -110,8 +113,8 @@ private:
     QPushButton* cmdRemoveFrame = nullptr;
     QScrollBar* FrameNr = nullptr;
     QLabel* Pic = nullptr;
-    QLabel* lblDocument = nullptr;
-    QLabel* lblDirection = nullptr;
+    // lblDocument and lblDirection.
+    StatusLine* m_statusLine = nullptr;
 
     // Declared after the document, so that they go before it.
     std::unique_ptr<CommandContext> m_context;

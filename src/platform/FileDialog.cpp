@@ -18,6 +18,15 @@ bool FileDialog::show(bool save) {
     return true;
 }
 
+bool FileDialog::ShowOpenSeveral() {
+    const QStringList chosen = runSeveral();
+    if (chosen.isEmpty())
+        return !CancelError;
+    FileNames = chosen;
+    FileName = chosen.front();
+    return true;
+}
+
 namespace {
 
 // "*.bmp;*.gif" -> "*.bmp *.gif". Filters write "*.*" for every file, which
@@ -54,25 +63,42 @@ QStringList nameFiltersFrom(const QString& filter) {
     return filters;
 }
 
-QString QtFileDialog::run(bool save) {
-    QFileDialog dialog(m_parent);
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+namespace {
 
-    const QStringList filters = nameFiltersFrom(Filter);
+// The dialog in the given modes with the settings every question shares.
+void present(QFileDialog& dialog, const FileDialog& settings, QFileDialog::AcceptMode accept,
+             QFileDialog::FileMode mode) {
+    dialog.setAcceptMode(accept);
+    dialog.setFileMode(mode);
+    const QStringList filters = nameFiltersFrom(settings.Filter);
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
-        if (FilterIndex >= 1 && FilterIndex <= filters.size())
-            dialog.selectNameFilter(filters[FilterIndex - 1]);
+        if (settings.FilterIndex >= 1 && settings.FilterIndex <= filters.size())
+            dialog.selectNameFilter(filters[settings.FilterIndex - 1]);
     }
-    dialog.setDefaultSuffix(DefaultExt);
-    if (!FileName.isEmpty())
-        dialog.selectFile(FileName);
+    dialog.setDefaultSuffix(settings.DefaultExt);
+    if (!settings.FileName.isEmpty())
+        dialog.selectFile(settings.FileName);
+}
 
+} // namespace
+
+QString QtFileDialog::run(bool save) {
+    QFileDialog dialog(m_parent);
+    present(dialog, *this, save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen,
+            save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (dialog.exec() != QDialog::Accepted)
         return {};
     const QStringList files = dialog.selectedFiles();
     return files.isEmpty() ? QString() : files.first();
+}
+
+QStringList QtFileDialog::runSeveral() {
+    QFileDialog dialog(m_parent);
+    present(dialog, *this, QFileDialog::AcceptOpen, QFileDialog::ExistingFiles);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
 }
 
 } // namespace quillet::platform

@@ -19,6 +19,8 @@ public:
     bool CancelError = false;
     QString DefaultExt; // without the dot, e.g. "DC6"
     QString FileName;   // full path chosen (or preset)
+    // Every file chosen by ShowOpenSeveral(), in the order the dialog gave them.
+    QStringList FileNames;
 
     // The chosen file's name without its folder.
     QString fileTitle() const;
@@ -27,10 +29,15 @@ public:
     // "error"); FileName is then unchanged. True otherwise.
     bool ShowOpen() { return show(false); }
     bool ShowSave() { return show(true); }
+    // An open dialog in which several existing files may be chosen at once:
+    // FileNames holds them all and FileName the first. As ShowOpen otherwise.
+    bool ShowOpenSeveral();
 
 protected:
     // Shows the dialog; returns the chosen path, or a null QString on cancel.
     virtual QString run(bool save) = 0;
+    // The open dialog for several files; an empty list on cancel.
+    virtual QStringList runSeveral() = 0;
 
 private:
     bool show(bool save);
@@ -45,6 +52,7 @@ public:
 
 protected:
     QString run(bool save) override;
+    QStringList runSeveral() override;
 
 private:
     QWidget* m_parent;

@@ -4,7 +4,9 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <limits>
@@ -46,10 +48,12 @@ std::optional<QString> QtPrompt::text(const QString& title, const QString& label
     return ok ? std::optional<QString>(chosen) : std::nullopt;
 }
 
-std::optional<OffsetRequest> QtPrompt::offsets(const QString& title, const OffsetRequest& start) {
+std::optional<OffsetRequest> QtPrompt::offsets(const QString& title, const QString& label,
+                                               const OffsetRequest& start) {
     QDialog dialog(m_parent);
     dialog.setWindowTitle(title);
     auto* form = new QFormLayout(&dialog);
+    form->addRow(new QLabel(label, &dialog));
     constexpr int low = std::numeric_limits<int>::min();
     constexpr int high = std::numeric_limits<int>::max();
     auto* set = new QRadioButton(QStringLiteral("Set"), &dialog);
@@ -90,14 +94,33 @@ std::optional<OffsetRequest> QtPrompt::offsets(const QString& title, const Offse
     return OffsetRequest{false, setX->isChecked(), setY->isChecked(), x->value(), y->value()};
 }
 
-std::optional<IndexSwap> QtPrompt::indexSwap(const QString& title, const IndexSwap& start) {
+std::optional<IndexSwap> QtPrompt::indexSwap(const QString& title, const IndexSwap& start,
+                                             const QList<QRgb>& colours) {
     QDialog dialog(m_parent);
     dialog.setWindowTitle(title);
     auto* form = new QFormLayout(&dialog);
-    QSpinBox* from = spinBox(dialog, start.from, 0, 255);
-    QSpinBox* to = spinBox(dialog, start.to, 0, 255);
-    form->addRow(QStringLiteral("Pixels of index"), from);
-    form->addRow(QStringLiteral("become index"), to);
+    // Each number with a swatch of its colour beside it, following it as it changes.
+    auto indexBox = [&](int value) {
+        QSpinBox* box = spinBox(dialog, value, 0, 255);
+        auto* swatch = new QLabel(&dialog);
+        swatch->setFrameStyle(QFrame::Box | QFrame::Plain);
+        swatch->setFixedSize(box->sizeHint().height() * 2, box->sizeHint().height());
+        const auto show = [swatch, colours](int index) {
+            const QRgb colour = index < colours.size() ? colours[index] : qRgb(0, 0, 0);
+            swatch->setStyleSheet(QStringLiteral("background: %1").arg(QColor(colour).name()));
+            swatch->setToolTip(QColor(colour).name());
+        };
+        QObject::connect(box, &QSpinBox::valueChanged, swatch, show);
+        show(value);
+        auto* row = new QHBoxLayout;
+        row->addWidget(box, 1);
+        row->addWidget(swatch);
+        return std::pair{box, row};
+    };
+    const auto [from, fromRow] = indexBox(start.from);
+    const auto [to, toRow] = indexBox(start.to);
+    form->addRow(QStringLiteral("Pixels of index"), fromRow);
+    form->addRow(QStringLiteral("become index"), toRow);
     if (!runForm(dialog, form))
         return std::nullopt;
     return IndexSwap{from->value(), to->value()};

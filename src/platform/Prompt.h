@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QColor>
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -32,9 +34,12 @@ public:
                                       int min, int max) = 0;
     virtual std::optional<QString> text(const QString& title, const QString& label,
                                         const QString& value) = 0;
-    virtual std::optional<OffsetRequest> offsets(const QString& title,
+    // `label` says what the offsets are changed for.
+    virtual std::optional<OffsetRequest> offsets(const QString& title, const QString& label,
                                                  const OffsetRequest& start) = 0;
-    virtual std::optional<IndexSwap> indexSwap(const QString& title, const IndexSwap& start) = 0;
+    // `colours` holds the colour each index stands for, to show beside it.
+    virtual std::optional<IndexSwap> indexSwap(const QString& title, const IndexSwap& start,
+                                               const QList<QRgb>& colours) = 0;
 };
 
 class QtPrompt : public Prompt {
@@ -44,8 +49,10 @@ public:
                               int max) override;
     std::optional<QString> text(const QString& title, const QString& label,
                                 const QString& value) override;
-    std::optional<OffsetRequest> offsets(const QString& title, const OffsetRequest& start) override;
-    std::optional<IndexSwap> indexSwap(const QString& title, const IndexSwap& start) override;
+    std::optional<OffsetRequest> offsets(const QString& title, const QString& label,
+                                         const OffsetRequest& start) override;
+    std::optional<IndexSwap> indexSwap(const QString& title, const IndexSwap& start,
+                                       const QList<QRgb>& colours) override;
 
 private:
     QWidget* m_parent;

@@ -6,6 +6,7 @@
 #include "MessageBox.h"
 #include "Prompt.h"
 #include "Registry.h"
+#include "SheetDataQuestion.h"
 #include "SheetQuestion.h"
 
 #include <memory>
@@ -21,6 +22,7 @@ struct Services {
     std::unique_ptr<SystemServices> system;
     std::unique_ptr<Prompt> prompt;
     std::unique_ptr<SheetQuestion> sheetQuestion;
+    std::unique_ptr<SheetDataQuestion> sheetDataQuestion;
     std::unique_ptr<CanvasQuestion> canvasQuestion;
 };
 

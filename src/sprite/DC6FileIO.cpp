@@ -24,6 +24,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 namespace quillet {
@@ -175,6 +176,61 @@ FrameList decodeFrom(Source& file, int* directionsOut,
     return frames;
 }
 
+// What a file that failed to read looks like when it does not even begin as
+// a DC6 file: a picture's signature, or a version word other than 6 with
+// counts no DC6 file holds (empty: like nothing known). Nothing when it may
+// be a damaged DC6 file, whose reason alone says what is wrong.
+std::optional<std::string> foreignKind(ByteView head, std::size_t fileSize) {
+    static const struct {
+        std::string_view signature;
+        const char* kind;
+    } kPictures[] = {
+        {"\x89PNG\r\n\x1a\n", "a PNG picture"},
+        {"GIF87a", "a GIF picture"},
+        {"GIF89a", "a GIF picture"},
+        {"\xFF\xD8\xFF", "a JPEG picture"},
+        {"BM", "a BMP picture"},
+    };
+    for (const auto& picture : kPictures)
+        if (head.size() >= picture.signature.size() &&
+            std::equal(picture.signature.begin(), picture.signature.end(), head.begin(),
+                       [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; }))
+            return picture.kind;
+    if (head.size() < 4 || strToLong(head) == 6)
+        return std::nullopt;
+    if (head.size() < kFileHeaderBytes)
+        return "";
+    const std::int64_t directions = std::max(strToLong(head.subspan(16)), 1);
+    const std::int64_t perDirection = strToLong(head.subspan(20));
+    const bool countsFit = directions <= limits::kMaxDirections && perDirection >= 1 &&
+                           directions * perDirection <= limits::kMaxFrames &&
+                           kFileHeaderBytes + 4 * directions * perDirection <= fileSize;
+    return countsFit ? std::nullopt : std::optional<std::string>("");
+}
+
+// Reads as decodeFrom does; a file that fails and is plainly no DC6 file
+// says so before the reason.
+template <class Source>
+FrameList decodeChecked(Source& file, int* directionsOut,
+                        std::vector<std::optional<std::int32_t>>* lengthsOut,
+                        const WorkProgress& progress, bool* ownLayoutOut) {
+    try {
+        return decodeFrom(file, directionsOut, lengthsOut, progress, ownLayoutOut);
+    } catch (const QuilletError& e) {
+        std::optional<std::string> kind;
+        try {
+            const ByteView head = file.read(0, std::min(file.size(), kFileHeaderBytes));
+            kind = foreignKind(head, file.size());
+        } catch (const QuilletError&) {
+        }
+        if (!kind)
+            throw;
+        throw QuilletError(
+            (kind->empty() ? "This is not a DC6 file." : "This is " + *kind + ", not a DC6 file.") +
+            " (" + e.what() + ")");
+    }
+}
+
 class MemorySource {
 public:
     explicit MemorySource(ByteView bytes) : m_bytes(bytes) {}
@@ -227,7 +283,7 @@ private:
 FrameList DC6FileIO::decodeDC6(ByteView file, int* directions, const WorkProgress& progress,
                                bool* ownLayout) {
     MemorySource source(file);
-    return decodeFrom(source, directions, nullptr, progress, ownLayout);
+    return decodeChecked(source, directions, nullptr, progress, ownLayout);
 }
 
 Bytes DC6FileIO::encodeDC6(const FrameList& DC6, std::int16_t palTransform,
@@ -289,13 +345,13 @@ Bytes DC6FileIO::encodeDC6(const FrameList& DC6, std::int16_t palTransform,
 FrameList DC6FileIO::LoadDC6(const std::string& FileName, int* directions,
                              const WorkProgress& progress) const {
     FileSource source(FileName);
-    return decodeFrom(source, directions, nullptr, progress, nullptr);
+    return decodeChecked(source, directions, nullptr, progress, nullptr);
 }
 
 FrameList DC6FileIO::LoadDC6(const std::string& FileName, DC6Headers& headers,
                              const WorkProgress& progress) const {
     FileSource source(FileName);
-    return decodeFrom(source, &headers.directions, &headers.streamLengths, progress, nullptr);
+    return decodeChecked(source, &headers.directions, &headers.streamLengths, progress, nullptr);
 }
 
 void DC6FileIO::SaveDC6(const std::string& FileName, const FrameList& DC6,

@@ -156,6 +156,10 @@ TEST_F(CliTest, ExportWritesPngsASheetOrAGif) {
          {"walk.png"},
          "3 frames in 2 columns x 2 rows of 6x3-pixel cells"},
         {{"--gif", "--fps", "10"}, "gif/walk.GIF", {"walk.GIF"}, ""},
+        {{"--sheet-by-direction", "--trim", "--data", "--data-format", "json-hash"},
+         "data/walk",
+         {"walk.json", "walk.png"},
+         "walk.json: where each frame lies"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.options.join(' ').toStdString());
@@ -258,6 +262,11 @@ TEST_F(CliTest, BuildFromASpriteKeepsItsDirectionsAndBytes) {
                 arguments << transform;
             const CliResult run = cli(arguments);
             ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+            EXPECT_EQ(read("out.dc6"), read(in));
+            // Through a sheet and its data too, directions kept.
+            ASSERT_EQ(cli({"export", in, "sheet", "--sheet-by-direction", "--data"}).exitCode, 0);
+            arguments.replace(2, "sheet.json");
+            ASSERT_EQ(cli(arguments).exitCode, 0);
             EXPECT_EQ(read("out.dc6"), read(in));
         }
     }

@@ -23,6 +23,10 @@ TEST_F(CliTest, FailuresNameTheFileAndWriteNothing) {
     frames[2]->set_X_offset(2147483647);
     DC6FileIO().SaveDC6(path("s.dc6").toStdString(), frames, 0);
     const QByteArray sprite = read("s.dc6");
+    write("bad.json", R"({"frames": []})");
+    write("nopic.json", R"({"frames": [{"filename": "a", "frame": {"x": 0, "y": 0, "w": 1, "h": 1},
+        "spriteSourceSize": {"x": 0, "y": 0, "w": 1, "h": 1}, "sourceSize": {"w": 1, "h": 1}}],
+        "meta": {"image": "gone.png"}})");
 
     struct Case {
         QStringList arguments;
@@ -44,9 +48,10 @@ TEST_F(CliTest, FailuresNameTheFileAndWriteNothing) {
         {{"build", "out.dc6", picture, "--trim"}, 2, "--grid"},
         {{"build", "out.dc6", picture, "--grid", "0x4"}, 2, "0x4"},
         {{"build", "out.dc6", picture, "--grid", "4x4+1"}, 2, "4x4+1"},
-        {{"build", "out.dc6", picture, "--grid", "400x4"}, 1, "does not fit"},
+        {{"build", "out.dc6", picture, "--grid", "400x4"}, 1, "cannot be laid"},
         {{"info", "a.dc6", "--dither"}, 2, "--dither"},
         {{"info", "junk.dc6"}, 1, "junk.dc6"},
+        {{"info", "junk.dc6"}, 1, "junk.dc6: This is not a DC6 file. (file header cut short"},
         {{"info", "missing.dc6"}, 1, "missing.dc6"},
         {{"build", "out.dc6", "missing.gif"}, 1, "missing.gif"},
         {{"build", "out.dc6", "junk.dc6"}, 1, "junk.dc6"},
@@ -60,6 +65,15 @@ TEST_F(CliTest, FailuresNameTheFileAndWriteNothing) {
         {{"export", "junk.dc6", "x", "--fps", "30"}, 2, "--fps"},
         {{"export", "junk.dc6", "x", "--gif", "--fps", "61"}, 2, "61"},
         {{"export", "junk.dc6", "x", "--gif"}, 1, "junk.dc6"},
+        {{"export", "s.dc6", "x", "--data"}, 2, "--data"},
+        {{"export", "s.dc6", "x", "--sheet", "2", "--sheet-by-direction"},
+         2,
+         "--sheet-by-direction"},
+        {{"export", "s.dc6", "x", "--sheet", "2", "--data-format", "json-hash"},
+         2,
+         "--data-format"},
+        {{"build", "out.dc6", "bad.json"}, 1, "bad.json: frames holds no frame"},
+        {{"build", "out.dc6", "nopic.json"}, 1, "gone.png"},
         {{"edit", "s.dc6", "--frames", "4", "--flip", "h"}, 2, "4"},
         {{"edit", "s.dc6", "--frames", "2-1", "--flip", "h"}, 2, "2-1"},
         {{"edit", "s.dc6", "--frames", "1,,2", "--flip", "h"}, 2, "1,,2"},
@@ -88,7 +102,7 @@ TEST_F(CliTest, FailuresNameTheFileAndWriteNothing) {
         EXPECT_EQ(run.err.section('\n', 0, 0).count(c.named), 1) << run.err.toStdString();
         EXPECT_FALSE(QFile::exists(path("out.dc6")));
     }
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 5);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 7);
     EXPECT_EQ(read("s.dc6"), sprite);
 
     const CliResult version = cli({"--version"});

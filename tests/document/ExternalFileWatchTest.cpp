@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <vector>
@@ -181,6 +182,35 @@ TEST_F(ExternalFileWatchTest, DestroyingRemovesTheFolder) {
         ASSERT_TRUE(QFileInfo::exists(folder));
     }
     EXPECT_FALSE(QFileInfo::exists(folder));
+}
+
+// At start-up a folder is removed only when the run that made it is gone,
+// which its stale lock tells; held locks and folders without one stay.
+TEST(ExternalFileWatchFolders, OnlyThoseOfRunsThatAreGoneAreRemoved) {
+    QTemporaryDir temp;
+    const QByteArray oldTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", temp.path().toLocal8Bit());
+    ExternalFileWatch running([](const QString&, QString*) { return true; });
+    ASSERT_TRUE(running.start(
+        1, 1, [](const QString& path) { writeFile(path, "x"); }, nullptr));
+    qputenv("TMPDIR", oldTemp);
+    const QString live = QFileInfo(running.path(1)).absolutePath();
+    const QString lock = QDir(live).entryList({"*.lock"}, QDir::Files | QDir::Hidden).value(0);
+    // A killed run's lock: the live one's, naming a process number no system gives.
+    QByteArrayList lines = readFile(live + '/' + lock).split('\n');
+    lines[0] = "2147483646";
+    ASSERT_TRUE(QDir(temp.path()).mkpath("quillet-killed/frames"));
+    writeFile(temp.filePath("quillet-killed/") + lock, lines.join('\n'));
+    ASSERT_TRUE(QDir(temp.path()).mkpath("quillet-nolock"));
+    const struct {
+        QString folder;
+        bool stays;
+    } rows[] = {{live, true},
+                {temp.filePath("quillet-killed"), false},
+                {temp.filePath("quillet-nolock"), true}};
+    ExternalFileWatch::removeLeftFolders(temp.path());
+    for (const auto& row : rows)
+        EXPECT_EQ(QFileInfo::exists(row.folder), row.stays) << row.folder.toStdString();
 }
 
 // A frame that could not be written or shown leaves nothing behind.

@@ -59,18 +59,25 @@ protected:
     }
     void TearDown() override { setWriteFaultHook({}); }
 
-    // With `sheetDialog`, the window cuts sheets with its own dialog, not scripted answers.
+    // With `sheetDialog`, the window asks about sheets with its own dialogs, not scripted answers.
     void start(const QString& workingDir = {}, bool sheetDialog = false) {
         window.reset();
         scripted = std::make_unique<testing::ScriptedServices>();
-        if (sheetDialog)
+        if (sheetDialog) {
             scripted->bundle.sheetQuestion.reset();
+            scripted->bundle.sheetDataQuestion.reset();
+        }
         window = std::make_unique<frmQuillet2>(std::move(scripted->bundle),
                                                workingDir.isEmpty() ? dir.path() : workingDir);
         window->show();
     }
 
     QString path(const QString& name) const { return dir.filePath(name); }
+    QString writeFile(const QString& name, const QByteArray& bytes) {
+        QFile file(path(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        return file.fileName();
+    }
 
     QString writeDc6(const QString& name, const std::vector<FrameShape>& shapes) {
         FrameList frames;

@@ -23,6 +23,8 @@ TEST_F(FocusKeys, ReachTheCommandsWhereverTheFocusIs) {
         {Qt::CTRL | Qt::Key_D, "DuplicateFrame", "DuplicateFrame", "DuplicateFrame"},
         {Qt::CTRL | Qt::Key_N, "New", "New", "New"},
         {Qt::CTRL | Qt::Key_S, "Save", "Save", "Save"},
+        {Qt::CTRL | Qt::SHIFT | Qt::Key_S, "SaveAs", "SaveAs", "SaveAs"},
+        {Qt::CTRL | Qt::Key_O, "Open", "Open", "Open"},
         {Qt::CTRL | Qt::Key_PageUp, "MoveFrameEarlier", "MoveFrameEarlier", "MoveFrameEarlier"},
         {Qt::CTRL | Qt::Key_PageDown, "MoveFrameLater", "MoveFrameLater", "MoveFrameLater"},
         {Qt::CTRL | Qt::Key_Plus, "ZoomIn", "ZoomIn", "ZoomIn"},

@@ -61,6 +61,43 @@ TEST_F(FrameListEditing, AddAppendsAndInsertGoesBeforeTheCurrentFrame) {
     EXPECT_EQ(fileDialog().shown.back().filter, "BMP (*.bmp)|*.bmp|PNG (*.png)|*.png");
 }
 
+// Pictures chosen together go in by the natural order of their names, in one
+// step; one that cannot be read is named, and the others still go in.
+TEST_F(FrameListEditing, SeveralPicturesGoInByTheirNamesInOneStep) {
+    const struct {
+        bool insert;
+        QStringList names; // "fN.bmp" is 10 + N wide
+        std::vector<int> expected;
+        const char* step;
+        QStringList unread;
+    } cases[] = {
+        {false, {"f10.bmp", "f2.bmp", "F1.bmp"}, {1, 2, 3, 11, 12, 20}, "Add 3 Frames", {}},
+        {true, {"f9.bmp", "x.bmp", "f10.bmp"}, {1, 19, 20, 2, 3}, "Insert 2 Frames", {"x.bmp: "}},
+        {false, {"b.bmp", "x.bmp", "f3.bmp"}, {1, 2, 3, 13}, "Add Frame", {"b.bmp: ", "x.bmp: "}},
+    };
+    writeFileSafely(path("b.bmp").toStdString(), Bytes{'B', 'M', 1, 2}); // no picture
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.step);
+        openDocument({{1, 1}, {2, 1}, {3, 1}});
+        frameNr().setValue(2);
+        QStringList chosen;
+        for (const QString& name : c.names)
+            chosen << (name.startsWith('f', Qt::CaseInsensitive)
+                           ? writePicture(name, 10 + name.mid(1).chopped(4).toInt(), 2)
+                           : path(name));
+        fileDialog().severalAnswers = {chosen};
+        c.insert ? window->imports().insertFrame() : window->imports().addFrame();
+        EXPECT_EQ(widths(), c.expected);
+        EXPECT_EQ(child<QAction>("Undo").text(), QStringLiteral("Undo ") + c.step);
+        EXPECT_EQ(messages().shown.size(), c.unread.isEmpty() ? 0u : 1u);
+        for (const QString& unread : c.unread)
+            EXPECT_EQ(messages().shown.back().text.count(unread), 1) << unread.toStdString();
+        messages().shown.clear();
+        trigger("Undo");
+        EXPECT_EQ(widths(), (std::vector<int>{1, 2, 3}));
+    }
+}
+
 TEST_F(FrameListEditing, InsertIntoAnEmptyDocumentIsAdd) {
     fileDialog().answers.push_back(writePicture(QStringLiteral("p.bmp"), 5, 5));
     window->imports().insertFrame();
@@ -99,7 +136,8 @@ TEST_F(FrameListEditing, TheSheetDialogShowsTheCutAsTheNumbersAreTyped) {
         QString status;
         std::vector<int> greyed; // of the 4 x 2 cells of 64 x 64 (the fifth one is empty)
         int added;
-        int lastWidth; // trimmed to the squares
+        int lastWidth;          // trimmed to the squares
+        int cellWidthShown = 0; // by the greyed box, when given
     };
     const std::vector<Case> cases = {
         {nullptr,
@@ -116,16 +154,32 @@ TEST_F(FrameListEditing, TheSheetDialogShowsTheCutAsTheNumbersAreTyped) {
          0},
         {nullptr,
          {{"margin", "200"}},
-         "The grid (cells 64 x 64, margin 200, spacing 0) does not fit a picture of 256 x 128",
+         "The grid cannot be laid: cells of 64 x 64 (margin 200, spacing 0) do not fit a picture "
+         "of 256 x 128",
          {},
          0,
          0},
+        {"Columns x rows",
+         {{"columns", "300"}},
+         "The grid cannot be laid: 300 columns (margin 0, spacing 0) do not fit a picture of 256 x "
+         "128",
+         {},
+         0,
+         0},
+        // Switched, it starts at the grid the cell size laid.
+        {"Columns x rows",
+         {},
+         "4 x 2 cells of 64 x 64: 7 frames to add, 1 empty cell skipped",
+         {5},
+         7,
+         16},
         {"Columns x rows",
          {{"columns", "2"}, {"rows", "1"}},
          "2 x 1 cells of 128 x 128: 2 frames to add",
          {},
          2,
-         80},
+         80,
+         128},
     };
     for (const Case& c : cases) {
         QImage picture(256, 128, QImage::Format_Indexed8);
@@ -150,6 +204,12 @@ TEST_F(FrameListEditing, TheSheetDialogShowsTheCutAsTheNumbersAreTyped) {
                 QTest::keyClicks(QApplication::focusWidget(), typed);
             }
             EXPECT_EQ(dialog->findChild<QLabel*>("sheetStatus")->text(), c.status);
+            const int cellWidth = dialog->findChild<QSpinBox*>("cellWidth")->value();
+            EXPECT_EQ(c.cellWidthShown > 0 ? cellWidth : 0, c.cellWidthShown);
+            // Each grid here that adds nothing is one that cannot be laid.
+            EXPECT_EQ(dialog->findChild<QLabel*>("sheetCell")->text(),
+                      c.added > 0 ? "Point at a cell to see which frame it gives."
+                                  : "No cells to point at until a grid can be laid.");
             auto* view = dialog->findChild<display::SheetView*>();
             const QImage shown = view->grab().toImage();
             for (int cell = 0; cell < 8; ++cell) {

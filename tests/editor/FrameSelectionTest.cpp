@@ -70,6 +70,9 @@ TEST_F(FrameSelection, OffsetsAndFlipsChangeTheSelectedFramesInOneStep) {
         while (!scripted->prompt->offsetRequests.empty());
         EXPECT_EQ(offsets(), c.after);
         EXPECT_EQ(window->document().undoStack().count(), 1);
+        if (!c.requests.empty()) {
+            EXPECT_EQ(scripted->prompt->labels.back(), "Changes the 2 selected frames.");
+        }
         ASSERT_EQ(messages().shown.size(), c.refused ? 1u : 0u);
         if (c.refused) {
             EXPECT_TRUE(messages().shown[0].text.contains("frame 2: x offset 2147483647 + 1"));
@@ -80,6 +83,10 @@ TEST_F(FrameSelection, OffsetsAndFlipsChangeTheSelectedFramesInOneStep) {
 TEST_F(FrameSelection, ClicksAndKeysInThePanelSelectDeleteAndMove) {
     openDocument({{1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}, {6, 1}});
     window->document().setDirections(2);
+    // A key pressed where the focus is, as the user presses it: rows of 3 frames.
+    const auto key = [](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        return [=] { QTest::keyClick(QApplication::focusWidget(), key, modifiers); };
+    };
     const struct {
         const char* what;
         std::function<void()> gesture;
@@ -97,6 +104,13 @@ TEST_F(FrameSelection, ClicksAndKeysInThePanelSelectDeleteAndMove) {
          2},
         {"click in the selection", [&] { click(4); }, {4}, 4},
         {"the main window's scroll bar", [&] { frameNr().setValue(6); }, {6}, 6},
+        {"left", key(Qt::Key_Left), {5}, 5},
+        {"up: the direction before", key(Qt::Key_Up), {2}, 2},
+        {"up from the first row", key(Qt::Key_Up), {2}, 2},
+        {"shift+down", key(Qt::Key_Down, Qt::ShiftModifier), {2, 3, 4, 5}, 5},
+        {"shift+home", key(Qt::Key_Home, Qt::ShiftModifier), {1, 2}, 1},
+        {"shift+right", key(Qt::Key_Right, Qt::ShiftModifier), {2}, 2},
+        {"end", key(Qt::Key_End), {6}, 6},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.what);
@@ -110,7 +124,6 @@ TEST_F(FrameSelection, ClicksAndKeysInThePanelSelectDeleteAndMove) {
     // The selection is the document's: it outlives the preview.
     click(2, Qt::ShiftModifier);
     window->preview().previewWindow()->close();
-    window->preview().togglePreview();
     window->preview().togglePreview();
     ASSERT_EQ(window->document().selection(), (std::vector<int>{2, 3, 4, 5, 6}));
 

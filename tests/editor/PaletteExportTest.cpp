@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStatusBar>
 
 namespace quillet::editor::test {
 namespace {
@@ -185,12 +186,14 @@ namespace {
 TEST_F(Export, SheetAndGifFromTheMenusAndASheetBackIn) {
     openDocument({{3, 2, 0, 0}, {4, 3, 1, -1}});
     fileDialog().answers = {path("sheet.png")};
-    scripted->prompt->numbers = {2};
+    scripted->prompt->sheetExports = {platform::SheetExportRequest{false, 2, false, false}};
     trigger("sheet_export");
     ASSERT_TRUE(QFile::exists(path("sheet.png")));
-    EXPECT_TRUE(
-        messages().shown.back().text.contains("2 x 1 cells of 5 x 4 pixels; the anchor is at 0, 4"))
+    // Each pair of numbers stays on one line; the status line counts the files.
+    EXPECT_TRUE(messages().shown.back().text.contains(QString::fromUtf8(
+        "2\u00a0x\u00a01 cells of 5\u00a0x\u00a04 pixels; the anchor is at 0,\u00a04")))
         << messages().shown.back().text.toStdString();
+    EXPECT_EQ(window->statusBar()->currentMessage(), "1 file written.");
 
     fileDialog().answers = {path("anim.gif")};
     trigger("gif_export");
@@ -200,6 +203,7 @@ TEST_F(Export, SheetAndGifFromTheMenusAndASheetBackIn) {
     trigger("png_export");
     EXPECT_TRUE(QFile::exists(path("out_001.png")));
     EXPECT_TRUE(QFile::exists(path("out_002.png")));
+    EXPECT_EQ(window->statusBar()->currentMessage(), "2 files written.");
 
     const Bytes first = window->frames()[0]->getPixelData(1);
     platform::SheetRequest cells;

@@ -1,8 +1,10 @@
 #include "EditorTestSupport.h"
+#include "display/FramesPanel.h"
 #include "imaging/view/FrameImage.h"
 #include "imaging/view/PixelReadout.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QPushButton>
 #include <QtTest/QTest>
 #include <set>
@@ -19,6 +21,7 @@ TEST_F(Preview, PlaysInOrderWrapsAndStopsOnTheFrameShown) {
     frameNr().setValue(2);
     QTest::mouseClick(&child<QPushButton>("cmdAnimate"), Qt::LeftButton);
     ASSERT_TRUE(window->preview().isPlaying());
+    EXPECT_TRUE(child<QPushButton>("cmdAnimate").isChecked());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window->preview().previewWindow()));
     // The mouse rests on the bottom-left pixel.
     QTest::mouseMove(&window->preview().previewWindow()->Img(), QPoint(1, 2));
@@ -72,6 +75,7 @@ TEST_F(Preview, ChangesSavesAndClosingThePreviewStopIt) {
         ASSERT_TRUE(window->preview().isPlaying());
         stop();
         EXPECT_FALSE(window->preview().isPlaying());
+        EXPECT_FALSE(child<QPushButton>("cmdAnimate").isChecked());
         EXPECT_EQ(frameNr().value(), std::max(1, window->curFrame()));
     }
     // Nothing to play, nothing said.
@@ -81,6 +85,17 @@ TEST_F(Preview, ChangesSavesAndClosingThePreviewStopIt) {
     window->preview().animate();
     EXPECT_FALSE(window->preview().isPlaying());
     EXPECT_TRUE(messages().shown.empty());
+}
+
+// The preview grows to show every row of the frames panel in full.
+TEST_F(Preview, GrowsToShowEveryRowOfFrames) {
+    window->move(0, 0);
+    openDocument(std::vector<FrameShape>(30, {4, 3}));
+    window->document().setDirections(5); // 5 rows of 6
+    display::FramesPanel& panel = window->preview().previewWindow()->framesPanel();
+    QApplication::processEvents();
+    for (int number = 1; number <= 30; ++number)
+        EXPECT_TRUE(panel.viewport()->rect().contains(panel.frameRect(number))) << number;
 }
 
 // The zoomed preview is the 1x picture scaled, and the views are remembered.

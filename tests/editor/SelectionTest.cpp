@@ -29,6 +29,8 @@ protected:
                             0);
         fileDialog().answers.push_back(file);
         window->files().open();
+        if (!window->preview().previewWindow())
+            trigger("Preview"); // closed by an earlier row
         for (const char* zoom : {"ActualSize", "ZoomIn"})
             trigger(zoom);
         img().window()->activateWindow();

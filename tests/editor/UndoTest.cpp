@@ -174,6 +174,10 @@ TEST_F(Undo, EveryEditIsOneNamedStepThatUndoesAndRedoes) {
         EXPECT_EQ(window->curFrame(), c.currentAfterRedo);
         EXPECT_EQ(text("txtWidth"), QString::number(widths()[c.currentAfterRedo - 1]));
     }
+    // The index question showed each index's colour in the frames' palette.
+    const Palette& palette = window->currentPalette();
+    EXPECT_EQ(scripted->prompt->colours.back().value(9),
+              qRgb(palette[27], palette[28], palette[29]));
 }
 
 TEST_F(Undo, SelectPaletteRestoresEveryPaletteExactly) {

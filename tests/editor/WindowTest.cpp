@@ -4,8 +4,10 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
 #include <QUndoStack>
 #include <QtTest/QTest>
@@ -118,6 +120,17 @@ TEST_F(Window, TypingIntoAnOffsetBoxEditsTheCurrentFramePerKeystroke) {
         box.setText(QString::fromLatin1(invalid));
         EXPECT_EQ(window->frames()[0]->get_X_offset(), -12) << invalid;
     }
+    // Left empty or with a lone "-", the box shows the frame's offset again.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    for (const char* left : {"", "-"}) {
+        box.setFocus();
+        box.selectAll();
+        QTest::keyClick(&box, Qt::Key_X, Qt::ControlModifier);
+        QTest::keyClicks(&box, left);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(box.text(), "-12") << left;
+    }
     child<QLineEdit>("txtYoffset").setText(QStringLiteral(" 2.5 "));
     EXPECT_EQ(window->frames()[0]->get_Y_offset(), 2);
 }
@@ -160,11 +173,10 @@ TEST_F(Window, PreviewOpensBesideTheWindowAndClosesWithoutFramesOrTick) {
     EXPECT_EQ(previewImage().size(), QSize(4, 3));
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == window.get(); }));
 
-    // Moved away by the user, it comes back at the next change.
+    // Moved away by the user, it stays there, and opens there again.
     window->preview().previewWindow()->move(500, 500);
     frameNr().setValue(2);
-    EXPECT_EQ(window->preview().previewWindow()->pos(),
-              QPoint(outer.x() + outer.width(), outer.y()));
+    EXPECT_EQ(window->preview().previewWindow()->pos(), QPoint(500, 500));
     EXPECT_EQ(previewImage().size(), QSize(6, 2));
 
     window->preview().togglePreview();
@@ -173,10 +185,12 @@ TEST_F(Window, PreviewOpensBesideTheWindowAndClosesWithoutFramesOrTick) {
     ASSERT_NE(window->preview().previewWindow(), nullptr);
     EXPECT_EQ(previewImage().size(), QSize(6, 2));
 
-    // Closed by its own close button: the tick stays, the next change reopens it.
+    // Closed by its own close button, it takes its tick along; the item opens it again.
     window->preview().previewWindow()->close();
+    EXPECT_FALSE(window->preview().previewTicked());
     frameNr().setValue(1);
-    EXPECT_TRUE(window->preview().previewTicked());
+    EXPECT_EQ(window->preview().previewWindow(), nullptr);
+    window->preview().togglePreview();
     ASSERT_NE(window->preview().previewWindow(), nullptr);
     EXPECT_TRUE(window->preview().previewWindow()->isVisible());
 
@@ -184,6 +198,55 @@ TEST_F(Window, PreviewOpensBesideTheWindowAndClosesWithoutFramesOrTick) {
     window->frameCommands().remove();
     window->frameCommands().remove();
     EXPECT_EQ(window->preview().previewWindow(), nullptr);
+
+    // Its place and the size the user gave it outlast the run.
+    addPicture(4, 3);
+    window->preview().previewWindow()->resize(420, 330);
+    start();
+    addPicture(4, 3);
+    EXPECT_EQ(window->preview().previewWindow()->pos(), QPoint(500, 500));
+    EXPECT_EQ(window->preview().previewWindow()->size(), QSize(420, 330));
+}
+
+// The name and the modified mark show in full or shortened, whatever else
+// the fixed line holds: a long note on the directions, a report.
+TEST_F(Window, StatusLineKeepsTheNameAndTheMarkInSight) {
+    const QString longName = "a name much longer than the status line under the window has.dc6";
+    const QString longNote = "4 directions, but 33 frames are not a multiple of 4";
+    const struct {
+        QString name;
+        QString note;
+        QString report;
+    } rows[] = {
+        {"walk.dc6", longNote, ""},
+        {longName, "Direction 1 of 4, frame 1 of 8", ""},
+        {longName, longNote, ""},
+        {longName, longNote, "25 files written."},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.note.toStdString());
+        DC6FileIO().SaveDC6(path(row.name).toStdString(), FrameList(32, makeFrame({2, 2})), 0, {},
+                            4);
+        messages().answers = {platform::Answer::No};
+        fileDialog().answers = {path(row.name)};
+        window->files().open();
+        trigger(row.note == longNote ? "DuplicateFrame" : "FlipHorizontal");
+        if (!row.report.isEmpty())
+            window->commands().report(row.report);
+        QApplication::processEvents();
+        const QLabel& name = child<QLabel>("lblDocument");
+        const QLabel& note = child<QLabel>("lblDirection");
+        EXPECT_TRUE(name.text().startsWith(row.name.left(3))) << name.text().toStdString();
+        EXPECT_TRUE(name.text().endsWith(row.name.right(3) + " (modified)"));
+        EXPECT_EQ(note.toolTip(), row.note);
+        for (const QLabel* label : {&name, &note}) {
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width());
+            EXPECT_TRUE(window->statusBar()->rect().contains(label->geometry()));
+        }
+        EXPECT_LT(name.geometry().right(), note.geometry().left());
+        EXPECT_EQ(window->statusBar()->currentMessage(), row.report);
+        EXPECT_LE(name.fontMetrics().horizontalAdvance(row.report), name.x() - 8);
+    }
 }
 
 TEST_F(Window, TransformTickDecidesWhetherThePreviewMapsThePixels) {

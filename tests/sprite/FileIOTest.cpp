@@ -176,10 +176,27 @@ TEST(DC6FileIO, RefusesDamagedHeadersAndPointerTables) {
         std::copy(word.begin(), word.end(), file.begin() + static_cast<std::ptrdiff_t>(at));
         return file;
     };
+    const auto withVersion = [](Bytes file, std::uint8_t version) {
+        file[0] = version;
+        return file;
+    };
+    // No DC6 file at all says so first; a damaged one gives its reason alone.
     const struct {
         const char* name;
         Bytes file;
+        const char* says = nullptr; // the message's start, when it is no DC6 file
     } cases[] = {
+        {"a PNG", hex("89 50 4E 47 0D 0A 1A 0A 00 00 00 0D 49 48 44 52 00 00 01 00 00 00 00 80"),
+         "This is a PNG picture, not a DC6 file. (direction count 65536 exceeds"},
+        {"a GIF", hex("47 49 46 38 39 61") + Bytes(30, 0),
+         "This is a GIF picture, not a DC6 file. (frames per direction 0"},
+        {"a BMP", hex("42 4D") + Bytes(30, 0), "This is a BMP picture, not a DC6 file. ("},
+        {"a JPEG", hex("FF D8 FF E0") + Bytes(30, 0), "This is a JPEG picture, not a DC6 file. ("},
+        {"short text", hex("6E 6F 74 20 61 20 73 70 72 69 74 65"),
+         "This is not a DC6 file. (file header cut short: 12 of 24 bytes)"},
+        {"another version and no frames", withVersion(patched(20, 0), 7),
+         "This is not a DC6 file. (frames per direction 0"},
+        {"another version, damaged", withVersion(patched(28, 110), 7)},
         {"header cut short", Bytes(good.begin(), good.begin() + 23)},
         {"no frames", patched(20, 0)},
         {"negative count", patched(20, -1)},
@@ -216,7 +233,14 @@ TEST(DC6FileIO, RefusesDamagedHeadersAndPointerTables) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_THROW(DC6FileIO::decodeDC6(c.file), QuilletError);
+        try {
+            DC6FileIO::decodeDC6(c.file);
+            ADD_FAILURE() << "read";
+        } catch (const QuilletError& e) {
+            const std::string message = e.what();
+            EXPECT_EQ(message.starts_with(c.says ? c.says : "This is"), c.says != nullptr)
+                << message;
+        }
     }
 }
 

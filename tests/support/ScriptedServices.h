@@ -26,8 +26,9 @@ public:
         QString defaultExt;
         QString fileNameBefore;
     };
-    // A null QString scripts a cancel.
+    // A null QString scripts a cancel; several files come from `severalAnswers` first.
     std::deque<QString> answers;
+    std::deque<QStringList> severalAnswers;
     std::vector<Shown> shown;
 
 protected:
@@ -37,6 +38,16 @@ protected:
             throw std::logic_error("file dialog shown but no answer scripted");
         QString a = answers.front();
         answers.pop_front();
+        return a;
+    }
+    QStringList runSeveral() override {
+        if (severalAnswers.empty()) {
+            const QString one = run(false);
+            return one.isNull() ? QStringList() : QStringList{one};
+        }
+        shown.push_back({false, Filter, FilterIndex, CancelError, DefaultExt, FileName});
+        QStringList a = severalAnswers.front();
+        severalAnswers.pop_front();
         return a;
     }
 };
@@ -141,7 +152,11 @@ public:
     std::deque<std::optional<platform::CanvasRequest>> canvases;
     // What the canvas question showed for each answer given.
     std::vector<platform::CanvasOutcome> canvasOutcomes;
+    std::deque<std::optional<platform::SheetExportRequest>> sheetExports;
+    std::deque<std::optional<QPoint>> anchors;
     std::vector<QString> asked;
+    std::vector<QString> labels;      // of the offsets questions
+    std::vector<QList<QRgb>> colours; // of the index questions
 
     std::optional<int> number(const QString& title, const QString&, int, int, int) override {
         return next(numbers, title);
@@ -149,12 +164,14 @@ public:
     std::optional<QString> text(const QString& title, const QString&, const QString&) override {
         return next(texts, title);
     }
-    std::optional<platform::OffsetRequest> offsets(const QString& title,
+    std::optional<platform::OffsetRequest> offsets(const QString& title, const QString& label,
                                                    const platform::OffsetRequest&) override {
+        labels.push_back(label);
         return next(offsetRequests, title);
     }
-    std::optional<platform::IndexSwap> indexSwap(const QString& title,
-                                                 const platform::IndexSwap&) override {
+    std::optional<platform::IndexSwap> indexSwap(const QString& title, const platform::IndexSwap&,
+                                                 const QList<QRgb>& shown) override {
+        colours.push_back(shown);
         return next(indexSwaps, title);
     }
     std::optional<platform::SheetRequest> sheet(const QString& title) {
@@ -168,8 +185,6 @@ public:
             canvasOutcomes.push_back(outcome(*a));
         return a && canvasOutcomes.back().problem.isEmpty() ? a : std::nullopt;
     }
-
-private:
     template <class T>
     std::optional<T> next(std::deque<std::optional<T>>& answers, const QString& title) {
         asked.push_back(title);
@@ -207,6 +222,25 @@ private:
     ScriptedPrompt& m_prompt;
 };
 
+// The sheet data questions, answered from the prompt's lists; the last anchor asked is kept.
+class ScriptedSheetDataQuestion : public platform::SheetDataQuestion {
+public:
+    explicit ScriptedSheetDataQuestion(ScriptedPrompt& prompt) : m_prompt(prompt) {}
+    std::optional<platform::SheetExportRequest>
+    exportSheet(const QString& title, const platform::SheetExportRequest&, int, int) override {
+        return m_prompt.next(m_prompt.sheetExports, title);
+    }
+    std::optional<QPoint> anchor(const QString& title,
+                                 const platform::SheetAnchorRequest& request) override {
+        lastAnchor = request;
+        return m_prompt.next(m_prompt.anchors, title);
+    }
+    platform::SheetAnchorRequest lastAnchor;
+
+private:
+    ScriptedPrompt& m_prompt;
+};
+
 // A full bundle; the raw pointers stay valid as long as the bundle's owner lives.
 struct ScriptedServices {
     ScriptedFileDialog* fileDialog;
@@ -214,6 +248,7 @@ struct ScriptedServices {
     RecordingBusyPointer* busy;
     FakeSystemServices* system;
     ScriptedPrompt* prompt;
+    ScriptedSheetDataQuestion* sheetData;
     platform::Services bundle;
 
     ScriptedServices() {
@@ -228,9 +263,11 @@ struct ScriptedServices {
         system = ss.get();
         prompt = pr.get();
         auto sq = std::make_unique<ScriptedSheetQuestion>(*prompt);
+        auto sd = std::make_unique<ScriptedSheetDataQuestion>(*prompt);
+        sheetData = sd.get();
         auto cq = std::make_unique<ScriptedCanvasQuestion>(*prompt);
         bundle = {std::move(fd), std::move(mb), std::move(bp), std::move(ss),
-                  std::move(pr), std::move(sq), std::move(cq)};
+                  std::move(pr), std::move(sq), std::move(sd), std::move(cq)};
     }
 };
 

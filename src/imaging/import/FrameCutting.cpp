@@ -105,11 +105,18 @@ SheetCells findSheetCells(const IndexedPicture& sheet, const SheetGrid& grid) {
     } else {
         fail("a sheet grid needs a cell size or columns and rows");
     }
-    if (cw < 1 || ch < 1 || columns < 1 || rows < 1)
-        fail("the grid (cells " +
-             sizeText(std::max<std::int64_t>(cw, 0), std::max<std::int64_t>(ch, 0)) + ", margin " +
-             std::to_string(margin) + ", spacing " + std::to_string(spacing) +
-             ") does not fit a picture of " + sizeText(sheet.width, sheet.height));
+    if (cw < 1 || ch < 1 || columns < 1 || rows < 1) {
+        // Columns and rows that leave no pixel to a cell are named as given.
+        std::string what = "cells of " + sizeText(cw, ch);
+        if (grid.cellWidth < 1 || grid.cellHeight < 1) {
+            what = cw < 1 ? std::to_string(columns) + " columns" : "";
+            if (ch < 1)
+                what += (what.empty() ? "" : " and ") + std::to_string(rows) + " rows";
+        }
+        fail("the grid cannot be laid: " + what + " (margin " + std::to_string(margin) +
+             ", spacing " + std::to_string(spacing) + ") do not fit a picture of " +
+             sizeText(sheet.width, sheet.height));
+    }
     if (cw > limits::kMaxFrameSide || ch > limits::kMaxFrameSide ||
         cw * ch > limits::kMaxFramePixels)
         fail("sheet cells of " + sizeText(cw, ch) + " exceed the frame limits");
