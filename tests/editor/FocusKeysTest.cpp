@@ -97,8 +97,15 @@ TEST_F(FocusKeys, DrawingKeysReachTheToolsOnlyFromThePicture) {
         {Qt::CTRL | Qt::Key_V, "PastePixels"},
         {QKeyCombination(Qt::Key_Delete), "DeletePixels", "DeleteFrames"},
         {QKeyCombination(Qt::Key_Left), "MoveSelectionLeft"},
+        {QKeyCombination(Qt::Key_Right), "MoveSelectionRight"},
+        {QKeyCombination(Qt::Key_Up), "MoveSelectionUp"},
+        {QKeyCombination(Qt::Key_Down), "MoveSelectionDown"},
+        {Qt::SHIFT | Qt::Key_Left, "MoveSelectionLeft10"},
+        {Qt::SHIFT | Qt::Key_Right, "MoveSelectionRight10"},
+        {Qt::SHIFT | Qt::Key_Up, "MoveSelectionUp10"},
         {Qt::SHIFT | Qt::Key_Down, "MoveSelectionDown10"},
         {QKeyCombination(Qt::Key_Return), "PutDownPixels"},
+        {QKeyCombination(Qt::Key_Enter), "PutDownPixels"},
         {QKeyCombination(Qt::Key_Escape), "CancelStroke"},
     };
     openDocument({{4, 3}, {5, 3}});
