@@ -144,9 +144,12 @@ bool PixelSelectionCommands::pasteFromClipboard(display::PictureDrawing& picture
         return false;
     const Palette& palette = picture.shownPalette();
     if (std::optional<CopiedPixels> ours = readCopiedPixels(*data)) {
-        // Indices for another palette are matched as a paletted import's are.
+        // Indices for another palette are matched as a paletted import's are,
+        // but index 0 is no colour here: it stays the pixel a paste leaves
+        // alone, and no colour of the block turns into it.
         if (ours->palette != palette) {
-            const MapTable table = transform{}.Map(ours->palette, palette);
+            MapTable table = transform{}.Map(ours->palette, palette, IndexSet{1});
+            table[0] = 0;
             for (std::uint8_t& index : ours->block.indices)
                 index = table[index];
         }

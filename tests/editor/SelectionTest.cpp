@@ -1,8 +1,6 @@
 #include "EditorTestSupport.h"
 #include "display/PictureDrawing.h"
-#include "editor/DrawingCommands.h"
 #include "editor/PixelClipboard.h"
-#include "imaging/view/PixelReadout.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -76,38 +74,30 @@ TEST_F(Selection, MovesAndPastesWithTheMouseAndKeysAndSavesThem) {
               pasted + Bytes(6, 9) + moved + Bytes(6, 9));
 }
 
-// Our own indices from a palette where entry 3 has entry 200's colour come in
-// as 200; a picture of another program is matched into the palette; index 0
-// and transparency leave the pixel under them, and a picture beyond a frame's
-// limits is refused with the import's reason.
+// Our indices from a palette whose entry 3 has our entry 200's colour come
+// in as 200, their 0 (our 50's colour) stays 0; another program's picture is
+// matched into the palette, its transparency leaving the pixel under it; one
+// beyond a frame's limits is refused with the import's reason.
 TEST_F(Selection, PastesOurIndicesAndPicturesOfOtherPrograms) {
     open(Bytes(6, 9));
     const Palette palette = testing::distinctPalette();
     Palette theirs = palette;
     std::copy_n(palette.begin() + 600, 3, theirs.begin() + 9);
+    std::copy_n(palette.begin() + 150, 3, theirs.begin());
     QImage picture(2, 1, QImage::Format_ARGB32);
     picture.setPixel(0, 0, qRgb(palette[231], palette[232], palette[233]));
     picture.setPixel(1, 0, qRgba(1, 2, 3, 0));
-    const struct {
-        std::function<QMimeData*()> data;
-        Bytes topRow;
-    } cases[] = {
-        {[&] {
-             return clipboardData({{2, 1, {3, 0}}, theirs, 2, 0}).release();
-         },
-         {9, 9, 200, 9, 9, 9}},
-        {[&] {
-             auto* data = new QMimeData;
-             data->setImageData(picture);
-             return data;
-         },
-         {77, 9, 200, 9, 9, 9}},
+    auto* foreign = new QMimeData;
+    foreign->setImageData(picture);
+    const std::pair<QMimeData*, Bytes> cases[] = {
+        {clipboardData({{2, 1, {3, 0}}, theirs, 2, 0}).release(), {9, 9, 200, 9, 9, 9}},
+        {foreign, {77, 9, 200, 9, 9, 9}},
     };
-    for (const auto& c : cases) {
-        QGuiApplication::clipboard()->setMimeData(c.data());
+    for (const auto& [data, topRow] : cases) {
+        QGuiApplication::clipboard()->setMimeData(data);
         key(Qt::Key_V, Qt::ControlModifier);
         key(Qt::Key_Return);
-        EXPECT_EQ(pixels(), Bytes(18, 9) + c.topRow);
+        EXPECT_EQ(pixels(), Bytes(18, 9) + topRow);
     }
     auto* huge = new QMimeData;
     huge->setImageData(QImage(16385, 1, QImage::Format_RGB32));
