@@ -20,23 +20,26 @@ const QString kPngMime = QStringLiteral("image/png");
 
 std::unique_ptr<QMimeData> clipboardData(const CopiedPixels& copied) {
     const pixels::Block& block = copied.block;
-    Bytes ours;
-    ours.reserve(kHeader + kPaletteBytes + block.indices.size());
+    Bytes header;
     for (const int v : {block.width, block.height, copied.left, copied.top})
-        appendLong(ours, v);
-    ours.insert(ours.end(), copied.palette.begin(), copied.palette.end());
-    for (int y = block.height - 1; y >= 0; --y) {
-        const auto row = block.indices.begin() + static_cast<std::ptrdiff_t>(y) * block.width;
-        ours.insert(ours.end(), row, row + block.width);
-    }
-    auto data = std::make_unique<QMimeData>();
-    const auto bytes = [](const Bytes& b) {
-        return QByteArray(reinterpret_cast<const char*>(b.data()),
-                          static_cast<qsizetype>(b.size()));
+        appendLong(header, v);
+    // Written straight into what the clipboard keeps: the block is copied once.
+    QByteArray ours;
+    ours.reserve(static_cast<qsizetype>(kHeader + kPaletteBytes + block.indices.size()));
+    const auto append = [&ours](const std::uint8_t* from, std::size_t count) {
+        ours.append(reinterpret_cast<const char*>(from), static_cast<qsizetype>(count));
     };
-    data->setData(kIndicesMime, bytes(ours));
-    data->setData(kPngMime, bytes(imaging::encodeIndexedPng(
-                                {block.width, block.height, block.indices, true}, copied.palette)));
+    append(header.data(), header.size());
+    append(copied.palette.data(), copied.palette.size());
+    for (int y = block.height - 1; y >= 0; --y)
+        append(block.indices.data() + static_cast<std::ptrdiff_t>(y) * block.width,
+               static_cast<std::size_t>(block.width));
+    auto data = std::make_unique<QMimeData>();
+    data->setData(kIndicesMime, ours);
+    const Bytes png =
+        imaging::encodeIndexedPng({block.width, block.height, block.indices, true}, copied.palette);
+    data->setData(kPngMime, QByteArray(reinterpret_cast<const char*>(png.data()),
+                                       static_cast<qsizetype>(png.size())));
     return data;
 }
 
