@@ -88,6 +88,9 @@ std::optional<std::uint8_t> indexAt(const DC6Frame& frame, int x, int y) {
 TEST(FrameEdit, CanvasAndTrimKeepEveryPixelWhereItStoodAroundTheAnchor) {
     const Bytes full = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
     const Bytes bordered = {0, 0, 0, 0, 0, 5, 6, 0, 0, 0, 0, 0};
+    const auto canvas = [](int left, int top, int right, int bottom) {
+        return FrameEdit{.kind = Kind::Canvas, .margins = {left, top, right, bottom}};
+    };
     const struct {
         const char* name;
         Bytes pixels;
@@ -95,21 +98,12 @@ TEST(FrameEdit, CanvasAndTrimKeepEveryPixelWhereItStoodAroundTheAnchor) {
         int width, height;
         const char* refusal = nullptr;
     } cases[] = {
-        {"room on every side", full, {.kind = Kind::Canvas, .margins = {2, 1, 3, 4}}, 9, 8},
-        {"cut at the left and bottom",
-         full,
-         {.kind = Kind::Canvas, .margins = {-1, 0, 1, -2}},
-         4,
-         1},
+        {"room on every side", full, canvas(2, 1, 3, 4), 9, 8},
+        {"cut at the left and bottom", full, canvas(-1, 0, 1, -2), 4, 1},
         {"trimmed to its opaque box", bordered, {.kind = Kind::Trim}, 2, 1},
         {"trimmed to nothing", Bytes(12, 0), {.kind = Kind::Trim}, 1, 1},
-        {"no width left", full, {.kind = Kind::Canvas, .margins = {-2, 0, -2, 0}}, 0, 0, "0 x 3"},
-        {"beyond the side limit",
-         full,
-         {.kind = Kind::Canvas, .margins = {0, 32765, 0, 0}},
-         0,
-         0,
-         "4 x 32768"},
+        {"no width left", full, canvas(-2, 0, -2, 0), 0, 0, "0 x 3"},
+        {"beyond the side limit", full, canvas(0, 32765, 0, 0), 0, 0, "4 x 32768"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

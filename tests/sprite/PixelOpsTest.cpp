@@ -130,39 +130,6 @@ TEST(PixelOps, OutlinesFillsAndPatchesChangeWhatTheySayAndNoMore) {
          seven,
          Grid{"00"},
          {}},
-        // Blocks: rows 05 and 67; index 0 leaves the pixel under it.
-        {"block cut at the left and first rows",
-         Grid{"111", "111", "111"},
-         [](const Canvas& c, const IndexSet&) {
-             return pasteBlock(c, {2, 2, {0, 5, 6, 7}}, {-1, -1});
-         },
-         {},
-         Grid{"711", "111", "111"},
-         {0, 0, 1, 1}},
-        {"block cut at the right and last rows",
-         Grid{"111", "111", "111"},
-         [](const Canvas& c, const IndexSet&) {
-             return pasteBlock(c, {2, 2, {5, 0, 6, 7}}, {2, 2});
-         },
-         {},
-         Grid{"111", "111", "115"},
-         {2, 2, 1, 1}},
-        {"block inside, its 0 transparent",
-         Grid{"111", "111", "111"},
-         [](const Canvas& c, const IndexSet&) {
-             return pasteBlock(c, {2, 2, {0, 5, 6, 0}}, {1, 0});
-         },
-         {},
-         Grid{"115", "161", "111"},
-         {1, 0, 2, 2}},
-        {"block wholly outside",
-         Grid{"11"},
-         [](const Canvas& c, const IndexSet&) {
-             return pasteBlock(c, {1, 1, {5}}, {2, 0});
-         },
-         {},
-         Grid{"11"},
-         {}},
         {"clearing cut at the edges",
          Grid{"111", "111", "111"},
          [](const Canvas& c, const IndexSet&) {
@@ -183,6 +150,27 @@ TEST(PixelOps, OutlinesFillsAndPatchesChangeWhatTheySayAndNoMore) {
         const Bytes old = copyRect(before, c.grid.width, c.changed);
         pasteRect(c.grid.pixels, c.grid.width, c.changed, old);
         EXPECT_EQ(c.grid.pixels, before);
+    }
+}
+
+// A 2 x 2 block (or one pixel) pasted on 3 x 3 pixels of 1 past each edge:
+// only the pixels on the canvas change, and index 0 leaves the one under it.
+TEST(PixelOps, PastedBlocksAreCutAtEachEdgeAndTheir0IsTransparent) {
+    const struct {
+        Block block;
+        Point at;
+        Grid want;
+        Rect changed;
+    } cases[] = {
+        {{2, 2, {0, 5, 6, 7}}, {-1, -1}, Grid{"711", "111", "111"}, {0, 0, 1, 1}},
+        {{2, 2, {5, 0, 6, 7}}, {2, 2}, Grid{"111", "111", "115"}, {2, 2, 1, 1}},
+        {{2, 2, {0, 5, 6, 0}}, {1, 0}, Grid{"115", "161", "111"}, {1, 0, 2, 2}},
+        {{1, 1, {5}}, {3, 1}, Grid{"111", "111", "111"}, {}},
+    };
+    for (const auto& c : cases) {
+        Grid grid{"111", "111", "111"};
+        EXPECT_EQ(pasteBlock(grid.canvas(), c.block, c.at), c.changed);
+        EXPECT_EQ(grid.pixels, c.want.pixels);
     }
 }
 
