@@ -88,7 +88,7 @@ TEST_F(CliTest, FailuresNameTheFileAndWriteNothing) {
         {{"edit", "s.dc6", "--remap", "3-9:250-256"}, 2, "3-9:250-256"},
         {{"edit", "s.dc6", "--remap", "3--9:1"}, 2, "3--9:1"},
         {{"edit", "s.dc6", "--canvas", "1,2,3"}, 2, "1,2,3"},
-        {{"edit", "s.dc6", "--canvas", "0,0,-4,0", "-o", "out.dc6"}, 1, "frame 1"},
+        {{"edit", "s.dc6", "--canvas", "0,32767,0,0", "-o", "out.dc6"}, 1, "frame 1"},
         {{"edit", "s.dc6", "--trim", "--grid", "4x4"}, 2, "--grid"},
         {{"build", "out.dc6", picture, "--protect", "0-3"}, 2, "index 0"},
         {{"build", "out.dc6", picture, "--protect", "7,,9"}, 2, "7,,9"},

@@ -36,6 +36,8 @@ TEST(FrameEdit, FlipsMirrorAboutTheAnchorAndOffsetsStayWithin32Bits) {
         {{.kind = Kind::ShiftOffset, .x = 1}, kMax, 0, 0, 0, {}, "2147483647 + 1"},
         {{.kind = Kind::SetOffset, .x = -4}, 5, 7, -4, 7, pixels},
         {{.kind = Kind::SetOffset, .y = std::int64_t{kMax} + 1}, 5, 7, 0, 0, {}, "2147483648"},
+        {{.kind = Kind::Canvas, .margins = {-2, 0, -1, 0}}, 5, 7, 0, 0, {}, "0 x 2"},
+        {{.kind = Kind::Canvas, .margins = {0, 32766, 0, 0}}, 5, 7, 0, 0, {}, "3 x 32768"},
         {{.kind = Kind::ReplaceIndex, .from = 5, .to = 9}, 5, 7, 5, 7, {1, 2, 3, 4, 9, 6}},
         {{.kind = Kind::ReplaceIndex, .from = 8, .to = 9}, 5, 7, 5, 7, pixels},
         {{.kind = Kind::MapIndices, .table = rangeMapping(2, 5, 6, 3)},
@@ -96,28 +98,16 @@ TEST(FrameEdit, CanvasAndTrimKeepEveryPixelWhereItStoodAroundTheAnchor) {
         Bytes pixels;
         FrameEdit edit;
         int width, height;
-        const char* refusal = nullptr;
     } cases[] = {
         {"room on every side", full, canvas(2, 1, 3, 4), 9, 8},
         {"cut at the left and bottom", full, canvas(-1, 0, 1, -2), 4, 1},
         {"trimmed to its opaque box", bordered, {.kind = Kind::Trim}, 2, 1},
         {"trimmed to nothing", Bytes(12, 0), {.kind = Kind::Trim}, 1, 1},
-        {"no width left", full, canvas(-2, 0, -2, 0), 0, 0, "0 x 3"},
-        {"beyond the side limit", full, canvas(0, 32765, 0, 0), 0, 0, "4 x 32768"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const FramePtr frame = testing::makeFrame(4, 3, c.pixels, 5, 7);
         const DC6Frame before = *frame;
-        if (c.refusal) {
-            try {
-                editedState(*frame, c.edit);
-                ADD_FAILURE() << "not refused";
-            } catch (const QuilletError& e) {
-                EXPECT_NE(std::string(e.what()).find(c.refusal), std::string::npos) << e.what();
-            }
-            continue;
-        }
         FrameState state = editedState(*frame, c.edit);
         swapState(*frame, state);
         EXPECT_EQ(frame->get_X_size(), c.width);
@@ -132,11 +122,6 @@ TEST(FrameEdit, CanvasAndTrimKeepEveryPixelWhereItStoodAroundTheAnchor) {
                     EXPECT_EQ(*was, 0) << x << "," << y;
                 }
             }
-        swapState(*frame, state);
-        EXPECT_EQ(frame->get_X_size(), 4);
-        EXPECT_EQ(frame->get_X_offset(), 5);
-        EXPECT_EQ(frame->get_Y_offset(), 7);
-        EXPECT_EQ(frame->getPixelData(0), c.pixels);
     }
 }
 
