@@ -116,10 +116,9 @@ TEST(FrameEdit, CanvasAndTrimKeepEveryPixelWhereItStoodAroundTheAnchor) {
             for (int x = 0; x < 16; ++x) {
                 const auto now = indexAt(*frame, x, y);
                 const auto was = indexAt(before, x, y);
-                if (now) {
-                    EXPECT_EQ(*now, was.value_or(0)) << x << "," << y;
-                } else if (was && c.edit.kind == Kind::Trim) {
-                    EXPECT_EQ(*was, 0) << x << "," << y;
+                // A canvas change may cut pixels away, a trim only 0.
+                if (now || c.edit.kind == Kind::Trim) {
+                    EXPECT_EQ(now.value_or(0), was.value_or(0)) << x << "," << y;
                 }
             }
     }

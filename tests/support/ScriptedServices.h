@@ -177,14 +177,6 @@ public:
     std::optional<platform::SheetRequest> sheet(const QString& title) {
         return next(sheets, title);
     }
-    // An answer the dialog would refuse is a cancel.
-    std::optional<platform::CanvasRequest> canvas(const QString& title,
-                                                  const platform::CanvasOutcomeOf& outcome) {
-        std::optional<platform::CanvasRequest> a = next(canvases, title);
-        if (a)
-            canvasOutcomes.push_back(outcome(*a));
-        return a && canvasOutcomes.back().problem.isEmpty() ? a : std::nullopt;
-    }
     template <class T>
     std::optional<T> next(std::deque<std::optional<T>>& answers, const QString& title) {
         asked.push_back(title);
@@ -213,9 +205,13 @@ private:
 class ScriptedCanvasQuestion : public platform::CanvasQuestion {
 public:
     explicit ScriptedCanvasQuestion(ScriptedPrompt& prompt) : m_prompt(prompt) {}
+    // An answer the dialog would refuse is a cancel.
     std::optional<platform::CanvasRequest> ask(const QString& title,
                                                const platform::CanvasOutcomeOf& outcome) override {
-        return m_prompt.canvas(title, outcome);
+        std::optional<platform::CanvasRequest> a = m_prompt.next(m_prompt.canvases, title);
+        if (a)
+            m_prompt.canvasOutcomes.push_back(outcome(*a));
+        return a && m_prompt.canvasOutcomes.back().problem.isEmpty() ? a : std::nullopt;
     }
 
 private:
