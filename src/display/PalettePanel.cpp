@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
+#include <vector>
 
 namespace quillet::display {
 
@@ -83,6 +84,13 @@ void PalettePanel::setDrawingIndex(std::uint8_t index) {
     update();
 }
 
+void PalettePanel::setProtectedEntries(const std::bitset<256>& entries) {
+    if (entries == m_protected)
+        return;
+    m_protected = entries;
+    describeAll();
+}
+
 void PalettePanel::describe(int index) {
     const auto entry = static_cast<std::uint8_t>(index);
     const QRgb colour = imaging::paletteColour(m_colours, entry);
@@ -93,6 +101,8 @@ void PalettePanel::describe(int index) {
         description += QStringLiteral(", the drawing index");
     if (m_highlighted == entry)
         description += QStringLiteral(", highlighted");
+    if (m_protected[entry])
+        description += QStringLiteral(", protected");
     if (multiple() && index >= m_first && index <= m_last)
         description += QStringLiteral(", in the range %1 to %2").arg(m_first).arg(m_last);
     QWidget* widget = m_entries[entry];
@@ -136,6 +146,13 @@ void PalettePanel::paintEvent(QPaintEvent*) {
         painter.fillRect(cell, QColor(colour));
         if (m_used[entry])
             painter.fillRect(QRect(cell.center() - QPoint(1, 1), QSize(3, 3)), contrasting(colour));
+        if (m_protected[entry]) {
+            // Two diagonal strokes across the lower right: the dot and the
+            // drawing index's corner stay readable.
+            painter.setPen(contrasting(colour));
+            painter.drawLine(cell.right() - 5, cell.bottom(), cell.right(), cell.bottom() - 5);
+            painter.drawLine(cell.right() - 2, cell.bottom(), cell.right(), cell.bottom() - 2);
+        }
         if (entry == m_drawing) {
             const QPoint corner = cell.topLeft();
             const QPoint mark[] = {corner, corner + QPoint(4, 0), corner + QPoint(0, 4)};
@@ -243,9 +260,36 @@ void PalettePanel::contextMenuEvent(QContextMenuEvent* event) {
         });
     highlight->setCheckable(true);
     highlight->setChecked(m_highlighted == index);
+    addProtectionItems(menu, index);
     menu.exec(event->reason() == QContextMenuEvent::Keyboard
                   ? mapToGlobal(swatch(index).bottomRight())
                   : event->globalPos());
+}
+
+void PalettePanel::addProtectionItems(QMenu& menu, int index) {
+    menu.addSeparator();
+    const auto entries = [](int first, int last) {
+        return first == last ? QStringLiteral("Index %1").arg(first)
+                             : QStringLiteral("Indices %1-%2").arg(first).arg(last);
+    };
+    // The entry alone, and the range when the entry lies in one.
+    std::vector<std::pair<int, int>> runs{{index, index}};
+    if (multiple() && index >= m_first && index <= m_last)
+        runs.emplace_back(m_first, m_last);
+    for (const auto& [first, last] : runs) {
+        bool anyProtected = false;
+        bool anyOpen = false;
+        for (int entry = std::max(first, 1); entry <= last; ++entry)
+            (m_protected[static_cast<std::size_t>(entry)] ? anyProtected : anyOpen) = true;
+        // Index 0 stays transparent, so there is nothing of it to protect.
+        if (anyOpen || !anyProtected)
+            menu.addAction(QStringLiteral("Protect %1").arg(entries(first, last)), this,
+                           [this, first, last] { emit protectionRequested(first, last, true); })
+                ->setEnabled(anyOpen);
+        if (anyProtected)
+            menu.addAction(QStringLiteral("Unprotect %1").arg(entries(first, last)), this,
+                           [this, first, last] { emit protectionRequested(first, last, false); });
+    }
 }
 
 void PalettePanel::focusInEvent(QFocusEvent* event) {

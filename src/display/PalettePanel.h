@@ -8,19 +8,21 @@
 #include <cstdint>
 #include <optional>
 
+class QMenu;
+
 namespace quillet::display {
 
 // The 256 colours of the palette the preview's frame is drawn in, 16 x 16.
 // Entries the frame uses carry a dot, the highlighted one a ring, the drawing
-// index a corner mark, and a range of consecutive entries an outline, its
-// first and last index written under the grid. Every entry is a child widget
-// named "Palette index N" for screen readers, with its colour as tooltip and
-// its part in all of these as description; the panel itself paints them all
-// and takes the mouse and the keys.
+// index a corner mark, protected entries a hatch, and a range of consecutive
+// entries an outline, its first and last index written under the grid. Every entry is a child
+// widget named "Palette index N" for screen readers, with its colour as tooltip and its part in all
+// of these as description; the panel itself paints them all and takes the mouse and the keys.
 //
 // A click chooses the entry to draw with (and makes it the range alone),
 // Shift+click extends the range to it, Ctrl+click highlights it or takes the
-// highlight back, and the right button or the Menu key opens its menu. The
+// highlight back, and the right button or the Menu key opens its menu (which
+// also protects and unprotects the entry, or the range it lies in). The
 // arrow keys move a focus mark, Space chooses the entry under it, and
 // Shift+arrows extend the range.
 class PalettePanel : public QWidget {
@@ -34,6 +36,7 @@ public:
     std::uint8_t drawingIndex() const { return m_drawing; }
     // First and last entry of the range, first <= last.
     std::pair<int, int> range() const { return {m_first, m_last}; }
+    void setProtectedEntries(const std::bitset<256>& entries);
 
 signals:
     // A Ctrl+click: the entry to highlight, or -1 when the highlighted one
@@ -44,6 +47,8 @@ signals:
     void rangeChanged(int first, int last);
     // The entry under the mouse, -1 once the mouse has left the entries.
     void entryHovered(int index);
+    // The menu's Protect or Unprotect: the entries first .. last, index 0 left out.
+    void protectionRequested(int first, int last, bool protect);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -61,10 +66,12 @@ private:
     void describeAll();
     void choose(int index);
     void extendTo(int index);
+    void addProtectionItems(QMenu& menu, int index);
     bool multiple() const { return m_first != m_last; }
 
     Palette m_colours{};
     std::bitset<256> m_used;
+    std::bitset<256> m_protected;
     std::optional<std::uint8_t> m_highlighted;
     std::array<QWidget*, 256> m_entries{};
     int m_hovered = -1;

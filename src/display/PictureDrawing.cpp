@@ -76,11 +76,17 @@ void PictureDrawing::press(QPoint point, Qt::KeyboardModifiers keys) {
     m_lastTarget = target;
     m_startId = target->pixelsId();
     // Alt picks for one click, whatever the tool.
-    m_active = m_tools[static_cast<std::size_t>(
-                           keys.testFlag(Qt::AltModifier) ? tools::ToolKind::Eyedropper : m_kind)]
-                   .get();
-    m_stroke.emplace(shown.indices, shown.width, shown.height, m_active->paintsWith(m_index),
-                     m_locked);
+    const tools::ToolKind kind =
+        keys.testFlag(Qt::AltModifier) ? tools::ToolKind::Eyedropper : m_kind;
+    m_active = m_tools[static_cast<std::size_t>(kind)].get();
+    const std::uint8_t paint = m_active->paintsWith(m_index);
+    if (kind != tools::ToolKind::Eyedropper && m_locked[paint]) {
+        m_active = nullptr;
+        emit refused(
+            QStringLiteral("Index %1 is protected: the tools draw nothing with it.").arg(paint));
+        return;
+    }
+    m_stroke.emplace(shown.indices, shown.width, shown.height, paint, m_locked);
     m_active->press(*m_stroke, at(point), modifiersOf(keys));
     showChanges();
 }

@@ -109,7 +109,9 @@ frmShowFrame::frmShowFrame(QWidget* parent)
     m_indexItem = m_tools->addWidget(index);
     connect(m_palette, &PalettePanel::drawingIndexChosen, this, &frmShowFrame::drawingIndexChosen);
     connect(m_palette, &PalettePanel::rangeChanged, this, [this] { fitToPicture(false); });
-    connect(m_drawing, &PictureDrawing::refused, this, &frmShowFrame::setStatusText);
+    connect(m_drawing, &PictureDrawing::refused, this, &frmShowFrame::showNotice);
+    connect(m_palette, &PalettePanel::protectionRequested, this,
+            &frmShowFrame::protectionRequested);
     showDrawingIndex();
 
     m_img->setOuterSize(25, 25);
@@ -126,6 +128,19 @@ void frmShowFrame::setDrawingIndex(std::uint8_t index) {
     m_drawing->setDrawingIndex(index);
     m_palette->setDrawingIndex(index);
     showDrawingIndex();
+    if (m_protected[index])
+        showNotice(
+            QStringLiteral("Index %1 is protected: the tools draw nothing with it.").arg(index));
+}
+
+void frmShowFrame::setProtectedEntries(const IndexSet& entries) {
+    m_protected = entries;
+    m_palette->setProtectedEntries(entries);
+    m_drawing->setLockedEntries(entries);
+}
+
+std::pair<int, int> frmShowFrame::paletteRange() const {
+    return m_palette->range();
 }
 
 void frmShowFrame::showDrawingIndex() {
@@ -183,15 +198,31 @@ void frmShowFrame::setStatusText(const QString& text) {
     showStatusLine();
 }
 
-void frmShowFrame::showStatusLine() {
-    QString line = m_statusText;
+void frmShowFrame::showNotice(const QString& text) {
+    m_notice = text;
+    m_noticeOver = readout();
+    showStatusLine();
+}
+
+QString frmShowFrame::readout() const {
     if (m_pointer) {
         if (const auto pixel = imaging::pixelAt(m_shown, m_img->zoom(), *m_pointer))
-            line = imaging::readoutText(*pixel);
+            return imaging::readoutText(*pixel);
     } else if (m_hoveredEntry >= 0) {
         const auto index = static_cast<std::uint8_t>(m_hoveredEntry);
-        line = imaging::entryText(index, imaging::paletteColour(m_shown.shown.palette, index));
+        return imaging::entryText(index, imaging::paletteColour(m_shown.shown.palette, index));
     }
+    return {};
+}
+
+void frmShowFrame::showStatusLine() {
+    QString line = readout();
+    if (!m_notice.isEmpty() && line == m_noticeOver)
+        line = m_notice;
+    else
+        m_notice.clear();
+    if (line.isEmpty())
+        line = m_statusText;
     if (line != m_status->text())
         m_status->setText(line);
     const bool hidden = line.isEmpty() && m_palette->isHidden();

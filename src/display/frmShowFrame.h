@@ -47,6 +47,9 @@ public:
     // its place while there is one.
     void setStatusText(const QString& text);
     QString statusText() const;
+    // A line that takes the readout's place until the mouse moves on to
+    // another pixel or palette entry: a refused stroke, a protected index.
+    void showNotice(const QString& text);
 
     // The size the user last gave the window by hand, the least a fit leaves;
     // one remembered from before is given back with setUserSize().
@@ -64,6 +67,12 @@ public:
     void addTools(const QList<QAction*>& tools);
     void setDrawingIndex(std::uint8_t index);
 
+    // Entries the palette marks and the tools neither paint over nor with;
+    // a protected drawing index is said to be so when it is chosen.
+    void setProtectedEntries(const IndexSet& entries);
+    // The palette's range of consecutive entries, first <= last.
+    std::pair<int, int> paletteRange() const;
+
 signals:
     // The zoom keys; the owner of the view options decides what they do.
     void zoomInRequested();
@@ -75,6 +84,8 @@ signals:
     void highlightRequested(int index);
     // A palette entry was chosen to draw with.
     void drawingIndexChosen(int index);
+    // The palette's menu asked to protect or unprotect entries first .. last.
+    void protectionRequested(int first, int last, bool protect);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -88,6 +99,7 @@ private:
     // How high the frames panel may be in a window this high.
     int panelHeight(int windowHeight) const;
     void showStatusLine();
+    QString readout() const;
     void showDrawingIndex();
 
     QScrollArea* m_scroll;
@@ -105,6 +117,8 @@ private:
     int m_fullPanel = 0;
 
     QString m_statusText;
+    QString m_notice;
+    QString m_noticeOver;            // the readout it took the place of
     imaging::ViewImage m_shown;      // what Img shows, for the readout
     std::optional<QPoint> m_pointer; // over Img, inside its border
     int m_hoveredEntry = -1;         // of the palette
@@ -115,6 +129,7 @@ private:
     QAction* m_indexItem; // the label's place in the tool bar
     PictureDrawing* m_drawing;
     std::uint8_t m_drawingIndex = 1;
+    IndexSet m_protected;
 };
 
 } // namespace quillet::display

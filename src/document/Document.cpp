@@ -11,6 +11,7 @@
 #include "steps/FrameListSteps.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 
 namespace quillet::document {
@@ -96,6 +97,9 @@ void Document::reset(FrameList frames, const QString& fileName, int directions, 
 }
 
 void Document::notify() {
+    // Frames come and go by steps and undo; each takes the set as it is now.
+    for (const FramePtr& frame : m_frames)
+        frame->setProtectedEntries(m_protected);
     updateModified();
     emit framesChanged();
     emit snapshotChanged();
@@ -113,8 +117,35 @@ void Document::updateModified() {
 void Document::setPalette(const Palette& palette) {
     if (palette == m_palette)
         return;
-    m_palette = palette;
+    if (changePalette(palette) && !m_frames.empty())
+        emit framesChanged();
     emit snapshotChanged();
+}
+
+bool Document::changePalette(const Palette& palette) {
+    m_palette = palette;
+    return m_protectionLookup && takeProtection(m_protectionLookup(palette));
+}
+
+void Document::setProtectionLookup(std::function<IndexSet(const Palette&)> lookup) {
+    m_protectionLookup = std::move(lookup);
+}
+
+void Document::setProtectedEntries(IndexSet entries) {
+    // Frames re-indexed into the palette may come out otherwise.
+    if (takeProtection(entries))
+        emit framesChanged();
+}
+
+bool Document::takeProtection(IndexSet entries) {
+    entries.reset(0); // transparent, whatever the palette holds there
+    if (entries == m_protected)
+        return false;
+    m_protected = entries;
+    for (const FramePtr& frame : m_frames)
+        frame->setProtectedEntries(m_protected);
+    emit protectedEntriesChanged();
+    return true;
 }
 
 void Document::setTransform(bool on) {
@@ -152,7 +183,7 @@ void Document::restore(const DocumentSnapshot& state) {
     frames.reserve(state.frames.size());
     for (const DC6Frame& frame : state.frames)
         frames.push_back(std::make_shared<DC6Frame>(frame));
-    m_palette = state.palette;
+    changePalette(state.palette);
     m_transform = state.transform;
     const int count = static_cast<int>(frames.size());
     reset(std::move(frames), state.fileName, state.directions, true,
@@ -169,7 +200,7 @@ bool Document::insertFrames(FrameList added, int at, const QString& stepName) {
     // Adding to an empty document makes the first new frame current; otherwise
     // the number stays (after an insert it designates the first new frame).
     const int currentAfter = m_curFrame == 0 ? 1 : m_curFrame;
-    adoptImportedFrames(added, m_palette);
+    adoptImportedFrames(added, m_palette, m_protected);
     push(new steps::InsertFrames(*this, std::move(added), at, stepName, currentAfter));
     return true;
 }
@@ -240,20 +271,66 @@ void Document::editFrames(const std::vector<int>& numbers, const FrameEdit& edit
     if (!isFrameSelection(numbers, frameCount()))
         return;
     std::vector<FrameState> states;
+    std::vector<std::optional<Palette>> originals(numbers.size());
     bool changes = false;
-    for (int number : numbers) {
-        const DC6Frame& frame = *m_frames[slot(number)];
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        const DC6Frame& frame = *m_frames[slot(numbers[i])];
         try {
-            states.push_back(editedState(frame, edit));
+            states.push_back(stateAfter(frame, edit, originals[i]));
         } catch (const QuilletError& e) {
-            throw QuilletError("frame " + std::to_string(number) + ": " + e.what());
+            throw QuilletError("frame " + std::to_string(numbers[i]) + ": " + e.what());
         }
         const FrameState& state = states.back();
         changes = changes || state.pixels || state.x != frame.get_X_offset() ||
                   state.y != frame.get_Y_offset();
     }
     if (changes)
-        push(new steps::EditFrames(*this, stepName, numbers, std::move(states)));
+        push(new steps::EditFrames(*this, stepName, numbers, std::move(states),
+                                   std::move(originals)));
+}
+
+// Replace Colour and Remap Colours name indices as they are shown and saved.
+// A frame that a save re-indexes into the document palette (a picture with
+// a palette of its own, Transform palette on) is converted in the same step,
+// as a drawing tool converts it: its matrix then holds the indices as saved,
+// edited, and its original palette becomes the document palette. One whose
+// indices the edit leaves alone stays as it is.
+FrameState Document::stateAfter(const DC6Frame& frame, const FrameEdit& edit,
+                                std::optional<Palette>& original) const {
+    const bool indices =
+        edit.kind == FrameEdit::Kind::ReplaceIndex || edit.kind == FrameEdit::Kind::MapIndices;
+    if (!indices || !m_transform || !frame.hasPixels() ||
+        frame.getOrigPalette() == frame.getNewPalette())
+        return editedState(frame, edit);
+    const MapTable wanted = edit.kind == FrameEdit::Kind::MapIndices
+                                ? edit.table
+                                : rangeMapping(edit.from, edit.from, edit.to, edit.to);
+    const MapTable saved = frame.mappingTable(palTransform());
+    std::array<bool, 256> present{};
+    for (const std::uint8_t pixel : frame.pixels())
+        present[pixel] = true;
+    FrameEdit converting{.kind = FrameEdit::Kind::MapIndices};
+    bool changes = false;
+    for (std::size_t i = 0; i < converting.table.size(); ++i) {
+        converting.table[i] = wanted[saved[i]];
+        changes = changes || (present[i] && wanted[saved[i]] != saved[i]);
+    }
+    if (!changes)
+        return {frame.get_X_offset(), frame.get_Y_offset(), nullptr};
+    original = frame.getNewPalette();
+    return editedState(frame, converting);
+}
+
+DC6Frame Document::editedCopy(int number, const FrameEdit& edit) const {
+    if (number < 1 || number > frameCount())
+        return {};
+    DC6Frame copy = *m_frames[slot(number)];
+    std::optional<Palette> original;
+    FrameState state = stateAfter(copy, edit, original);
+    swapState(copy, state);
+    if (original)
+        copy.seOriginalPalette(*original);
+    return copy;
 }
 
 void Document::replaceFrame(int number, const DC6Frame& contents, const QString& stepName) {

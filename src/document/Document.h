@@ -10,6 +10,8 @@
 #include <QString>
 #include <QUndoStack>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <vector>
 
 namespace quillet::document {
@@ -95,6 +97,21 @@ public:
     // frame outside the selection becomes the selection alone.
     void setCurFrame(int number);
 
+    // Entries of the document palette that imports and re-indexing never
+    // choose and the drawing tools never paint over nor with. A setting of
+    // the palette, not an edit: no step, not in the snapshot. Every frame
+    // takes it, those that come in later too. Index 0 is never in it.
+    const IndexSet& protectedEntries() const { return m_protected; }
+    void setProtectedEntries(IndexSet entries);
+    // Where the set of a palette is remembered: asked whenever the document
+    // palette changes (a palette chosen, its step undone or redone, a
+    // recovery copy restored). Without one the set stays as it is.
+    void setProtectionLookup(std::function<IndexSet(const Palette&)> lookup);
+
+    // A copy of frame `number` as `edit` would leave it, the document
+    // unchanged: what a preview of the edit shows. Throws as editFrames does.
+    DC6Frame editedCopy(int number, const FrameEdit& edit) const;
+
     // The selected frames, ascending frame numbers. While there are frames the
     // current frame is among them; New, Open and a move to a frame outside
     // them leave it selected alone, and every step selects what it touched.
@@ -161,6 +178,8 @@ signals:
     void snapshotChanged();
     // The selection changed; `framesChanged` follows when more did.
     void selectionChanged();
+    // protectedEntries() changed; `framesChanged` follows.
+    void protectedEntriesChanged();
 
 private:
     // The steps' one way in to the state below.
@@ -173,12 +192,20 @@ private:
     // `numbers` within the list, sorted, with `current` among them; none
     // without frames.
     void setSelection(std::vector<int> numbers, int current);
+    // The palette and the set remembered for it; true when the set changed.
+    bool changePalette(const Palette& palette);
+    bool takeProtection(IndexSet entries);
+    // What `edit` makes of `frame`; an index edit may convert it (see Document.cpp).
+    FrameState stateAfter(const DC6Frame& frame, const FrameEdit& edit,
+                          std::optional<Palette>& original) const;
 
     FrameList m_frames;
     int m_curFrame = 0;
     std::vector<int> m_selection;
     QString m_fileName;
     Palette m_palette{};
+    IndexSet m_protected;
+    std::function<IndexSet(const Palette&)> m_protectionLookup;
     bool m_transform = true;
     bool m_saving = false;
     int m_directions = 1;

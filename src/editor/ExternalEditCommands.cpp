@@ -117,7 +117,8 @@ std::optional<DC6Frame> ExternalEditCommands::readPicture(const QString& path, Q
             return std::nullopt;
         }
     }
-    imaging::ImportOptions options{m_context.doc().palette(), m_imports.dither()};
+    const document::Document& doc = m_context.doc();
+    imaging::ImportOptions options{doc.palette(), m_imports.dither(), doc.protectedEntries()};
     options.tile = false;
     // A picture read back is one frame, never cut into tiles.
     options.limits = imaging::oneFrameLimits();

@@ -151,7 +151,7 @@ std::optional<FrameList> FrameImportCommands::importPicture(
     const bool read = m_context.readWithProgress(
         path, readingLabel(path),
         [&](const WorkProgress& progress) -> QString {
-            imaging::ImportOptions options{doc.palette(), dither()};
+            imaging::ImportOptions options{doc.palette(), dither(), doc.protectedEntries()};
             options.progress = progress;
             pieces = load(options);
             if (pieces.empty())
@@ -268,7 +268,8 @@ void FrameImportCommands::addFramesFromSheet() {
 
 bool FrameImportCommands::readSheet(const QString& path, imaging::IndexedPicture& sheet) {
     return m_context.readWithProgress(path, readingLabel(path), [&](const WorkProgress& progress) {
-        imaging::ImportOptions options{m_context.doc().palette(), dither()};
+        imaging::ImportOptions options{m_context.doc().palette(), dither(),
+                                       m_context.doc().protectedEntries()};
         options.progress = progress;
         sheet = imaging::readSheetPicture(nativePath(path), options);
         return QString();

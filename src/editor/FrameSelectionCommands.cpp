@@ -5,6 +5,7 @@
 #include "PreviewCommands.h"
 #include "display/FramesPanel.h"
 #include "display/frmShowFrame.h"
+#include "imaging/view/FrameImage.h"
 #include "sprite/Error.h"
 #include "sprite/Limits.h"
 
@@ -52,6 +53,8 @@ FrameSelectionCommands::FrameSelectionCommands(CommandContext& context, PreviewC
                    &FrameSelectionCommands::trim),
         makeAction(this, "ReplaceColour", QStringLiteral("Replace Colour..."),
                    &FrameSelectionCommands::replaceColour),
+        makeAction(this, "RemapColours", QStringLiteral("Remap Colours..."),
+                   &FrameSelectionCommands::remapColours),
         makeAction(this, "ExportSelected", QStringLiteral("Export Selected as PNG(s)..."),
                    [&exports] { exports.exportSelectedPngs(); }),
     };
@@ -241,6 +244,45 @@ void FrameSelectionCommands::replaceColour() {
     change.from = static_cast<std::uint8_t>(swap->from);
     change.to = static_cast<std::uint8_t>(swap->to);
     edit(change, QStringLiteral("Replace Colour"));
+}
+
+namespace {
+
+FrameEdit remapping(const platform::RemapRequest& request) {
+    // A source written backwards is already reversed; Reverse turns it again.
+    const int from = request.reverse ? request.fromLast : request.from;
+    const int fromLast = request.reverse ? request.from : request.fromLast;
+    return {.kind = FrameEdit::Kind::MapIndices,
+            .table = rangeMapping(from, fromLast, request.to, request.toLast)};
+}
+
+} // namespace
+
+void FrameSelectionCommands::remapColours() {
+    document::Document& doc = m_context.doc();
+    if (!m_context.beginCommand() || !doc.currentFrame())
+        return;
+    const display::frmShowFrame* shown = m_preview.previewWindow();
+    const auto [first, last] = shown ? shown->paletteRange() : std::pair{1, 1};
+    const imaging::ColourTable colours = imaging::paletteColours(doc.palette());
+    const auto trial = [this, &doc](const std::optional<platform::RemapRequest>& request) {
+        if (!request)
+            return m_preview.UpdatePreview();
+        FrameList frames = doc.frames();
+        const auto at = static_cast<std::size_t>(doc.curFrame() - 1);
+        try {
+            frames[at] =
+                std::make_shared<DC6Frame>(doc.editedCopy(doc.curFrame(), remapping(*request)));
+        } catch (const QuilletError&) {
+            return; // a frame without pixels has nothing to show remapped
+        }
+        m_preview.showTrial(frames);
+    };
+    const std::optional<platform::RemapRequest> request = m_context.services().remapQuestion->ask(
+        QStringLiteral("Remap Colours"), QList<QRgb>(colours.begin(), colours.end()),
+        {first, last, first, last, false}, trial);
+    if (request)
+        edit(remapping(*request), QStringLiteral("Remap Colours"));
 }
 
 void FrameSelectionCommands::edit(const FrameEdit& change, const QString& stepName) {

@@ -20,8 +20,8 @@ class PreviewCommands;
 
 // The commands on the frame list. Those on the selected frames, Move Frame
 // Earlier and Later, Duplicate, Delete, Offsets..., Flip Horizontal and
-// Vertical, Canvas Size..., Trim Transparent Borders, Replace Colour... and
-// Export Selected as PNG(s)..., are the same
+// Vertical, Canvas Size..., Trim Transparent Borders, Replace Colour...,
+// Remap Colours... and Export Selected as PNG(s)..., are the same
 // items in the Edit menu and in the frames panel's context menu; Edit >
 // Directions... splits the whole list. The selection is the document's:
 // with the current frame alone selected, as after New, Open or a move to
@@ -50,6 +50,9 @@ public:
     void chooseCanvas();
     void trim();
     void replaceColour();
+    // A range of palette entries onto another, over the whole of each
+    // selected frame, previewed on the current frame while it is asked.
+    void remapColours();
     // "Move Frames": the selection goes where frame `before` stands.
     void moveTo(int before);
     void select(const std::vector<int>& numbers, int current);

@@ -1,11 +1,19 @@
 #include "PaletteCommands.h"
 
 #include "CommandContext.h"
+#include "PreviewCommands.h"
 #include "imaging/PictureImport.h"
+#include "imaging/view/FrameImage.h"
 #include "palette/PaletteFile.h"
+#include "sprite/IndexUsage.h"
 
 #include <QAction>
+#include <QCryptographicHash>
+#include <QSettings>
+#include <QStringList>
 #include <QWidget>
+#include <algorithm>
+#include <numeric>
 
 namespace quillet::editor {
 
@@ -14,17 +22,134 @@ namespace {
 const QString kPaletteFilter = QStringLiteral(
     "Palette file|*.pal|GIMP palette|*.gpl|Colour table of a picture|*.bmp;*.png;*.gif");
 
+// Each palette keeps its own set, under a key made of its 768 bytes.
+QString protectionKey(const Palette& palette) {
+    const QByteArray bytes(reinterpret_cast<const char*>(palette.data()),
+                           static_cast<qsizetype>(palette.size()));
+    return QStringLiteral("protected/") +
+           QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex());
+}
+
+// "240-255,7": the runs of the set, as the command line's --protect takes them.
+QString listText(const IndexSet& entries) {
+    QStringList runs;
+    for (int first = 1; first < 256; ++first) {
+        if (!entries[static_cast<std::size_t>(first)])
+            continue;
+        int last = first;
+        while (last < 255 && entries[static_cast<std::size_t>(last) + 1])
+            ++last;
+        runs << (first == last ? QString::number(first)
+                               : QStringLiteral("%1-%2").arg(first).arg(last));
+        first = last;
+    }
+    return runs.join(u',');
+}
+
+// Whatever the settings file holds: pieces that are no index or run are left out.
+IndexSet listEntries(const QString& text) {
+    IndexSet entries;
+    for (const QString& run : text.split(u',', Qt::SkipEmptyParts)) {
+        const QStringList ends = run.split(u'-');
+        bool firstOk = false;
+        bool lastOk = false;
+        const int first = ends.front().toInt(&firstOk);
+        const int last = ends.back().toInt(&lastOk);
+        if (ends.size() > 2 || !firstOk || !lastOk || first < 1 || last > 255)
+            continue;
+        for (int index = first; index <= last; ++index)
+            entries[static_cast<std::size_t>(index)] = true;
+    }
+    return entries;
+}
+
+IndexSet rememberedProtection(const Palette& palette) {
+    return listEntries(QSettings().value(protectionKey(palette)).toString());
+}
+
+QList<QRgb> coloursOf(const Palette& palette) {
+    const imaging::ColourTable colours = imaging::paletteColours(palette);
+    return QList<QRgb>(colours.begin(), colours.end());
+}
+
 } // namespace
 
-PaletteCommands::PaletteCommands(CommandContext& context)
-    : QObject(&context.window()), m_context(context),
+PaletteCommands::PaletteCommands(CommandContext& context, PreviewCommands& preview)
+    : QObject(&context.window()), m_context(context), m_preview(preview),
       m_select(makeAction(this, "Select_palette", QStringLiteral("Select palette..."),
                           &PaletteCommands::selectPalette)),
       // The check mark is the setting itself; Qt inverts it before the handler runs.
       m_transform(makeAction(this, "transform_palette", QStringLiteral("Transform palette"),
-                             &PaletteCommands::transformToggled)) {
+                             &PaletteCommands::transformToggled)),
+      m_usage(makeAction(this, "PaletteUsage", QStringLiteral("Palette Usage..."),
+                         &PaletteCommands::showUsage)) {
     m_transform->setCheckable(true);
     m_transform->setChecked(true);
+    document::Document& doc = context.doc();
+    doc.setProtectionLookup(rememberedProtection);
+    connect(&doc, &document::Document::protectedEntriesChanged, this, [this] {
+        if (display::frmShowFrame* window = m_preview.previewWindow())
+            window->setProtectedEntries(m_context.doc().protectedEntries());
+    });
+    connect(&m_preview, &PreviewCommands::previewCreated, this, &PaletteCommands::wirePreview);
+}
+
+void PaletteCommands::wirePreview(display::frmShowFrame* window) {
+    connect(window, &display::frmShowFrame::protectionRequested, this, &PaletteCommands::protect);
+    window->setProtectedEntries(m_context.doc().protectedEntries());
+}
+
+void PaletteCommands::protect(int first, int last, bool on) {
+    document::Document& doc = m_context.doc();
+    if (!m_context.beginCommand())
+        return;
+    IndexSet entries = doc.protectedEntries();
+    for (int index = std::max(first, 1); index <= std::min(last, 255); ++index)
+        entries[static_cast<std::size_t>(index)] = on;
+    QSettings settings;
+    if (entries.none())
+        settings.remove(protectionKey(doc.palette()));
+    else
+        settings.setValue(protectionKey(doc.palette()), listText(entries));
+    doc.setProtectedEntries(entries);
+}
+
+void PaletteCommands::showUsage() {
+    const document::Document& doc = m_context.doc();
+    if (!m_context.beginCommand())
+        return;
+    // The frames of a choice by number, and where each index is used in them.
+    const std::vector<int> selection = doc.selection();
+    const auto usage = [&](bool selectedOnly, std::vector<int>& numbers) {
+        numbers = selection;
+        if (!selectedOnly) {
+            numbers.resize(static_cast<std::size_t>(doc.frameCount()));
+            std::iota(numbers.begin(), numbers.end(), 1);
+        }
+        FrameList frames;
+        for (int number : numbers)
+            frames.push_back(doc.frames()[static_cast<std::size_t>(number) - 1]);
+        return countIndexUsage(frames, doc.palTransform());
+    };
+    m_context.services().usageQuestion->show(
+        QStringLiteral("Palette Usage"), coloursOf(doc.palette()),
+        static_cast<int>(selection.size()),
+        [&](bool selectedOnly) {
+            std::vector<int> numbers;
+            const IndexUsage found = usage(selectedOnly, numbers);
+            return platform::IndexCounts{found.pixels, found.frames};
+        },
+        [&](int index, bool selectedOnly) {
+            std::vector<int> numbers;
+            const IndexUsage found = usage(selectedOnly, numbers);
+            std::vector<int> users;
+            for (std::size_t i = 0; i < numbers.size(); ++i)
+                if (found.perFrame[i][static_cast<std::size_t>(index)])
+                    users.push_back(numbers[i]);
+            const bool keeps = std::find(users.begin(), users.end(), doc.curFrame()) != users.end();
+            if (!users.empty())
+                m_context.doc().select(users, keeps ? doc.curFrame() : users.front());
+        });
 }
 
 void PaletteCommands::loadStartupPalette(const QString& folder) {

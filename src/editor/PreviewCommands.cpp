@@ -292,6 +292,12 @@ void PreviewCommands::showCurrentFrame() {
                                     doc.palTransform(), m_view.transparentBackground);
 }
 
+void PreviewCommands::showTrial(const FrameList& frames) {
+    const document::Document& doc = m_context.doc();
+    if (m_preview && doc.currentFrame() && std::ssize(frames) == doc.frameCount())
+        m_preview->showFrame(frames, doc.curFrame() - 1, doc.palTransform(), m_view);
+}
+
 void PreviewCommands::closePreview() {
     if (!m_preview)
         return;

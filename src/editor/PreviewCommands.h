@@ -44,6 +44,10 @@ public:
     // or closes it when there is no frame or the preview is not ticked.
     void UpdatePreview();
     void closePreview();
+    // While an edit is being chosen: `frames` (the document's, one of them
+    // edited) shown in place of the document's own, at the current frame;
+    // UpdatePreview shows the document again.
+    void showTrial(const FrameList& frames);
 
     const imaging::ViewOptions& viewOptions() const { return m_view; }
     void setViewOptions(const imaging::ViewOptions& options);

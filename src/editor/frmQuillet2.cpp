@@ -17,6 +17,7 @@
 #include "PreviewCommands.h"
 #include "StatusLine.h"
 #include "display/CanvasDialog.h"
+#include "display/PaletteDialogs.h"
 #include "display/SheetDataDialogs.h"
 #include "display/SheetDialog.h"
 #include "display/Twips.h"
@@ -55,6 +56,10 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
         m_services.canvasQuestion = std::make_unique<display::CanvasDialogQuestion>(this);
     if (!m_services.sheetDataQuestion)
         m_services.sheetDataQuestion = std::make_unique<display::SheetDataDialogQuestion>(this);
+    if (!m_services.remapQuestion)
+        m_services.remapQuestion = std::make_unique<display::PaletteDialogQuestions>(this);
+    if (!m_services.usageQuestion)
+        m_services.usageQuestion = std::make_unique<display::PaletteDialogQuestions>(this);
 
     m_context = std::make_unique<CommandContext>(*this, m_doc, m_services);
     m_preview = std::make_unique<PreviewCommands>(*m_context);
@@ -64,7 +69,7 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
     m_files = std::make_unique<FileCommands>(*m_context, *m_external);
     m_frameCommands = std::make_unique<FrameSelectionCommands>(*m_context, *m_preview, *m_exports);
     m_history = std::make_unique<HistoryCommands>(*m_context);
-    m_palettes = std::make_unique<PaletteCommands>(*m_context);
+    m_palettes = std::make_unique<PaletteCommands>(*m_context, *m_preview);
     m_help = std::make_unique<HelpCommands>(*m_context);
     m_drawing = std::make_unique<DrawingCommands>(*m_context, *m_preview);
     m_pixelSelection =
@@ -264,7 +269,10 @@ void frmQuillet2::buildMenus() {
     edit->addSeparator();
     edit->addAction(m_frameCommands->directionsAction());
 
-    menu("View", QStringLiteral("&View"))->addActions(m_preview->viewActions());
+    QMenu* view = menu("View", QStringLiteral("&View"));
+    view->addActions(m_preview->viewActions());
+    view->addSeparator();
+    view->addAction(m_palettes->usageAction());
 
     QMenu* settings = menu("Settings", QStringLiteral("&Settings"));
     settings->addActions(m_palettes->actions());

@@ -4,6 +4,7 @@
 #include "CanvasQuestion.h"
 #include "FileDialog.h"
 #include "MessageBox.h"
+#include "PaletteQuestions.h"
 #include "Prompt.h"
 #include "Registry.h"
 #include "SheetDataQuestion.h"
@@ -23,11 +24,14 @@ struct Services {
     std::unique_ptr<Prompt> prompt;
     std::unique_ptr<SheetQuestion> sheetQuestion;
     std::unique_ptr<SheetDataQuestion> sheetDataQuestion;
+    std::unique_ptr<RemapQuestion> remapQuestion;
+    std::unique_ptr<UsageQuestion> usageQuestion;
     std::unique_ptr<CanvasQuestion> canvasQuestion;
 };
 
 // The real ones, with `parent` as the dialogs' parent window; all but the
-// sheet and canvas questions, whose dialogs are made above this layer.
+// sheet, remap, usage and canvas questions, whose dialogs draw pictures and
+// colours or weigh frames, and are made above this layer.
 Services makeQtServices(QWidget* parent);
 
 } // namespace quillet::platform

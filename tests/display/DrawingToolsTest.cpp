@@ -29,6 +29,7 @@ TEST(DrawingTools, TurnMouseEventsIntoTheirPixels) {
         const char* what;
         ToolKind tool;
         const char *before, *events, *after;
+        const char* locked = ""; // protected indices
     } cases[] = {
         {"shift+click joins the last point", Pencil, "0000/0000/0000", "p0,0 r0,0 p3,2s r3,2s",
          "5000/0550/0005"},
@@ -40,6 +41,8 @@ TEST(DrawingTools, TurnMouseEventsIntoTheirPixels) {
          "55550/50050/50050/55550"},
         {"a far corner", Rectangle, "000/000/000", "p1,1 r99999,99999", "000/055/050"},
         {"ctrl fills every pixel of the index", Fill, "110/100/001", "p0,0c r0,0c", "550/500/005"},
+        {"a stroke passes over protected pixels", Pencil, "03030", "p0,0 r4,0", "53535", "3"},
+        {"a protected index paints nothing", Fill, "000", "p0,0 r0,0", "000", "5"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -48,13 +51,16 @@ TEST(DrawingTools, TurnMouseEventsIntoTheirPixels) {
         Bytes pixels = grid(c.before);
         const int height = static_cast<int>(pixels.size()) / width;
         std::optional<Stroke> stroke;
+        pixels::IndexSet locked;
+        for (const char* index = c.locked; *index; ++index)
+            locked.set(static_cast<std::size_t>(*index - '0'));
         std::istringstream events(c.events);
         for (std::string event; events >> event;) {
             Point at;
             std::sscanf(event.c_str() + 1, "%d,%d", &at.x, &at.y);
             const Modifiers keys{event.back() == 's', event.back() == 'c'};
             if (event[0] == 'p')
-                stroke.emplace(pixels, width, height, tool->paintsWith(5));
+                stroke.emplace(pixels, width, height, tool->paintsWith(5), locked);
             (tool.get()->*kSteps[std::string_view("pmr").find(event[0])])(*stroke, at, keys);
             if (event[0] != 'r')
                 continue;

@@ -73,6 +73,13 @@ TEST_F(Drawing, WithTheMouseMakesOneStepEachAndSavesWhatWasDrawn) {
     EXPECT_EQ(window->drawing().drawingIndex(), 201);
     EXPECT_EQ(window->document().undoStack().count(), 3);
     EXPECT_EQ(child<QAction>("Undo").text(), "Undo Fill");
+    // A protected index chosen with ] is said to be so and draws nothing.
+    window->palettes().protect(202, 202, true);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_BracketRight);
+    EXPECT_EQ(window->preview().previewWindow()->statusText(),
+              "Index 202 is protected: the tools draw nothing with it.");
+    QTest::mouseClick(&img, Qt::LeftButton, {}, at(3, 3));
+    EXPECT_EQ(window->document().undoStack().count(), 3);
     trigger("Save");
     const Bytes upper = testing::hex("09 C9 09 09 09 09");
     EXPECT_EQ(DC6FileIO().LoadDC6(file.toStdString())[0]->getPixelData(0),

@@ -59,13 +59,14 @@ protected:
     }
     void TearDown() override { setWriteFaultHook({}); }
 
-    // With `sheetDialog`, the window asks about sheets with its own dialogs, not scripted answers.
-    void start(const QString& workingDir = {}, bool sheetDialog = false) {
+    // With `ownDialogs`, sheets and remaps are asked with the window's own dialogs.
+    void start(const QString& workingDir = {}, bool ownDialogs = false) {
         window.reset();
         scripted = std::make_unique<testing::ScriptedServices>();
-        if (sheetDialog) {
+        if (ownDialogs) {
             scripted->bundle.sheetQuestion.reset();
             scripted->bundle.sheetDataQuestion.reset();
+            scripted->bundle.remapQuestion.reset();
         }
         window = std::make_unique<frmQuillet2>(std::move(scripted->bundle),
                                                workingDir.isEmpty() ? dir.path() : workingDir);
@@ -147,6 +148,13 @@ protected:
         return *found;
     }
     QString text(const char* box) { return child<QLineEdit>(box).text(); }
+    // The preview's stand-in for a palette entry, which screen readers read.
+    QWidget& paletteEntry(int index) {
+        for (QWidget* w : window->preview().previewWindow()->findChildren<QWidget*>())
+            if (w->accessibleName() == QStringLiteral("Palette index %1").arg(index))
+                return *w;
+        throw std::logic_error("no palette entry " + std::to_string(index));
+    }
     QScrollBar& frameNr() { return child<QScrollBar>("FrameNr"); }
     void trigger(const char* action) { child<QAction>(action).trigger(); }
 

@@ -130,12 +130,7 @@ TEST_F(Preview, PaletteMarksTheUsedEntriesAndACtrlClickHighlightsTheirPixels) {
         const Bytes drawn = frames[0]->getPixelData(window->palTransform());
         const std::set<int> used(drawn.begin(), drawn.end());
         display::frmShowFrame* preview = window->preview().previewWindow();
-        auto entry = [preview](int index) {
-            for (QWidget* w : preview->findChildren<QWidget*>())
-                if (w->accessibleName() == QStringLiteral("Palette index %1").arg(index))
-                    return w;
-            throw std::logic_error("no palette entry " + std::to_string(index));
-        };
+        auto entry = [this](int index) { return &paletteEntry(index); };
         for (int index = 0; index < 256; ++index)
             EXPECT_EQ(entry(index)->accessibleDescription().contains("used"), used.count(index) > 0)
                 << index;

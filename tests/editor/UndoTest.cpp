@@ -137,6 +137,18 @@ TEST_F(Undo, EveryEditIsOneNamedStepThatUndoesAndRedoes) {
          {2},
          {{2, 1}, {2, 2}, {9, 1}},
          {1, 3}},
+        // Frame 3 holds 3 and 10 but is left out.
+        {"Remap Colours",
+         [this, selecting] {
+             scripted->prompt->remaps = {platform::RemapRequest{1, 10, 100, 109, true}};
+             selecting({1, 2}, 2, "RemapColours")();
+         },
+         {1, 2, 3},
+         2,
+         2,
+         {1, 2},
+         {{1, 1}, {2, 1}, {3, 1}},
+         {3}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.step);

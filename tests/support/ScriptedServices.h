@@ -177,6 +177,11 @@ public:
     std::optional<platform::SheetRequest> sheet(const QString& title) {
         return next(sheets, title);
     }
+    std::deque<std::optional<platform::RemapRequest>> remaps;
+    std::optional<platform::RemapRequest> remap(const QString& title) {
+        return next(remaps, title);
+    }
+
     template <class T>
     std::optional<T> next(std::deque<std::optional<T>>& answers, const QString& title) {
         asked.push_back(title);
@@ -218,6 +223,20 @@ private:
     ScriptedPrompt& m_prompt;
 };
 
+// The remap question, answered like the prompt's; it shows no preview.
+class ScriptedRemapQuestion : public platform::RemapQuestion {
+public:
+    explicit ScriptedRemapQuestion(ScriptedPrompt& prompt) : m_prompt(prompt) {}
+    std::optional<platform::RemapRequest> ask(const QString& title, const QList<QRgb>&,
+                                              const platform::RemapRequest&,
+                                              const platform::RemapPreview&) override {
+        return m_prompt.remap(title);
+    }
+
+private:
+    ScriptedPrompt& m_prompt;
+};
+
 // The sheet data questions, answered from the prompt's lists; the last anchor asked is kept.
 class ScriptedSheetDataQuestion : public platform::SheetDataQuestion {
 public:
@@ -237,7 +256,8 @@ private:
     ScriptedPrompt& m_prompt;
 };
 
-// A full bundle; the raw pointers stay valid as long as the bundle's owner lives.
+// A full bundle (Palette Usage... shows the window's own dialog); the raw pointers stay valid as
+// long as the bundle's owner lives.
 struct ScriptedServices {
     ScriptedFileDialog* fileDialog;
     ScriptedMessageBox* messageBox;
@@ -261,9 +281,10 @@ struct ScriptedServices {
         auto sq = std::make_unique<ScriptedSheetQuestion>(*prompt);
         auto sd = std::make_unique<ScriptedSheetDataQuestion>(*prompt);
         sheetData = sd.get();
+        auto rq = std::make_unique<ScriptedRemapQuestion>(*prompt);
         auto cq = std::make_unique<ScriptedCanvasQuestion>(*prompt);
-        bundle = {std::move(fd), std::move(mb), std::move(bp), std::move(ss),
-                  std::move(pr), std::move(sq), std::move(sd), std::move(cq)};
+        bundle = {std::move(fd), std::move(mb), std::move(bp), std::move(ss), std::move(pr),
+                  std::move(sq), std::move(sd), std::move(rq), nullptr,       std::move(cq)};
     }
 };
 

@@ -7,11 +7,13 @@
 namespace quillet::testing {
 
 // Acts on the modal dialog of type T as soon as the code under test opens it.
-template <class T> void whenModal(std::function<void(T*)> act) {
+// A popup such as a context menu: whenModal<QMenu>(act, true).
+template <class T> void whenModal(std::function<void(T*)> act, bool popup = false) {
     auto* timer = new QTimer;
     timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+    QObject::connect(timer, &QTimer::timeout, [timer, act, popup] {
+        if (auto* dialog = qobject_cast<T*>(popup ? QApplication::activePopupWidget()
+                                                  : QApplication::activeModalWidget())) {
             timer->stop();
             timer->deleteLater();
             act(dialog);

@@ -37,8 +37,10 @@ void SetOffset::apply(std::int32_t value) {
 }
 
 EditFrames::EditFrames(Document& doc, const QString& name, std::vector<int> numbers,
-                       std::vector<FrameState> states)
-    : Step(doc, name), m_numbers(std::move(numbers)), m_states(std::move(states)) {
+                       std::vector<FrameState> states,
+                       std::vector<std::optional<Palette>> originals)
+    : Step(doc, name), m_numbers(std::move(numbers)), m_states(std::move(states)),
+      m_originals(std::move(originals)) {
     for (int number : m_numbers)
         m_frames.push_back(doc.frames()[slot(number)]);
     m_current = std::binary_search(m_numbers.begin(), m_numbers.end(), doc.curFrame())
@@ -47,8 +49,14 @@ EditFrames::EditFrames(Document& doc, const QString& name, std::vector<int> numb
 }
 
 void EditFrames::swap() {
-    for (std::size_t i = 0; i < m_frames.size(); ++i)
+    for (std::size_t i = 0; i < m_frames.size(); ++i) {
         swapState(*m_frames[i], m_states[i]);
+        if (std::optional<Palette>& other = m_originals[i]) {
+            const Palette now = m_frames[i]->getOrigPalette();
+            m_frames[i]->seOriginalPalette(*other);
+            other = now;
+        }
+    }
     finish(m_current, m_numbers);
 }
 

@@ -8,6 +8,7 @@
 #include "sprite/FrameEdit.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace quillet::document::steps {
 
@@ -32,11 +33,12 @@ private:
 };
 
 // Offsets or pixels of several frames. Each holds the state it does not show
-// at the moment, and redo and undo swap the two.
+// at the moment, and redo and undo swap the two; an original palette given
+// for a frame is swapped with its own likewise.
 class EditFrames : public Step {
 public:
     EditFrames(Document& doc, const QString& name, std::vector<int> numbers,
-               std::vector<FrameState> states);
+               std::vector<FrameState> states, std::vector<std::optional<Palette>> originals);
     void redo() override { swap(); }
     void undo() override { swap(); }
 
@@ -45,6 +47,7 @@ private:
 
     std::vector<int> m_numbers;
     std::vector<FrameState> m_states;
+    std::vector<std::optional<Palette>> m_originals;
     FrameList m_frames;
     int m_current = 0;
 };

@@ -28,7 +28,7 @@ protected:
     FrameList& frames() { return m_doc.m_frames; }
     int count() const { return m_doc.frameCount(); }
     void setDirectionCount(int directions) { m_doc.m_directions = directions; }
-    void setPalette(const Palette& palette) { m_doc.setPalette(palette); }
+    void setPalette(const Palette& palette) { m_doc.changePalette(palette); }
     // `selected` joined by `current`; without it the selection stays if it
     // holds the current frame (the frames kept their places), else the
     // current frame is selected alone.

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <algorithm>
 #include <exception>
+#include <functional>
 #include <vector>
 
 namespace quillet::imaging {
@@ -62,8 +63,10 @@ QImage ThumbnailCache::thumbnail(const DC6Frame& frame, std::int16_t palTransfor
     const Palette shown = frame.getNewPalette();
     std::size_t palettes = qHashBits(shown.data(), shown.size());
     if (palTransform != 0) {
+        // So do the protected entries, which the re-indexing leaves out.
         const Palette original = frame.getOrigPalette();
         palettes = qHashBits(original.data(), original.size(), palettes);
+        palettes = qHashMulti(palettes, std::hash<IndexSet>{}(frame.protectedEntries()));
     }
     const Key key{frame.pixelsId(), palettes, box.width(), box.height(), transparentBackground};
     if (const QImage* found = m_cache.object(key))
