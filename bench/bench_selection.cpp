@@ -91,7 +91,8 @@ void BM_CanvasSize1000Frames256(benchmark::State& state) {
     for (auto _ : state) {
         testing::AllocationProbe probe;
         doc.editFrames(numbers, edit, QStringLiteral("Canvas Size"));
-        copies = static_cast<double>(probe.requested()) / (double{kSide + 8} * (kSide + 8) * kFrames);
+        copies =
+            static_cast<double>(probe.requested()) / (double{kSide + 8} * (kSide + 8) * kFrames);
         state.PauseTiming();
         doc.undoStack().undo();
         state.ResumeTiming();
