@@ -143,12 +143,14 @@ bool PixelSelectionCommands::pasteFromClipboard(display::PictureDrawing& picture
     if (!data)
         return false;
     const Palette& palette = picture.shownPalette();
+    // Matched colours never land on a protected entry, as in an added frame.
+    const IndexSet& locked = m_context.doc().protectedEntries();
     if (std::optional<CopiedPixels> ours = readCopiedPixels(*data)) {
         // Indices for another palette are matched as a paletted import's are,
         // but index 0 is no colour here: it stays the pixel a paste leaves
         // alone, and no colour of the block turns into it.
         if (ours->palette != palette) {
-            MapTable table = transform{}.Map(ours->palette, palette, IndexSet{1});
+            MapTable table = transform{}.Map(ours->palette, palette, locked | IndexSet{1});
             table[0] = 0;
             for (std::uint8_t& index : ours->block.indices)
                 index = table[index];
@@ -159,7 +161,7 @@ bool PixelSelectionCommands::pasteFromClipboard(display::PictureDrawing& picture
     const QByteArray bytes = clipboardPicture(*data);
     if (bytes.isEmpty())
         return false;
-    imaging::ImportOptions options{palette, m_imports.dither()};
+    imaging::ImportOptions options{palette, m_imports.dither(), locked};
     options.tile = false;
     options.limits = imaging::oneFrameLimits();
     try {
