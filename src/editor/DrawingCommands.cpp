@@ -68,10 +68,12 @@ DrawingCommands::DrawingCommands(CommandContext& context, PreviewCommands& previ
                               {QKeySequence(Qt::Key_Escape)})),
     };
     connect(&m_preview, &PreviewCommands::previewCreated, this, &DrawingCommands::wirePreview);
+    m_context.setSettle([this] { settle(); });
 }
 
 // The preview may outlive the commands a little while the window goes.
 DrawingCommands::~DrawingCommands() {
+    m_context.setSettle({});
     if (display::frmShowFrame* shown = window()) {
         shown->drawing().setSink({});
         shown->drawing().setGate({});

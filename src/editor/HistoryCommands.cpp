@@ -1,8 +1,10 @@
 #include "HistoryCommands.h"
 
 #include "CommandContext.h"
+#include "DrawingCommands.h"
 
 #include <QAction>
+#include <QPointer>
 #include <QUndoStack>
 #include <QWidget>
 
@@ -28,6 +30,13 @@ void HistoryCommands::undo() {
 void HistoryCommands::redo() {
     if (m_context.beginCommand())
         m_context.doc().redo();
+}
+
+void HistoryCommands::follow(DrawingCommands& drawing) {
+    m_floatingStep = [drawing = QPointer(&drawing)] {
+        return drawing ? drawing->floatingStep() : QString();
+    };
+    connect(&drawing, &DrawingCommands::floatingChanged, this, &HistoryCommands::updateActions);
 }
 
 void HistoryCommands::updateActions() {

@@ -10,6 +10,7 @@ class QAction;
 namespace quillet::editor {
 
 class CommandContext;
+class DrawingCommands;
 
 // Edit > Undo and Redo over the document's history: each item names the
 // step it would take, and is enabled only while there is one and no save
@@ -26,9 +27,9 @@ public:
     void redo();
     // The texts and enabling, after the history or the save state changed.
     void updateActions();
-    // The step pixels floating on the picture would make: Undo takes it back
-    // once they are down.
-    void setFloatingStep(std::function<QString()> step) { m_floatingStep = std::move(step); }
+    // Undo names the step pixels floating on the picture would make, and
+    // takes it back once they are down.
+    void follow(DrawingCommands& drawing);
 
 private:
     CommandContext& m_context;

@@ -31,6 +31,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <algorithm>
 #include <iterator>
@@ -75,10 +76,7 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
     m_pixelSelection =
         std::make_unique<PixelSelectionCommands>(*m_context, *m_preview, *m_drawing, *m_imports);
     m_context->setStopPlayback([this] { m_preview->stopPlayback(); });
-    m_context->setSettle([this] { m_drawing->settle(); });
-    m_history->setFloatingStep([this] { return m_drawing->floatingStep(); });
-    connect(m_drawing.get(), &DrawingCommands::floatingChanged, m_history.get(),
-            &HistoryCommands::updateActions);
+    m_history->follow(*m_drawing);
 
     setObjectName(QStringLiteral("frmQuillet2"));
     setWindowTitle(appTitle());
@@ -338,11 +336,9 @@ void frmQuillet2::showStatus() {
 }
 
 void frmQuillet2::offsetEdited(QLineEdit* box, bool xAxis) {
-    // Floating pixels go down first; the refresh that brings leaves the box
-    // as typed.
-    m_typingOffset = true;
-    m_context->settle();
-    m_typingOffset = false;
+    // The refreshes that follow (floating pixels going down first, then the
+    // offset) leave the box as typed.
+    const QScopedValueRollback typing(m_typingOffset, true);
     if (!m_context->beginCommand())
         return;
     // Text that is no 16-bit number leaves the offset alone; this is also what
@@ -350,9 +346,7 @@ void frmQuillet2::offsetEdited(QLineEdit* box, bool xAxis) {
     const std::optional<std::int16_t> offset = offsetFromText(box->text());
     if (!offset)
         return;
-    m_typingOffset = true;
     m_doc.setOffset(curFrame(), xAxis ? document::Axis::X : document::Axis::Y, *offset);
-    m_typingOffset = false;
 }
 
 void frmQuillet2::offsetLeft(QLineEdit* box, bool xAxis) {
