@@ -291,8 +291,9 @@ void PictureDrawing::showSelection() {
         redraw(m_select.pixels(), dirty);
     m_area.setOutline(m_select.hasSelection() ? imaging::viewRectOf(m_shown, m_select.rect())
                                               : QRect());
-    if (std::exchange(m_floatingShown, m_select.isFloating()) != m_floatingShown)
-        emit floatingChanged();
+    const std::pair state{m_select.hasSelection(), m_select.isFloating()};
+    if (std::exchange(m_selectionShown, state) != state)
+        emit selectionChanged();
 }
 
 } // namespace quillet::display

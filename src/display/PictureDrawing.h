@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <tuple>
+#include <utility>
 
 namespace quillet::display {
 
@@ -92,8 +93,8 @@ signals:
     void indexPicked(int index);
     // A press that could not draw, and why.
     void refused(const QString& reason);
-    // Pixels began or ceased to float.
-    void floatingChanged();
+    // A selection came or went, or its pixels began or ceased to float.
+    void selectionChanged();
 
 private:
     void press(QPoint point, Qt::KeyboardModifiers keys);
@@ -134,7 +135,7 @@ private:
     tools::SelectTool m_select;
     std::weak_ptr<DC6Frame> m_selectTarget; // the frame the selection is on
     std::uint64_t m_liftId = 0;             // its pixels when they were lifted
-    bool m_floatingShown = false;
+    std::pair<bool, bool> m_selectionShown; // whether there is one, whether it floats
 };
 
 } // namespace quillet::display

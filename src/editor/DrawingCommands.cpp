@@ -96,8 +96,8 @@ void DrawingCommands::wirePreview(display::frmShowFrame* shown) {
         [this](display::PictureDrawing::Finished stroke) { return takeStroke(std::move(stroke)); });
     connect(&drawing, &display::PictureDrawing::indexPicked, this,
             &DrawingCommands::setDrawingIndex);
-    connect(&drawing, &display::PictureDrawing::floatingChanged, this,
-            &DrawingCommands::floatingChanged);
+    connect(&drawing, &display::PictureDrawing::selectionChanged, this,
+            &DrawingCommands::selectionChanged);
     connect(shown, &display::frmShowFrame::drawingIndexChosen, this,
             &DrawingCommands::setDrawingIndex);
 }

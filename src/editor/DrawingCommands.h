@@ -43,7 +43,8 @@ public:
     QString floatingStep() const;
 
 signals:
-    void floatingChanged();
+    // A selection came or went, or its pixels began or ceased to float.
+    void selectionChanged();
 
 private:
     void wirePreview(display::frmShowFrame* window);

@@ -36,7 +36,7 @@ void HistoryCommands::follow(DrawingCommands& drawing) {
     m_floatingStep = [drawing = QPointer(&drawing)] {
         return drawing ? drawing->floatingStep() : QString();
     };
-    connect(&drawing, &DrawingCommands::floatingChanged, this, &HistoryCommands::updateActions);
+    connect(&drawing, &DrawingCommands::selectionChanged, this, &HistoryCommands::updateActions);
 }
 
 void HistoryCommands::updateActions() {

@@ -63,13 +63,21 @@ PixelSelectionCommands::PixelSelectionCommands(CommandContext& context, PreviewC
     for (const auto& move : moves) {
         const int dx = move.dx;
         const int dy = move.dy;
-        key(move.name, QStringLiteral("Move Selection"), [this, dx, dy] { nudge(dx, dy); },
-            {QKeySequence(move.key)});
-        key((std::string(move.name) + "10").c_str(), QStringLiteral("Move Selection by 10"),
-            [this, dx, dy] { nudge(10 * dx, 10 * dy); }, {QKeySequence(Qt::SHIFT | move.key)});
+        m_moves.append(key(move.name, QStringLiteral("Move Selection"),
+                           [this, dx, dy] { nudge(dx, dy); }, {QKeySequence(move.key)}));
+        m_moves.append(
+            key((std::string(move.name) + "10").c_str(), QStringLiteral("Move Selection by 10"),
+                [this, dx, dy] { nudge(10 * dx, 10 * dy); }, {QKeySequence(Qt::SHIFT | move.key)}));
     }
     connect(&m_preview, &PreviewCommands::previewCreated, this,
             &PixelSelectionCommands::wirePreview);
+    // Without a selection the arrows scroll the picture, as they always did.
+    connect(&m_drawing, &DrawingCommands::selectionChanged, this, [this] {
+        for (QAction* move : m_moves)
+            move->setEnabled(this->drawing() && this->drawing()->hasSelection());
+    });
+    for (QAction* move : m_moves)
+        move->setEnabled(false);
 }
 
 void PixelSelectionCommands::wirePreview(display::frmShowFrame* window) {

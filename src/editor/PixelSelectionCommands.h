@@ -53,6 +53,7 @@ private:
     DrawingCommands& m_drawing;
     const FrameImportCommands& m_imports;
     QList<QAction*> m_keys;
+    QList<QAction*> m_moves; // the arrows, enabled while there is a selection
     QAction* m_cut = nullptr;
 };
 
