@@ -156,21 +156,21 @@ TEST(PixelOps, OutlinesFillsAndPatchesChangeWhatTheySayAndNoMore) {
 // A 2 x 2 block (or one pixel) pasted on 3 x 3 pixels of 1 past each edge:
 // only the pixels on the canvas change, and index 0 leaves the one under it.
 TEST(PixelOps, PastedBlocksAreCutAtEachEdgeAndTheir0IsTransparent) {
-    struct Case {
-        Block block;
+    const struct {
+        Grid block;
         Point at;
         Grid want;
         Rect changed;
-    };
-    const std::vector<Case> cases = {
-        {{2, 2, {0, 5, 6, 7}}, {-1, -1}, Grid{"711", "111", "111"}, {0, 0, 1, 1}},
-        {{2, 2, {5, 0, 6, 7}}, {2, 2}, Grid{"111", "111", "115"}, {2, 2, 1, 1}},
-        {{2, 2, {0, 5, 6, 0}}, {1, 0}, Grid{"115", "161", "111"}, {1, 0, 2, 2}},
-        {{1, 1, {5}}, {3, 1}, Grid{"111", "111", "111"}, {}},
+    } cases[] = {
+        {Grid{"05", "67"}, {-1, -1}, Grid{"711", "111", "111"}, {0, 0, 1, 1}},
+        {Grid{"50", "67"}, {2, 2}, Grid{"111", "111", "115"}, {2, 2, 1, 1}},
+        {Grid{"05", "60"}, {1, 0}, Grid{"115", "161", "111"}, {1, 0, 2, 2}},
+        {Grid{"5"}, {3, 1}, Grid{"111", "111", "111"}, {}},
     };
     for (const auto& c : cases) {
         Grid grid{"111", "111", "111"};
-        EXPECT_EQ(pasteBlock(grid.canvas(), c.block, c.at), c.changed);
+        const Block block{c.block.width, c.block.height, c.block.pixels};
+        EXPECT_EQ(pasteBlock(grid.canvas(), block, c.at), c.changed);
         EXPECT_EQ(grid.pixels, c.want.pixels);
     }
 }
