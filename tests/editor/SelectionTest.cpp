@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QMimeData>
 #include <QtTest/QTest>
+#include <functional>
 
 namespace quillet::editor::test {
 namespace {
@@ -74,8 +75,9 @@ TEST_F(Selection, MovesAndPastesWithTheMouseAndKeysAndSavesThem) {
 
 // Our indices from a palette whose entry 3 has our entry 200's colour come
 // in as 200, their 0 (our 50's colour) stays 0; another program's picture is
-// matched into the palette, its transparency leaving the pixel under it; one
-// beyond a frame's limits is refused with the import's reason.
+// matched into the palette, its transparency leaving the pixel under it;
+// protected entries are matched by neither; a picture beyond a frame's limits
+// is refused with the import's reason.
 TEST_F(Selection, PastesOurIndicesAndPicturesOfOtherPrograms) {
     open();
     const Palette palette = testing::distinctPalette();
@@ -85,26 +87,42 @@ TEST_F(Selection, PastesOurIndicesAndPicturesOfOtherPrograms) {
     QImage picture(2, 1, QImage::Format_ARGB32);
     picture.setPixel(0, 0, qRgb(palette[231], palette[232], palette[233]));
     picture.setPixel(1, 0, qRgba(1, 2, 3, 0));
-    auto* foreign = new QMimeData;
-    foreign->setImageData(picture);
-    const std::pair<QMimeData*, Bytes> cases[] = {
-        {clipboardData({{2, 1, {3, 0}}, theirs, 2, 0}).release(), {9, 9, 200, 9, 9, 9}},
-        {foreign, {77, 9, 200, 9, 9, 9}},
+    const std::pair<std::function<QMimeData*()>, Bytes> cases[] = {
+        {[&] {
+             return clipboardData({{2, 1, {3, 0}}, theirs, 2, 0}).release();
+         },
+         {9, 9, 200, 9, 9, 9}},
+        {[&] {
+             auto* foreign = new QMimeData;
+             foreign->setImageData(picture);
+             return foreign;
+         },
+         {77, 9, 200, 9, 9, 9}},
     };
     for (const auto& [data, topRow] : cases) {
-        QGuiApplication::clipboard()->setMimeData(data);
+        QGuiApplication::clipboard()->setMimeData(data());
         key(Qt::Key_V, Qt::ControlModifier);
         key(Qt::Key_Return);
         EXPECT_EQ(pixels(), Bytes(18, 9) + topRow);
     }
+    // With the entries they came in as protected, both come in as others.
+    window->palettes().protect(77, 77, true);
+    window->palettes().protect(200, 200, true);
+    for (const auto& row : cases) {
+        QGuiApplication::clipboard()->setMimeData(row.first());
+        key(Qt::Key_V, Qt::ControlModifier);
+        key(Qt::Key_Return);
+    }
+    for (const std::uint8_t pasted : {pixels()[18], pixels()[20]})
+        EXPECT_TRUE(pasted != 0 && pasted != 77 && pasted != 200) << int(pasted);
     auto* huge = new QMimeData;
     huge->setImageData(QImage(16385, 1, QImage::Format_RGB32));
     QGuiApplication::clipboard()->setMimeData(huge);
     key(Qt::Key_V, Qt::ControlModifier);
-    // libpng's own cap speaks first for a side beyond the limit.
     ASSERT_EQ(messages().shown.size(), 1u);
-    EXPECT_EQ(messages().shown[0].text, "The picture on the clipboard cannot be pasted.\n"
-                                        "PNG: Invalid IHDR data");
+    EXPECT_EQ(messages().shown[0].text,
+              "The picture on the clipboard cannot be pasted.\npicture size 16385 x 1 exceeds "
+              "the limit of 16384 pixels per side and 16777216 pixels in all");
     EXPECT_FALSE(window->preview().previewWindow()->drawing().isFloating());
 }
 
