@@ -138,6 +138,18 @@ const OptionRow kOptions[] = {
                             .table = rangeMapping(source.first, source.second, destination.first,
                                                   destination.second)});
      }},
+    {OptionId::Canvas, "canvas", "L,T,R,B",
+     "Add L, T, R and B pixels of index 0 at the left, top, right and bottom of the frames "
+     "(negative numbers take pixels away), their offsets keeping every pixel where it was "
+     "around the anchor point.",
+     [](Options& o, const std::string& v) {
+         o.edits.push_back({.kind = FrameEdit::Kind::Canvas, .margins = readMargins(v)});
+     }},
+    // The same name as build's sheet trim, with its own meaning here.
+    {OptionId::TrimFrames, "trim", nullptr,
+     "Cut the frames to their pixels other than index 0, each keeping its place around the "
+     "anchor point; a frame without any keeps one transparent pixel.",
+     [](Options& o, const std::string&) { o.edits.push_back({.kind = FrameEdit::Kind::Trim}); }},
     {OptionId::Protect, "protect", "LIST",
      "Palette entries that true-colour and paletted pictures are never matched into, such as "
      "240-255,7 (1 to 255).",

@@ -58,6 +58,8 @@ enum class OptionId {
     Flip,
     ReplaceIndex,
     Remap,
+    Canvas,
+    TrimFrames,
     Protect,
     Usage,
     Output,

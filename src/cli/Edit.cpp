@@ -37,7 +37,7 @@ std::vector<int> chosenFrames(const Options& o, int count) {
 int edit(const Options& o) {
     if (o.edits.size() != 1)
         throw UsageError{"edit takes exactly one of --set-offset, --shift-offset, --flip, "
-                         "--replace-index and --remap"};
+                         "--replace-index, --remap, --canvas and --trim"};
     const std::string& path = o.positional[0];
     DC6Headers headers;
     FrameList frames = loadSprite(path, headers);

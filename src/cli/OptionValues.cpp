@@ -36,6 +36,24 @@ std::pair<long long, long long> readPair(const std::string& option, const std::s
     return {part(text.substr(0, comma)), part(text.substr(comma + 1))};
 }
 
+pixels::Margins readMargins(const std::string& text) {
+    std::vector<long long> sides;
+    for (std::size_t at = 0; at <= text.size() && sides.size() < 5;) {
+        const std::size_t end = std::min(text.find(',', at), text.size());
+        const std::optional<long long> v =
+            wholeNumber(text.substr(at, end - at), kMinOffset, kMaxOffset);
+        if (!v)
+            break;
+        sides.push_back(*v);
+        at = end + 1;
+    }
+    if (sides.size() != 4)
+        throw UsageError{"--canvas wants L,T,R,B, four whole numbers of pixels to add (or, "
+                         "negative, to take away) at the left, top, right and bottom, got '" +
+                         text + "'"};
+    return {sides[0], sides[1], sides[2], sides[3]};
+}
+
 std::vector<std::pair<int, int>> readFrameList(const std::string& text) {
     std::vector<std::pair<int, int>> ranges;
     std::size_t at = 0;

@@ -24,6 +24,9 @@ std::optional<long long> wholeNumber(const std::string& text, long long min, lon
 std::pair<long long, long long> readPair(const std::string& option, const std::string& text,
                                          long long min, long long max, const char* syntax);
 
+// "L,T,R,B": pixels added (or, negative, taken away) at each side of a frame.
+pixels::Margins readMargins(const std::string& text);
+
 // "1-8,12": frame numbers and ranges of them, from 1.
 std::vector<std::pair<int, int>> readFrameList(const std::string& text);
 

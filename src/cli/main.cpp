@@ -46,14 +46,15 @@ const Command kCommands[] = {
      "export takes a DC6 file and a base name",
      exportFrames},
     {"edit",
-     "Change frames of a sprite: offsets, flips or a palette index, as the editor's commands do.",
+     "Change frames of a sprite: offsets, flips, a palette index or the canvas, as the editor's "
+     "commands do.",
      "Changes the chosen frames of a DC6 file as the editor's Offsets..., Flip Horizontal, Flip "
-     "Vertical, Replace Colour... and Remap Colours... do, one change per call, and writes the "
-     "file as Save "
-     "writes it: directions kept, indices never remapped, the other frames unchanged. The file "
-     "is replaced only once the whole result is ready.",
+     "Vertical, Replace Colour..., Remap Colours..., Canvas Size... and Trim Transparent Borders "
+     "do, one change per call, and writes the file as Save writes it: directions kept, indices "
+     "never remapped, the other frames unchanged. The file is replaced only once the whole "
+     "result is ready.",
      {{"FILE.dc6", "The sprite."}},
-     {Frames, SetOffset, ShiftOffset, Flip, ReplaceIndex, Remap, Output},
+     {Frames, SetOffset, ShiftOffset, Flip, ReplaceIndex, Remap, Canvas, TrimFrames, Output},
      "edit takes exactly one DC6 file",
      edit},
 };

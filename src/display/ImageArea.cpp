@@ -120,6 +120,28 @@ void ImageArea::paintEvent(QPaintEvent* event) {
     if (!shown.contains(exposed))
         painter.fillRect(exposed, QColor(backgroundColour()));
     imaging::paintZoomed(painter, m_image, m_zoom, inner.topLeft(), exposed);
+    if (m_outline.isNull())
+        return;
+    // Dashes over white show on any colour.
+    const QRect outline = outlineRect(m_outline);
+    painter.setPen(Qt::white);
+    painter.drawRect(outline);
+    painter.setPen(QPen(Qt::black, 1, Qt::DashLine));
+    painter.drawRect(outline);
+}
+
+QRect ImageArea::outlineRect(const QRect& area) const {
+    // A stroked rectangle covers one pixel more each way than its size.
+    return {area.topLeft() * m_zoom, area.size() * m_zoom + QSize(1, 1)};
+}
+
+void ImageArea::setOutline(const QRect& area) {
+    if (area == m_outline)
+        return;
+    for (const QRect& drawn : {m_outline, area})
+        if (!drawn.isNull())
+            update(outlineRect(drawn).adjusted(0, 0, 1, 1));
+    m_outline = area;
 }
 
 void ImageArea::updateImageRect(const QRect& area) {

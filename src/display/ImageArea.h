@@ -31,6 +31,9 @@ public:
     const QImage& retainedImage() const { return m_image; }
     // Repaints only where `area` of the image shows, at the zoom.
     void updateImageRect(const QRect& area);
+    // A selection's outline, drawn just outside `area` of the image at every
+    // zoom; none when it is null.
+    void setOutline(const QRect& area);
 
 signals:
     // The widget's size changed: a new image size or zoom factor.
@@ -57,12 +60,15 @@ protected:
 private:
     QRgb backgroundColour() const;
     void applySize();
+    // Where the outline of `area` is drawn, in widget pixels.
+    QRect outlineRect(const QRect& area) const;
 
     QImage m_image;
     QSize m_inner; // as asked for, even where no image of that size could be made
     QRgb m_background = 0;
     bool m_hasBackground = false;
     int m_zoom = 1;
+    QRect m_outline;
 };
 
 } // namespace quillet::display

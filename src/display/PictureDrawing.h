@@ -3,6 +3,7 @@
 #include "imaging/view/FrameView.h"
 #include "imaging/view/ViewOptions.h"
 #include "sprite/DC6Frame.h"
+#include "tools/SelectTool.h"
 #include "tools/Tool.h"
 
 #include <QObject>
@@ -11,6 +12,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <tuple>
+#include <utility>
 
 namespace quillet::display {
 
@@ -22,6 +25,10 @@ class ImageArea;
 // once, repainting only them. The release hands the stroke over whole; one
 // dropped on the way (Escape, the focus leaving, the window closing, another
 // frame shown) leaves the picture as it was.
+//
+// The Select tool's selection stays while the same frame is shown. Pixels it
+// floats (moved or pasted) show on the picture, but reach the sink only when
+// they are put down, whole, as one step of their own.
 class PictureDrawing : public QObject {
     Q_OBJECT
 public:
@@ -56,24 +63,57 @@ public:
     bool isDrawing() const { return m_stroke.has_value(); }
     void cancel();
 
+    // The Select tool's work on the frame shown; places are a column and a
+    // row counted from the top, as picture editors count them.
+    bool hasSelection() const { return m_select.hasSelection(); }
+    // The palette the frame's indices are drawn in.
+    const Palette& shownPalette() const { return m_shown.shown.palette; }
+    bool isFloating() const { return m_select.isFloating(); }
+    QString floatingStep() const { return QString::fromStdString(m_select.floatingStep()); }
+    void selectAll();
+    void nudge(int dx, int dy);
+    // `block` floats with its top-left pixel at `left`, `top`, or at the
+    // frame's top-left corner when that place is not on the frame.
+    void paste(pixels::Block block, int left, int top);
+    // The selected pixels and the place of their top-left one.
+    std::optional<std::tuple<pixels::Block, int, int>> selectedPixels() const;
+    // Floating pixels go to the sink; the selection stays where they lie.
+    void settle();
+    // The selection's pixels become 0, in a step named `name`.
+    void clearSelection(const QString& name);
+    // Floating pixels go down and the selection goes.
+    void dropSelection();
+    // A stroke under way is dropped, or else the selection.
+    void escape();
+    // Called once the picture shows the frame anew: what floats goes on it.
+    void pictureShown();
+
 signals:
     // The eyedropper (or Alt with any tool) found this index under the mouse.
     void indexPicked(int index);
     // A press that could not draw, and why.
     void refused(const QString& reason);
+    // A selection came or went, or its pixels began or ceased to float.
+    void selectionChanged();
 
 private:
     void press(QPoint point, Qt::KeyboardModifiers keys);
     void drag(QPoint point, Qt::KeyboardModifiers keys);
     void release(QPoint point, Qt::KeyboardModifiers keys);
     pixels::Point at(QPoint point) const;
+    void selectPress(QPoint point);
+    // The shown frame's indices, empty when they do not fit the selection.
+    ByteView frameIndices() const;
+    FramePtr target() const;
+    void handOver(std::optional<tools::PutDown> done, std::uint64_t pixelsId);
+    void showSelection();
     // Draws what changed since the last time onto the picture.
     void showChanges();
     void redraw(ByteView indices, const pixels::Rect& box);
 
     ImageArea& m_area;
     const imaging::ViewImage& m_shown;
-    std::array<std::unique_ptr<tools::Tool>, 6> m_tools;
+    std::array<std::unique_ptr<tools::Tool>, tools::kStrokeTools> m_tools;
     tools::ToolKind m_kind = tools::ToolKind::Pencil;
     std::uint8_t m_index = 1;
     pixels::IndexSet m_locked;
@@ -91,6 +131,11 @@ private:
     tools::Tool* m_active = nullptr;
     std::uint64_t m_startId = 0;
     std::weak_ptr<DC6Frame> m_lastTarget; // of the previous stroke
+
+    tools::SelectTool m_select;
+    std::weak_ptr<DC6Frame> m_selectTarget; // the frame the selection is on
+    std::uint64_t m_liftId = 0;             // its pixels when they were lifted
+    std::pair<bool, bool> m_selectionShown; // whether there is one, whether it floats
 };
 
 } // namespace quillet::display

@@ -185,6 +185,7 @@ void frmShowFrame::showFrame(const FrameList& frames, int index, std::int16_t pa
     m_palette->show();
     m_img->setZoom(options.zoom);
     m_img->setImage(m_shown.image, m_shown.background);
+    m_drawing->pictureShown();
     // The mouse stays where it is while the frame under it changes.
     showStatusLine();
     // Zooming out may give back room the window took for a larger picture.
@@ -263,6 +264,8 @@ void frmShowFrame::resizeEvent(QResizeEvent* event) {
 }
 
 void frmShowFrame::closeEvent(QCloseEvent* event) {
+    // Pixels floating on the picture go down first, as a step of their own.
+    m_drawing->settle();
     m_drawing->cancel();
     QWidget::closeEvent(event);
     emit closed();

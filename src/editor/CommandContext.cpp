@@ -24,6 +24,7 @@ CommandContext::~CommandContext() = default;
 bool CommandContext::beginCommand() {
     if (!mayRun())
         return false;
+    settle();
     if (m_stopPlayback)
         m_stopPlayback();
     return true;

@@ -52,9 +52,17 @@ public:
     // Nothing runs while a save is writing the document.
     bool mayRun() const { return m_doc.mayChange(); }
     // mayRun() for a command that goes on to change, save or replace the
-    // document: playback stops first, so no frame it shows can go away.
+    // document: pixels floating on the picture go down as a step of their
+    // own (settle), and playback stops, so no frame it shows can go away.
     bool beginCommand();
     void setStopPlayback(std::function<void()> stop) { m_stopPlayback = std::move(stop); }
+    // Also for the few changes that are no command: another frame shown, the
+    // preview closed, the end of a session.
+    void settle() const {
+        if (m_settle && mayRun())
+            m_settle();
+    }
+    void setSettle(std::function<void()> settle) { m_settle = std::move(settle); }
     // A check mark is part of what a running save reads: one clicked then is
     // taken back. True when it was.
     bool refuseToggleWhileSaving(QAction& item);
@@ -106,6 +114,7 @@ private:
     document::Document& m_doc;
     platform::Services& m_services;
     std::function<void()> m_stopPlayback;
+    std::function<void()> m_settle;
     GateMaker m_gates;
 };
 

@@ -38,6 +38,7 @@ DrawingCommands::DrawingCommands(CommandContext& context, PreviewCommands& previ
         {"ToolRectangle", "Rectangle", Qt::Key_U, ToolKind::Rectangle},
         {"ToolFill", "Fill", Qt::Key_G, ToolKind::Fill},
         {"ToolEyedropper", "Eyedropper", Qt::Key_I, ToolKind::Eyedropper},
+        {"ToolSelect", "Select", Qt::Key_M, ToolKind::Select},
     };
     auto* group = new QActionGroup(this);
     for (const auto& tool : tools) {
@@ -58,14 +59,25 @@ DrawingCommands::DrawingCommands(CommandContext& context, PreviewCommands& previ
         pictureKey(makeAction(this, "NextDrawingIndex", QStringLiteral("Next Drawing Index"),
                               [this] { setDrawingIndex(m_index + 1); },
                               {QKeySequence(Qt::Key_BracketRight)})),
-        pictureKey(makeAction(this, "CancelStroke", QStringLiteral("Cancel Stroke"),
+        // A stroke under way goes, or else the selection (its pixels put down).
+        pictureKey(makeAction(this, "CancelStroke", QStringLiteral("Cancel"),
                               [this] {
                                   if (display::frmShowFrame* shown = window())
-                                      shown->drawing().cancel();
+                                      shown->drawing().escape();
                               },
                               {QKeySequence(Qt::Key_Escape)})),
     };
     connect(&m_preview, &PreviewCommands::previewCreated, this, &DrawingCommands::wirePreview);
+    m_context.setSettle([this] { settle(); });
+}
+
+// The preview may outlive the commands a little while the window goes.
+DrawingCommands::~DrawingCommands() {
+    m_context.setSettle({});
+    if (display::frmShowFrame* shown = window()) {
+        shown->drawing().setSink({});
+        shown->drawing().setGate({});
+    }
 }
 
 display::frmShowFrame* DrawingCommands::window() const {
@@ -84,14 +96,37 @@ void DrawingCommands::wirePreview(display::frmShowFrame* shown) {
         [this](display::PictureDrawing::Finished stroke) { return takeStroke(std::move(stroke)); });
     connect(&drawing, &display::PictureDrawing::indexPicked, this,
             &DrawingCommands::setDrawingIndex);
+    connect(&drawing, &display::PictureDrawing::selectionChanged, this,
+            &DrawingCommands::selectionChanged);
     connect(shown, &display::frmShowFrame::drawingIndexChosen, this,
             &DrawingCommands::setDrawingIndex);
 }
 
 void DrawingCommands::chooseTool(ToolKind kind) {
     m_kind = kind;
+    display::frmShowFrame* shown = window();
+    if (!shown)
+        return;
+    // Another tool puts floating pixels down, and its strokes ignore a selection.
+    if (kind != ToolKind::Select && m_context.mayRun())
+        shown->drawing().dropSelection();
+    shown->drawing().setTool(kind);
+}
+
+void DrawingCommands::chooseSelectTool() {
+    QAction* select = m_tools[static_cast<qsizetype>(ToolKind::Select)];
+    if (!select->isChecked())
+        select->trigger();
+}
+
+QString DrawingCommands::floatingStep() const {
+    display::frmShowFrame* shown = window();
+    return shown ? shown->drawing().floatingStep() : QString();
+}
+
+void DrawingCommands::settle() {
     if (display::frmShowFrame* shown = window())
-        shown->drawing().setTool(kind);
+        shown->drawing().settle();
 }
 
 void DrawingCommands::setDrawingIndex(int index) {

@@ -18,7 +18,7 @@ class CommandContext;
 class PreviewCommands;
 
 // Drawing in palette indices on the preview's picture: the tools (Pencil,
-// Eraser, Line, Rectangle, Fill, Eyedropper), one of them chosen, and the
+// Eraser, Line, Rectangle, Fill, Eyedropper, Select), one of them chosen, and the
 // drawing index, stepped with [ and ] or chosen in the palette or by the
 // eyedropper. Their keys belong to the picture alone, so a text box and the
 // frames panel keep theirs. Each stroke becomes one document step at
@@ -27,11 +27,24 @@ class DrawingCommands : public QObject {
     Q_OBJECT
 public:
     DrawingCommands(CommandContext& context, PreviewCommands& preview);
+    ~DrawingCommands() override;
 
     // The tool bar's items, in order.
     QList<QAction*> toolActions() const { return m_tools; }
     std::uint8_t drawingIndex() const { return m_index; }
     void setDrawingIndex(int index);
+    // Select All and Paste take the Select tool up.
+    void chooseSelectTool();
+    // Pixels floating on the picture go down as a step of their own: before
+    // anything else changes the document, another frame is shown or another
+    // tool chosen.
+    void settle();
+    // The step floating pixels would make ("Move", "Paste"); empty when none float.
+    QString floatingStep() const;
+
+signals:
+    // A selection came or went, or its pixels began or ceased to float.
+    void selectionChanged();
 
 private:
     void wirePreview(display::frmShowFrame* window);

@@ -5,7 +5,6 @@
 #include "imaging/PictureImport.h"
 #include "imaging/export/BitmapExport.h"
 #include "platform/ExternalEditor.h"
-#include "sprite/Limits.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -24,15 +23,6 @@ constexpr int kWhileSavingMs = 250;
 
 quint64 keyOf(const FramePtr& frame) {
     return static_cast<quint64>(reinterpret_cast<quintptr>(frame.get()));
-}
-
-// A picture read back is one frame, never cut into tiles: the import's limits
-// narrowed to what a frame may hold.
-imaging::ImportLimits frameLimits() {
-    imaging::ImportLimits frame;
-    frame.maxSide = static_cast<int>(std::min<std::int64_t>(frame.maxSide, limits::kMaxFrameSide));
-    frame.maxPixels = std::min(frame.maxPixels, limits::kMaxFramePixels);
-    return frame;
 }
 
 bool fits(QSize size, const imaging::ImportLimits& limits) {
@@ -130,7 +120,8 @@ std::optional<DC6Frame> ExternalEditCommands::readPicture(const QString& path, Q
     const document::Document& doc = m_context.doc();
     imaging::ImportOptions options{doc.palette(), m_imports.dither(), doc.protectedEntries()};
     options.tile = false;
-    options.limits = frameLimits();
+    // A picture read back is one frame, never cut into tiles.
+    options.limits = imaging::oneFrameLimits();
     try {
         const FrameList read = imaging::LoadImage(nativePath(path), options);
         if (!read.empty())
@@ -177,6 +168,7 @@ void ExternalEditCommands::takePicture(quint64 key, const QString& path, bool se
     contents->set_X_offset(old.get_X_offset());
     contents->set_Y_offset(old.get_Y_offset());
     contents->setNewPalette(doc.palette());
+    m_context.settle();
     doc.replaceFrame(number, *contents, QStringLiteral("Edit Frame %1 Externally").arg(number));
 }
 

@@ -266,6 +266,7 @@ bool FileCommands::sessionEnding(const std::function<bool()>& mayAsk) {
     // Asked again about the same document (a session manager may): the answer stands.
     if (m_ending == Ending::Answered)
         return true;
+    m_context.settle();
     const document::Document& doc = m_context.doc();
     if (!doc.isModified()) {
         m_ending = Ending::Answered;

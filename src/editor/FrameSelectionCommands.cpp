@@ -10,6 +10,7 @@
 #include "sprite/Limits.h"
 
 #include <QAction>
+#include <tuple>
 
 namespace quillet::editor {
 
@@ -46,6 +47,10 @@ FrameSelectionCommands::FrameSelectionCommands(CommandContext& context, PreviewC
                    [this] { flip(FrameEdit::Kind::FlipHorizontal); }),
         makeAction(this, "FlipVertical", QStringLiteral("Flip Vertical"),
                    [this] { flip(FrameEdit::Kind::FlipVertical); }),
+        makeAction(this, "CanvasSize", QStringLiteral("Canvas Size..."),
+                   &FrameSelectionCommands::chooseCanvas),
+        makeAction(this, "TrimBorders", QStringLiteral("Trim Transparent Borders"),
+                   &FrameSelectionCommands::trim),
         makeAction(this, "ReplaceColour", QStringLiteral("Replace Colour..."),
                    &FrameSelectionCommands::replaceColour),
         makeAction(this, "RemapColours", QStringLiteral("Remap Colours..."),
@@ -175,6 +180,51 @@ void FrameSelectionCommands::flip(FrameEdit::Kind kind) {
         edit({.kind = kind}, kind == FrameEdit::Kind::FlipHorizontal
                                  ? QStringLiteral("Flip Horizontal")
                                  : QStringLiteral("Flip Vertical"));
+}
+
+namespace {
+
+// What the dialog shows: the current frame's new size and the first frame
+// the request would leave without pixels or beyond a frame's limits.
+platform::CanvasOutcome canvasOutcome(const document::Document& doc,
+                                      const platform::CanvasRequest& r) {
+    const auto sized = [&r](const DC6Frame& frame) {
+        return std::pair{std::int64_t{frame.get_X_size()} + r.left + r.right,
+                         std::int64_t{frame.get_Y_size()} + r.top + r.bottom};
+    };
+    platform::CanvasOutcome outcome;
+    std::tie(outcome.width, outcome.height) = sized(*doc.currentFrame());
+    const bool changes = r.left != 0 || r.top != 0 || r.right != 0 || r.bottom != 0;
+    outcome.frames = changes ? static_cast<int>(doc.selection().size()) : 0;
+    for (int number : changes ? doc.selection() : std::vector<int>{}) {
+        const auto [width, height] = sized(*doc.frames()[static_cast<std::size_t>(number - 1)]);
+        try {
+            checkedFramePixels(width, height);
+        } catch (const QuilletError& e) {
+            outcome.problem = QStringLiteral("Frame %1: %2").arg(number).arg(e.what());
+            break;
+        }
+    }
+    return outcome;
+}
+
+} // namespace
+
+void FrameSelectionCommands::chooseCanvas() {
+    const document::Document& doc = m_context.doc();
+    if (!m_context.beginCommand() || !doc.currentFrame())
+        return;
+    const std::optional<platform::CanvasRequest> r = m_context.services().canvasQuestion->ask(
+        QStringLiteral("Canvas Size"),
+        [&doc](const platform::CanvasRequest& request) { return canvasOutcome(doc, request); });
+    if (r)
+        edit({.kind = FrameEdit::Kind::Canvas, .margins = {r->left, r->top, r->right, r->bottom}},
+             QStringLiteral("Canvas Size"));
+}
+
+void FrameSelectionCommands::trim() {
+    if (m_context.beginCommand() && m_context.doc().currentFrame())
+        edit({.kind = FrameEdit::Kind::Trim}, QStringLiteral("Trim"));
 }
 
 void FrameSelectionCommands::replaceColour() {

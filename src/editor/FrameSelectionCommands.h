@@ -20,8 +20,8 @@ class PreviewCommands;
 
 // The commands on the frame list. Those on the selected frames, Move Frame
 // Earlier and Later, Duplicate, Delete, Offsets..., Flip Horizontal and
-// Vertical, Replace Colour..., Remap Colours... and Export Selected as
-// PNG(s)..., are the same
+// Vertical, Canvas Size..., Trim Transparent Borders, Replace Colour...,
+// Remap Colours... and Export Selected as PNG(s)..., are the same
 // items in the Edit menu and in the frames panel's context menu; Edit >
 // Directions... splits the whole list. The selection is the document's:
 // with the current frame alone selected, as after New, Open or a move to
@@ -45,6 +45,10 @@ public:
     void remove();
     void chooseOffsets();
     void flip(FrameEdit::Kind kind);
+    // Canvas Size... and Trim Transparent Borders: every kept pixel stays
+    // where it was around the anchor.
+    void chooseCanvas();
+    void trim();
     void replaceColour();
     // A range of palette entries onto another, over the whole of each
     // selected frame, previewed on the current frame while it is asked.

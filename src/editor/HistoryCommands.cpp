@@ -1,8 +1,10 @@
 #include "HistoryCommands.h"
 
 #include "CommandContext.h"
+#include "DrawingCommands.h"
 
 #include <QAction>
+#include <QPointer>
 #include <QUndoStack>
 #include <QWidget>
 
@@ -30,13 +32,22 @@ void HistoryCommands::redo() {
         m_context.doc().redo();
 }
 
+void HistoryCommands::follow(DrawingCommands& drawing) {
+    m_floatingStep = [drawing = QPointer(&drawing)] {
+        return drawing ? drawing->floatingStep() : QString();
+    };
+    connect(&drawing, &DrawingCommands::selectionChanged, this, &HistoryCommands::updateActions);
+}
+
 void HistoryCommands::updateActions() {
     const document::Document& doc = m_context.doc();
     const QUndoStack& stack = m_context.doc().undoStack();
-    m_undo->setEnabled(doc.canUndo());
+    const QString floating = m_floatingStep ? m_floatingStep() : QString();
+    const QString undone = floating.isEmpty() ? stack.undoText() : floating;
+    m_undo->setEnabled(doc.canUndo() || (doc.mayChange() && !floating.isEmpty()));
     m_redo->setEnabled(doc.canRedo());
-    m_undo->setText(stack.canUndo() ? QStringLiteral("Undo %1").arg(stack.undoText())
-                                    : QStringLiteral("Undo"));
+    m_undo->setText(stack.canUndo() || !floating.isEmpty() ? QStringLiteral("Undo %1").arg(undone)
+                                                           : QStringLiteral("Undo"));
     m_redo->setText(stack.canRedo() ? QStringLiteral("Redo %1").arg(stack.redoText())
                                     : QStringLiteral("Redo"));
 }

@@ -2,12 +2,15 @@
 
 #include <QList>
 #include <QObject>
+#include <QString>
+#include <functional>
 
 class QAction;
 
 namespace quillet::editor {
 
 class CommandContext;
+class DrawingCommands;
 
 // Edit > Undo and Redo over the document's history: each item names the
 // step it would take, and is enabled only while there is one and no save
@@ -24,11 +27,15 @@ public:
     void redo();
     // The texts and enabling, after the history or the save state changed.
     void updateActions();
+    // Undo names the step pixels floating on the picture would make, and
+    // takes it back once they are down.
+    void follow(DrawingCommands& drawing);
 
 private:
     CommandContext& m_context;
     QAction* m_undo;
     QAction* m_redo;
+    std::function<QString()> m_floatingStep;
 };
 
 } // namespace quillet::editor

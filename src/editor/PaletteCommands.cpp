@@ -195,6 +195,8 @@ void PaletteCommands::transformPalette() {
 void PaletteCommands::transformToggled() {
     if (m_context.refuseToggleWhileSaving(*m_transform))
         return;
+    // Floating pixels were taken from the frame as it was shown.
+    m_context.settle();
     m_context.doc().setTransform(m_transform->isChecked());
     emit transformChanged();
 }

@@ -171,6 +171,7 @@ void PreviewCommands::animate() {
     const document::Document& doc = m_context.doc();
     if (!m_context.mayRun() || doc.frameCount() < 1)
         return;
+    m_context.settle();
     // One direction plays its own frames; otherwise the whole document.
     const int count = doc.frameCount();
     const int current = std::clamp(doc.curFrame(), 1, count) - 1;
@@ -220,6 +221,7 @@ void PreviewCommands::stepFrame(int delta) {
     document::Document& doc = m_context.doc();
     if (!m_context.mayRun() || doc.frameCount() < 1)
         return;
+    m_context.settle();
     stopPlayback();
     doc.setCurFrame(std::clamp(doc.curFrame() + delta, 1, doc.frameCount()));
     emit currentFrameChosen();
@@ -256,7 +258,6 @@ display::frmShowFrame& PreviewCommands::preparePreview() {
                 if (action->objectName() == QLatin1String(item))
                     connect(m_preview, signal, action, &QAction::trigger);
         }
-        emit previewCreated(m_preview);
     }
     // Where it was last, or beside the main window; once shown it stays
     // where the user puts it.
@@ -273,6 +274,9 @@ display::frmShowFrame& PreviewCommands::preparePreview() {
         height = frame->get_Y_size();
     }
     m_preview->Setup(x, y, width, height);
+    // Given its tools where it stands, it fits them to the room beside the window.
+    if (made)
+        emit previewCreated(m_preview);
     m_preview->show();
     // Work in the preview's frames panel keeps the focus there.
     if (QApplication::activeWindow() != m_preview)

@@ -13,8 +13,10 @@
 #include "HistoryCommands.h"
 #include "OffsetText.h"
 #include "PaletteCommands.h"
+#include "PixelSelectionCommands.h"
 #include "PreviewCommands.h"
 #include "StatusLine.h"
+#include "display/CanvasDialog.h"
 #include "display/PaletteDialogs.h"
 #include "display/SheetDataDialogs.h"
 #include "display/SheetDialog.h"
@@ -29,6 +31,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <algorithm>
 #include <iterator>
@@ -50,6 +53,8 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
         m_services.prompt = std::move(real.prompt);
     if (!m_services.sheetQuestion)
         m_services.sheetQuestion = std::make_unique<display::SheetDialogQuestion>(this);
+    if (!m_services.canvasQuestion)
+        m_services.canvasQuestion = std::make_unique<display::CanvasDialogQuestion>(this);
     if (!m_services.sheetDataQuestion)
         m_services.sheetDataQuestion = std::make_unique<display::SheetDataDialogQuestion>(this);
     if (!m_services.remapQuestion)
@@ -68,7 +73,10 @@ frmQuillet2::frmQuillet2(platform::Services services, const QString& workingDir,
     m_palettes = std::make_unique<PaletteCommands>(*m_context, *m_preview);
     m_help = std::make_unique<HelpCommands>(*m_context);
     m_drawing = std::make_unique<DrawingCommands>(*m_context, *m_preview);
+    m_pixelSelection =
+        std::make_unique<PixelSelectionCommands>(*m_context, *m_preview, *m_drawing, *m_imports);
     m_context->setStopPlayback([this] { m_preview->stopPlayback(); });
+    m_history->follow(*m_drawing);
 
     setObjectName(QStringLiteral("frmQuillet2"));
     setWindowTitle(appTitle());
@@ -328,6 +336,9 @@ void frmQuillet2::showStatus() {
 }
 
 void frmQuillet2::offsetEdited(QLineEdit* box, bool xAxis) {
+    // The refreshes that follow (floating pixels going down first, then the
+    // offset) leave the box as typed.
+    const QScopedValueRollback typing(m_typingOffset, true);
     if (!m_context->beginCommand())
         return;
     // Text that is no 16-bit number leaves the offset alone; this is also what
@@ -335,9 +346,7 @@ void frmQuillet2::offsetEdited(QLineEdit* box, bool xAxis) {
     const std::optional<std::int16_t> offset = offsetFromText(box->text());
     if (!offset)
         return;
-    m_typingOffset = true;
     m_doc.setOffset(curFrame(), xAxis ? document::Axis::X : document::Axis::Y, *offset);
-    m_typingOffset = false;
 }
 
 void frmQuillet2::offsetLeft(QLineEdit* box, bool xAxis) {
@@ -367,6 +376,12 @@ void frmQuillet2::takeFiles(const DroppedFiles& files) {
 void frmQuillet2::frameNumberChanged(int value) {
     // Moving to a frame by hand ends playback there.
     m_preview->abandonPlayback();
+    // Floating pixels go down on their own frame first, which shows it again.
+    m_context->settle();
+    if (FrameNr->value() != value) {
+        FrameNr->setValue(value);
+        return;
+    }
     m_doc.setCurFrame(value);
     showFrameData();
     m_preview->UpdatePreview();

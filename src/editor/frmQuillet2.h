@@ -27,6 +27,7 @@ class FrameSelectionCommands;
 class HelpCommands;
 class HistoryCommands;
 class PaletteCommands;
+class PixelSelectionCommands;
 class PreviewCommands;
 class StatusLine;
 
@@ -64,6 +65,7 @@ public:
     PaletteCommands& palettes() { return *m_palettes; }
     HelpCommands& help() { return *m_help; }
     DrawingCommands& drawing() { return *m_drawing; }
+    PixelSelectionCommands& pixelSelection() { return *m_pixelSelection; }
 
     // Files as if dropped on the window (the command line's): the first DC6
     // file opened, after the question a modified document asks, then every
@@ -126,6 +128,7 @@ private:
     std::unique_ptr<PaletteCommands> m_palettes;
     std::unique_ptr<HelpCommands> m_help;
     std::unique_ptr<DrawingCommands> m_drawing;
+    std::unique_ptr<PixelSelectionCommands> m_pixelSelection;
 };
 
 } // namespace quillet::editor

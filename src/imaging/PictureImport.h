@@ -2,10 +2,12 @@
 
 #include "sprite/Bytes.h"
 #include "sprite/DC6Frame.h"
+#include "sprite/Limits.h"
 #include "sprite/Progress.h"
 
 #include <QImage>
 #include <QRect>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,16 @@ struct ImportLimits {
     int maxSide = kMaxPictureSide;
     std::int64_t maxPixels = kMaxPicturePixels;
 };
+
+// The limits narrowed to what one frame may hold, for a picture taken whole
+// as one frame (tile = false): one too large is refused before its pixels
+// are decoded.
+inline ImportLimits oneFrameLimits() {
+    ImportLimits frame;
+    frame.maxSide = static_cast<int>(std::min<std::int64_t>(frame.maxSide, limits::kMaxFrameSide));
+    frame.maxPixels = std::min(frame.maxPixels, limits::kMaxFramePixels);
+    return frame;
+}
 
 struct ImportOptions {
     // The palette frames are drawn with: true-colour pictures are reduced

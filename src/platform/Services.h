@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BusyPointer.h"
+#include "CanvasQuestion.h"
 #include "FileDialog.h"
 #include "MessageBox.h"
 #include "PaletteQuestions.h"
@@ -25,11 +26,12 @@ struct Services {
     std::unique_ptr<SheetDataQuestion> sheetDataQuestion;
     std::unique_ptr<RemapQuestion> remapQuestion;
     std::unique_ptr<UsageQuestion> usageQuestion;
+    std::unique_ptr<CanvasQuestion> canvasQuestion;
 };
 
 // The real ones, with `parent` as the dialogs' parent window; all but the
-// sheet, remap and usage questions, whose dialogs draw pictures and colours
-// and are made above this layer.
+// sheet, remap, usage and canvas questions, whose dialogs draw pictures and
+// colours or weigh frames, and are made above this layer.
 Services makeQtServices(QWidget* parent);
 
 } // namespace quillet::platform

@@ -94,12 +94,19 @@ void DC6Frame::takeMatrix(std::shared_ptr<const Bytes> pixels, std::int16_t Xsiz
 }
 
 void DC6Frame::replacePixels(std::shared_ptr<const Bytes> pixels) {
+    replacePixels(std::move(pixels), m_width, m_height);
+}
+
+void DC6Frame::replacePixels(std::shared_ptr<const Bytes> pixels, std::int32_t width,
+                             std::int32_t height) {
     requireMatrix("replacePixels");
-    const auto count = static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height);
+    const auto count = static_cast<std::size_t>(checkedFramePixels(width, height));
     if (!pixels || pixels->size() != count)
         throw QuilletError("replacePixels: " + std::to_string(pixels ? pixels->size() : 0) +
                            " pixels for a frame of " + std::to_string(count));
     m_pixels = std::move(pixels);
+    m_width = width;
+    m_height = height;
     m_pixelsId = nextPixelsId();
 }
 

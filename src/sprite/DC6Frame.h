@@ -57,6 +57,10 @@ public:
     // Another matrix of this frame's size; unlike setPixelData, the offsets
     // and palettes stay. Throws QuilletError when the size does not fit.
     void replacePixels(std::shared_ptr<const Bytes> pixels);
+    // The same with a matrix of another size (a canvas change); the size is
+    // checked against the frame limits first.
+    void replacePixels(std::shared_ptr<const Bytes> pixels, std::int32_t width,
+                       std::int32_t height);
 
     // Where each stored index goes when read out with this flag: the
     // identity when the pixels are taken as they stand.

@@ -66,6 +66,30 @@ std::shared_ptr<const Bytes> mappedIndices(const DC6Frame& frame, const MapTable
     return std::make_shared<const Bytes>(std::move(pixels));
 }
 
+// The frame given `margins`, its offsets keeping every kept pixel where it
+// was relative to the anchor; nothing changes where no margin is given.
+void addMargins(const DC6Frame& frame, const pixels::Margins& m, FrameState& state) {
+    if (m.none())
+        return;
+    const ByteView source = matrixOf(frame);
+    const std::int64_t w = frame.get_X_size();
+    const std::int64_t h = frame.get_Y_size();
+    try {
+        checkedFramePixels(w + m.left + m.right, h + m.top + m.bottom);
+    } catch (const QuilletError& e) {
+        throw QuilletError("the new canvas is refused: " + std::string(e.what()));
+    }
+    const auto text = [](std::int64_t v) { return std::to_string(v); };
+    state.x = checkedOffset("x", frame.get_X_offset() - m.left,
+                            text(frame.get_X_offset()) + " - " + text(m.left));
+    state.y = checkedOffset("y", frame.get_Y_offset() + m.bottom,
+                            text(frame.get_Y_offset()) + " + " + text(m.bottom));
+    state.width = static_cast<std::int32_t>(w + m.left + m.right);
+    state.height = static_cast<std::int32_t>(h + m.top + m.bottom);
+    state.pixels = std::make_shared<const Bytes>(
+        pixels::withMargins(source, frame.get_X_size(), frame.get_Y_size(), m));
+}
+
 } // namespace
 
 MapTable rangeMapping(int from, int fromLast, int to, int toLast) {
@@ -122,13 +146,26 @@ FrameState editedState(const DC6Frame& frame, const FrameEdit& edit) {
     case FrameEdit::Kind::MapIndices:
         state.pixels = mappedIndices(frame, edit.table);
         break;
+    case FrameEdit::Kind::Canvas:
+        addMargins(frame, edit.margins, state);
+        break;
+    case FrameEdit::Kind::Trim:
+        addMargins(frame,
+                   pixels::trimmedMargins(matrixOf(frame), frame.get_X_size(), frame.get_Y_size()),
+                   state);
+        break;
     }
     return state;
 }
 
 void swapState(DC6Frame& frame, FrameState& state) {
     FrameState previous{frame.get_X_offset(), frame.get_Y_offset(), nullptr};
-    if (state.pixels) {
+    if (state.pixels && state.width > 0) {
+        previous.width = frame.get_X_size();
+        previous.height = frame.get_Y_size();
+        previous.pixels = frame.sharedPixels();
+        frame.replacePixels(std::move(state.pixels), state.width, state.height);
+    } else if (state.pixels) {
         previous.pixels = frame.sharedPixels();
         frame.replacePixels(std::move(state.pixels));
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DC6Frame.h"
+#include "PixelBlock.h"
 
 #include <cstdint>
 #include <memory>
@@ -18,7 +19,9 @@ struct FrameEdit {
         FlipHorizontal,
         FlipVertical,
         ReplaceIndex,
-        MapIndices
+        MapIndices,
+        Canvas,
+        Trim
     };
     Kind kind = Kind::ShiftOffset;
     // SetOffset: the offsets to set, either may be missing; ShiftOffset: dx
@@ -30,6 +33,8 @@ struct FrameEdit {
     std::uint8_t to = 0;
     // MapIndices: every pixel's index i becomes table[i].
     MapTable table = {};
+    // Canvas: pixels added or taken away at each side, new ones 0.
+    pixels::Margins margins = {};
 };
 
 // Remap Colours: the source entries `from` .. `fromLast` onto the
@@ -42,11 +47,14 @@ struct FrameEdit {
 MapTable rangeMapping(int from, int fromLast, int to, int toLast);
 
 // A frame's offsets, and its pixel matrix where an edit changes it (shared
-// with the frame that holds it, never copied).
+// with the frame that holds it, never copied) with the matrix's size where
+// that changes too (0 x 0: the frame's own).
 struct FrameState {
     std::int32_t x = 0;
     std::int32_t y = 0;
     std::shared_ptr<const Bytes> pixels;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
 };
 
 // What `edit` makes of `frame`, which is left alone. A flip mirrors the frame
@@ -58,7 +66,7 @@ FrameState editedState(const DC6Frame& frame, const FrameEdit& edit);
 
 // Puts `state` into `frame` and leaves in `state` what it replaced (the
 // pixels only where `state` brought some), so a second call takes the first
-// back. The frame's size and palettes stay.
+// back. The frame's palettes stay.
 void swapState(DC6Frame& frame, FrameState& state);
 
 } // namespace quillet

@@ -326,11 +326,24 @@ TEST_F(CliTest, EditChangesTheFramesAsTheDocumentDoes) {
          {.kind = Kind::MapIndices, .table = rangeMapping(40, 45, 50, 47)}},
         {{"--flip", "h"}, {1, 2, 3, 4, 5, 6}, {.kind = Kind::FlipHorizontal}, false, true},
         {{"--flip", "h"}, {1, 2, 3, 4, 5, 6}, {.kind = Kind::FlipHorizontal}, true, true},
+        {{"--frames", "2-3", "--canvas", "2,-1,0,3"},
+         {2, 3},
+         {.kind = Kind::Canvas, .margins = {2, -1, 0, 3}}},
+        {{"--frames", "1,5", "--trim"}, {1, 5}, {.kind = Kind::Trim}, true},
+    };
+    // The frames stand on a transparent border to trim.
+    const auto source = [] {
+        FrameList frames = spriteFrames(6);
+        for (const FramePtr& frame : frames) {
+            FrameState state = editedState(*frame, {.kind = Kind::Canvas, .margins = {3, 1, 0, 2}});
+            swapState(*frame, state);
+        }
+        return frames;
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.options.join(' ').toStdString() + " #" + std::to_string(&c - cases));
         QFile::remove(path("in.dc6.bak"));
-        DC6FileIO().SaveDC6(path("in.dc6").toStdString(), spriteFrames(6), 0, {}, 3);
+        DC6FileIO().SaveDC6(path("in.dc6").toStdString(), source(), 0, {}, 3);
         QByteArray original = read("in.dc6");
         if (c.foreign) {
             original[0] = 5;
@@ -340,7 +353,7 @@ TEST_F(CliTest, EditChangesTheFramesAsTheDocumentDoes) {
                                   (c.inPlace ? QStringList{} : QStringList{"-o", "out.dc6"}));
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         document::Document doc;
-        doc.replace(spriteFrames(6), QString(), 3);
+        doc.replace(source(), QString(), 3);
         doc.editFrames(c.numbers, c.edit, QString());
         const Bytes expected = DC6FileIO::encodeDC6(doc.frames(), 0, {}, 3);
         EXPECT_EQ(read(c.inPlace ? "in.dc6" : "out.dc6"),

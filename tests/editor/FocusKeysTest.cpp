@@ -71,23 +71,46 @@ TEST_F(FocusKeys, ReachTheCommandsWhereverTheFocusIs) {
     }
 }
 
-// The drawing keys belong to the picture; the frames panel and a text box
-// keep them. Undo and Redo reach their commands from all three.
+// The drawing and selection keys belong to the picture; the frames panel and
+// a text box keep them, or they reach what they reach there today.
 TEST_F(FocusKeys, DrawingKeysReachTheToolsOnlyFromThePicture) {
-    const std::pair<QKeyCombination, const char*> rows[] = {
+    const struct {
+        QKeyCombination key;
+        const char* fromPicture;
+        const char* fromPanel = "";
+        const char* fromBox = "";
+    } rows[] = {
         {QKeyCombination(Qt::Key_B), "ToolPencil"},
         {QKeyCombination(Qt::Key_E), "ToolEraser"},
         {QKeyCombination(Qt::Key_L), "ToolLine"},
         {QKeyCombination(Qt::Key_U), "ToolRectangle"},
         {QKeyCombination(Qt::Key_G), "ToolFill"},
         {QKeyCombination(Qt::Key_I), "ToolEyedropper"},
+        {QKeyCombination(Qt::Key_M), "ToolSelect"},
         {QKeyCombination(Qt::Key_BracketLeft), "PreviousDrawingIndex"},
         {QKeyCombination(Qt::Key_BracketRight), "NextDrawingIndex"},
-        {Qt::CTRL | Qt::Key_Z, "Undo"},
-        {Qt::CTRL | Qt::Key_Y, "Redo"},
+        {Qt::CTRL | Qt::Key_Z, "Undo", "Undo", "Undo"},
+        {Qt::CTRL | Qt::Key_Y, "Redo", "Redo", "Redo"},
+        {Qt::CTRL | Qt::Key_A, "SelectAllPixels"},
+        {Qt::CTRL | Qt::Key_C, "CopyPixels"},
+        {Qt::CTRL | Qt::Key_X, "CutPixels", "Exit"},
+        {Qt::CTRL | Qt::Key_V, "PastePixels"},
+        {QKeyCombination(Qt::Key_Delete), "DeletePixels", "DeleteFrames"},
+        {QKeyCombination(Qt::Key_Left), "MoveSelectionLeft"},
+        {QKeyCombination(Qt::Key_Right), "MoveSelectionRight"},
+        {QKeyCombination(Qt::Key_Up), "MoveSelectionUp"},
+        {QKeyCombination(Qt::Key_Down), "MoveSelectionDown"},
+        {Qt::SHIFT | Qt::Key_Left, "MoveSelectionLeft10"},
+        {Qt::SHIFT | Qt::Key_Right, "MoveSelectionRight10"},
+        {Qt::SHIFT | Qt::Key_Up, "MoveSelectionUp10"},
+        {Qt::SHIFT | Qt::Key_Down, "MoveSelectionDown10"},
+        {QKeyCombination(Qt::Key_Return), "PutDownPixels"},
+        {QKeyCombination(Qt::Key_Enter), "PutDownPixels"},
+        {QKeyCombination(Qt::Key_Escape), "CancelStroke"},
     };
     openDocument({{4, 3}, {5, 3}});
-    for (const char* item : {"DuplicateFrame", "DuplicateFrame", "Undo"})
+    // The arrows move a selection; without one they scroll the picture.
+    for (const char* item : {"DuplicateFrame", "DuplicateFrame", "Undo", "SelectAllPixels"})
         trigger(item);
     QString reached;
     for (QAction* action : window->findChildren<QAction*>()) {
@@ -103,13 +126,15 @@ TEST_F(FocusKeys, DrawingKeysReachTheToolsOnlyFromThePicture) {
         ASSERT_TRUE(
             QTest::qWaitFor([place] { return QApplication::activeWindow() == place->window(); }));
         place->setFocus();
-        for (const auto& [key, fromPicture] : rows) {
+        for (const auto& row : rows) {
             ASSERT_EQ(QApplication::focusWidget(), place);
             reached.clear();
-            QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
-            const bool shared = key.keyboardModifiers() != Qt::NoModifier;
-            EXPECT_EQ(reached.toStdString(), place == &preview.Img() || shared ? fromPicture : "")
-                << QKeySequence(key).toString().toStdString() << " in "
+            QTest::keyClick(QApplication::focusWidget(), row.key.key(),
+                            row.key.keyboardModifiers());
+            EXPECT_EQ(reached.toStdString(), place == &preview.Img()           ? row.fromPicture
+                                             : place == &preview.framesPanel() ? row.fromPanel
+                                                                               : row.fromBox)
+                << QKeySequence(row.key).toString().toStdString() << " in "
                 << place->metaObject()->className();
         }
     }

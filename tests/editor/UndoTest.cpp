@@ -98,6 +98,24 @@ TEST_F(Undo, EveryEditIsOneNamedStepThatUndoesAndRedoes) {
          {2, 3}},
         {"Flip Horizontal", selecting({1, 3}, 1, "FlipHorizontal"), {1, 2, 3}, 1, 1, {1, 3}},
         {"Flip Vertical", [this] { trigger("FlipVertical"); }, {1, 2, 3}, 2, 2, {2}},
+        {"Canvas Size",
+         [this, selecting] {
+             // A frame left without rows is refused in the dialog.
+             scripted->prompt->canvases = {platform::CanvasRequest{0, 0, 0, -1},
+                                           platform::CanvasRequest{2, 1, 1, -1}};
+             selecting({1, 3}, 3, "CanvasSize")();
+             trigger("CanvasSize");
+             const auto& shown = scripted->prompt->canvasOutcomes;
+             EXPECT_EQ(shown.front().problem, "Frame 1: width x height 1 x 0 is not a frame size");
+             EXPECT_EQ(shown.back().width, 6);
+             EXPECT_EQ(shown.back().frames, 2);
+         },
+         {4, 2, 6},
+         3,
+         3,
+         {1, 3}},
+        // The top row of a 1 x 74 frame is index 0.
+        {"Trim", selecting({1}, 1, "TrimBorders"), {1, 2, 3}, 1, 1, {1}, {{1, 74}, {2, 1}, {3, 1}}},
         {"Replace Colour",
          [this, selecting] {
              scripted->prompt->indexSwaps = {platform::IndexSwap{2, 0}};

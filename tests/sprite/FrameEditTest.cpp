@@ -4,6 +4,7 @@
 #include "support/SpriteTestSupport.h"
 
 #include <limits>
+#include <optional>
 
 namespace quillet {
 namespace {
@@ -35,6 +36,8 @@ TEST(FrameEdit, FlipsMirrorAboutTheAnchorAndOffsetsStayWithin32Bits) {
         {{.kind = Kind::ShiftOffset, .x = 1}, kMax, 0, 0, 0, {}, "2147483647 + 1"},
         {{.kind = Kind::SetOffset, .x = -4}, 5, 7, -4, 7, pixels},
         {{.kind = Kind::SetOffset, .y = std::int64_t{kMax} + 1}, 5, 7, 0, 0, {}, "2147483648"},
+        {{.kind = Kind::Canvas, .margins = {-2, 0, -1, 0}}, 5, 7, 0, 0, {}, "0 x 2"},
+        {{.kind = Kind::Canvas, .margins = {0, 32766, 0, 0}}, 5, 7, 0, 0, {}, "3 x 32768"},
         {{.kind = Kind::ReplaceIndex, .from = 5, .to = 9}, 5, 7, 5, 7, {1, 2, 3, 4, 9, 6}},
         {{.kind = Kind::ReplaceIndex, .from = 8, .to = 9}, 5, 7, 5, 7, pixels},
         {{.kind = Kind::MapIndices, .table = rangeMapping(2, 5, 6, 3)},
@@ -69,6 +72,55 @@ TEST(FrameEdit, FlipsMirrorAboutTheAnchorAndOffsetsStayWithin32Bits) {
         EXPECT_EQ(frame->get_X_offset(), c.x);
         EXPECT_EQ(frame->get_Y_offset(), c.y);
         EXPECT_EQ(frame->getPixelData(0), pixels);
+    }
+}
+
+// The index at a place around the anchor, x to the right and y down; the
+// frame covers x .. x + w - 1 and y - h .. y - 1, its stored row 0 the last.
+std::optional<std::uint8_t> indexAt(const DC6Frame& frame, int x, int y) {
+    const int column = x - frame.get_X_offset();
+    const int row = frame.get_Y_offset() - 1 - y;
+    if (column < 0 || row < 0 || column >= frame.get_X_size() || row >= frame.get_Y_size())
+        return std::nullopt;
+    return frame.pixels()[static_cast<std::size_t>(row * frame.get_X_size() + column)];
+}
+
+// A 4 x 3 frame at 5, 7: every place of the old and the new frame holds the
+// same index, or 0 where there was none; trimming takes only 0 away.
+TEST(FrameEdit, CanvasAndTrimKeepEveryPixelWhereItStoodAroundTheAnchor) {
+    const Bytes full = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    const Bytes bordered = {0, 0, 0, 0, 0, 5, 6, 0, 0, 0, 0, 0};
+    const auto canvas = [](int left, int top, int right, int bottom) {
+        return FrameEdit{.kind = Kind::Canvas, .margins = {left, top, right, bottom}};
+    };
+    const struct {
+        const char* name;
+        Bytes pixels;
+        FrameEdit edit;
+        int width, height;
+    } cases[] = {
+        {"room on every side", full, canvas(2, 1, 3, 4), 9, 8},
+        {"cut at the left and bottom", full, canvas(-1, 0, 1, -2), 4, 1},
+        {"trimmed to its opaque box", bordered, {.kind = Kind::Trim}, 2, 1},
+        {"trimmed to nothing", Bytes(12, 0), {.kind = Kind::Trim}, 1, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const FramePtr frame = testing::makeFrame(4, 3, c.pixels, 5, 7);
+        const DC6Frame before = *frame;
+        FrameState state = editedState(*frame, c.edit);
+        swapState(*frame, state);
+        EXPECT_EQ(frame->get_X_size(), c.width);
+        EXPECT_EQ(frame->get_Y_size(), c.height);
+        for (int y = -8; y < 12; ++y)
+            for (int x = 0; x < 16; ++x) {
+                const auto now = indexAt(*frame, x, y);
+                const auto was = indexAt(before, x, y);
+                // A canvas change may cut pixels away, a trim only 0.
+                if (now || c.edit.kind == Kind::Trim) {
+                    EXPECT_EQ(now.value_or(0), was.value_or(0)) << x << "," << y;
+                }
+            }
     }
 }
 

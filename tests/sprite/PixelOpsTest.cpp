@@ -1,5 +1,7 @@
 #include "sprite/PixelOps.h"
 
+#include "sprite/PixelBlock.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -128,6 +130,14 @@ TEST(PixelOps, OutlinesFillsAndPatchesChangeWhatTheySayAndNoMore) {
          seven,
          Grid{"00"},
          {}},
+        {"clearing cut at the edges",
+         Grid{"111", "111", "111"},
+         [](const Canvas& c, const IndexSet&) {
+             return clearRect(c, {-1, 1, 3, 5});
+         },
+         {},
+         Grid{"111", "001", "001"},
+         {0, 1, 2, 2}},
     };
     for (Case c : cases) {
         SCOPED_TRACE(c.name);
@@ -140,6 +150,28 @@ TEST(PixelOps, OutlinesFillsAndPatchesChangeWhatTheySayAndNoMore) {
         const Bytes old = copyRect(before, c.grid.width, c.changed);
         pasteRect(c.grid.pixels, c.grid.width, c.changed, old);
         EXPECT_EQ(c.grid.pixels, before);
+    }
+}
+
+// A 2 x 2 block (or one pixel) pasted on 3 x 3 pixels of 1 past each edge:
+// only the pixels on the canvas change, and index 0 leaves the one under it.
+TEST(PixelOps, PastedBlocksAreCutAtEachEdgeAndTheir0IsTransparent) {
+    const struct {
+        Grid block;
+        Point at;
+        Grid want;
+        Rect changed;
+    } cases[] = {
+        {Grid{"05", "67"}, {-1, -1}, Grid{"711", "111", "111"}, {0, 0, 1, 1}},
+        {Grid{"50", "67"}, {2, 2}, Grid{"111", "111", "115"}, {2, 2, 1, 1}},
+        {Grid{"05", "60"}, {1, 0}, Grid{"115", "161", "111"}, {1, 0, 2, 2}},
+        {Grid{"5"}, {3, 1}, Grid{"111", "111", "111"}, {}},
+    };
+    for (const auto& c : cases) {
+        Grid grid{"111", "111", "111"};
+        const Block block{c.block.width, c.block.height, c.block.pixels};
+        EXPECT_EQ(pasteBlock(grid.canvas(), block, c.at), c.changed);
+        EXPECT_EQ(grid.pixels, c.want.pixels);
     }
 }
 

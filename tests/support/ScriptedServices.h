@@ -149,6 +149,9 @@ public:
     std::deque<std::optional<platform::SheetRequest>> sheets;
     std::deque<std::optional<platform::OffsetRequest>> offsetRequests;
     std::deque<std::optional<platform::IndexSwap>> indexSwaps;
+    std::deque<std::optional<platform::CanvasRequest>> canvases;
+    // What the canvas question showed for each answer given.
+    std::vector<platform::CanvasOutcome> canvasOutcomes;
     std::deque<std::optional<platform::SheetExportRequest>> sheetExports;
     std::deque<std::optional<QPoint>> anchors;
     std::vector<QString> asked;
@@ -198,6 +201,22 @@ public:
                                               const platform::SheetRequest&,
                                               const platform::SheetLayoutOf&) override {
         return m_prompt.sheet(title);
+    }
+
+private:
+    ScriptedPrompt& m_prompt;
+};
+
+class ScriptedCanvasQuestion : public platform::CanvasQuestion {
+public:
+    explicit ScriptedCanvasQuestion(ScriptedPrompt& prompt) : m_prompt(prompt) {}
+    // An answer the dialog would refuse is a cancel.
+    std::optional<platform::CanvasRequest> ask(const QString& title,
+                                               const platform::CanvasOutcomeOf& outcome) override {
+        std::optional<platform::CanvasRequest> a = m_prompt.next(m_prompt.canvases, title);
+        if (a)
+            m_prompt.canvasOutcomes.push_back(outcome(*a));
+        return a && m_prompt.canvasOutcomes.back().problem.isEmpty() ? a : std::nullopt;
     }
 
 private:
@@ -263,8 +282,9 @@ struct ScriptedServices {
         auto sd = std::make_unique<ScriptedSheetDataQuestion>(*prompt);
         sheetData = sd.get();
         auto rq = std::make_unique<ScriptedRemapQuestion>(*prompt);
+        auto cq = std::make_unique<ScriptedCanvasQuestion>(*prompt);
         bundle = {std::move(fd), std::move(mb), std::move(bp), std::move(ss), std::move(pr),
-                  std::move(sq), std::move(sd), std::move(rq), nullptr};
+                  std::move(sq), std::move(sd), std::move(rq), nullptr,       std::move(cq)};
     }
 };
 

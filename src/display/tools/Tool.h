@@ -15,7 +15,10 @@ namespace quillet::display::tools {
 using pixels::Point;
 using pixels::Rect;
 
-enum class ToolKind { Pencil, Eraser, Line, Rectangle, Fill, Eyedropper };
+// The stroke tools come first; Select keeps a selection between presses
+// instead (SelectTool).
+enum class ToolKind { Pencil, Eraser, Line, Rectangle, Fill, Eyedropper, Select };
+inline constexpr std::size_t kStrokeTools = 6;
 
 // The keys held at an event: Shift constrains a shape or joins a pencil click
 // to the last point, Ctrl widens a fill to every pixel of the index.

@@ -62,6 +62,7 @@ std::unique_ptr<Tool> makeTool(ToolKind kind) {
     case ToolKind::Fill:
         return std::make_unique<FillTool>();
     case ToolKind::Eyedropper:
+    case ToolKind::Select:
         break;
     }
     return std::make_unique<Eyedropper>();

@@ -128,19 +128,20 @@ void pngReadPixels(png_structp png, png_infop info, bool paletted, png_bytepp ro
     png_read_image(png, rows);
 }
 
-// A reader over the data with the caller's limits, its header read.
+// A reader over the data, its header read.
 class PngReader {
 public:
-    PngReader(ByteView data, const ImportLimits& limits) : m_input{data.data(), data.size(), 0} {
+    explicit PngReader(ByteView data) : m_input{data.data(), data.size(), 0} {
         m_handles.png =
             png_create_read_struct(PNG_LIBPNG_VER_STRING, &m_errors, pngFailed, pngWarned);
         if (!m_handles.png || !(m_handles.info = png_create_info_struct(m_handles.png)))
             fail("PNG: out of memory");
         png_set_read_fn(png(), &m_input, pngRead);
-        // libpng's own caps, below ours: the size in the header, and the
-        // memory that text and profile chunks may take.
-        png_set_user_limits(png(), static_cast<png_uint_32>(limits.maxSide),
-                            static_cast<png_uint_32>(limits.maxSide));
+        // The size in the header is ours to check, after the header is read
+        // and before any row is, so a picture too large says how large it is
+        // and what the limit is instead of libpng's "Invalid IHDR data".
+        // libpng still caps the memory that text and profile chunks may take.
+        png_set_user_limits(png(), PNG_UINT_31_MAX, PNG_UINT_31_MAX);
         png_set_chunk_cache_max(png(), 128);
         png_set_chunk_malloc_max(png(), std::size_t{8} << 20);
         if (!pngGuarded(png(), [this] { pngReadHeader(png(), info(), &header); }))
@@ -182,7 +183,7 @@ class PngFormat : public PictureFormat {
 public:
     void decode(ByteView data, PictureSink& sink) const override {
         const ImportLimits& limits = sink.limits();
-        PngReader reader(data, limits);
+        PngReader reader(data);
         const std::int64_t w = reader.header.width;
         const std::int64_t h = reader.header.height;
         checkPictureSize(w, h, limits);
@@ -218,7 +219,7 @@ public:
     }
 
     std::optional<Palette> colourTable(ByteView data) const override {
-        const PngReader reader(data, ImportLimits{});
+        const PngReader reader(data);
         if (!reader.paletted())
             fail("PNG: the picture has no colour table");
         return reader.palette();
