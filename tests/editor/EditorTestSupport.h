@@ -59,7 +59,7 @@ protected:
     }
     void TearDown() override { setWriteFaultHook({}); }
 
-    // With `ownDialogs`, sheets and remaps are asked with the window's own dialogs.
+    // With `ownDialogs`, sheets, remaps and canvas sizes are asked with the window's own dialogs.
     void start(const QString& workingDir = {}, bool ownDialogs = false) {
         window.reset();
         scripted = std::make_unique<testing::ScriptedServices>();
@@ -67,6 +67,7 @@ protected:
             scripted->bundle.sheetQuestion.reset();
             scripted->bundle.sheetDataQuestion.reset();
             scripted->bundle.remapQuestion.reset();
+            scripted->bundle.canvasQuestion.reset();
         }
         window = std::make_unique<frmQuillet2>(std::move(scripted->bundle),
                                                workingDir.isEmpty() ? dir.path() : workingDir);

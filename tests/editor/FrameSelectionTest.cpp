@@ -1,9 +1,15 @@
 #include "EditorTestSupport.h"
+#include "display/CanvasDialog.h"
 #include "display/FramesPanel.h"
+#include "support/WhenModal.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QtTest/QTest>
 #include <limits>
 
@@ -78,6 +84,28 @@ TEST_F(FrameSelection, OffsetsAndFlipsChangeTheSelectedFramesInOneStep) {
             EXPECT_TRUE(messages().shown[0].text.contains("frame 2: x offset 2147483647 + 1"));
         }
     }
+}
+
+// The window's own Canvas Size dialog: OK waits for a size every selected
+// frame can take, and the line under the numbers says why or what comes.
+TEST_F(FrameSelection, CanvasSizeIsRefusedInItsDialogBeforeOk) {
+    start({}, true);
+    openDocument({{4, 3}, {2, 2}});
+    window->document().select({1, 2}, 1);
+    testing::whenModal<display::CanvasDialog>([](display::CanvasDialog* dialog) {
+        QPushButton* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+        auto* right = dialog->findChild<QSpinBox*>("canvasRight");
+        const auto said = [dialog] { return dialog->findChild<QLabel*>("canvasResult")->text(); };
+        right->setValue(-2);
+        EXPECT_FALSE(ok->isEnabled());
+        EXPECT_EQ(said(), "Frame 2: width x height 0 x 2 is not a frame size");
+        right->setValue(-1);
+        EXPECT_TRUE(ok->isEnabled());
+        EXPECT_EQ(said(), "The current frame becomes 3 x 3; 2 frames change.");
+        QTest::mouseClick(ok, Qt::LeftButton);
+    });
+    trigger("CanvasSize");
+    EXPECT_EQ(widths(), (std::vector<int>{3, 1}));
 }
 
 TEST_F(FrameSelection, ClicksAndKeysInThePanelSelectDeleteAndMove) {

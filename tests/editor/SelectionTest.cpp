@@ -68,9 +68,15 @@ TEST_F(Selection, MovesAndPastesWithTheMouseAndKeysAndSavesThem) {
     QTest::mouseClick(&img(), Qt::LeftButton, {}, at(5, 0));
     EXPECT_EQ(history().count(), 2);
     EXPECT_EQ(history().undoText(), "Paste");
+    // Into the next frame, too narrow for the place it was copied from: at its corner.
+    key(Qt::Key_Right, Qt::AltModifier);
+    key(Qt::Key_V, Qt::ControlModifier);
+    key(Qt::Key_Return);
     trigger("Save");
-    EXPECT_EQ(DC6FileIO().LoadDC6(window->docFileName().toStdString())[0]->getPixelData(0),
+    const FrameList saved = DC6FileIO().LoadDC6(window->docFileName().toStdString());
+    EXPECT_EQ(saved[0]->getPixelData(0),
               (Bytes{9, 9, 5, 6, 9, 9} + Bytes(6, 9) + Bytes{9, 0, 5, 6, 9, 9} + Bytes(6, 9)));
+    EXPECT_EQ(saved[1]->getPixelData(0), (Bytes{9, 9, 5, 6}));
 }
 
 // Our indices from a palette whose entry 3 has our entry 200's colour come

@@ -23,13 +23,19 @@ TEST_F(Undo, EveryEditIsOneNamedStepThatUndoesAndRedoes) {
         int currentAfterUndo;
         int currentAfterRedo;
         std::vector<int> selectedAfter = {}; // given: checked after the edit
-        std::vector<FrameShape> shapes = {{1, 1}, {2, 1}, {3, 1}};
-        std::vector<int> untouched = {}; // frames that must stay exactly as they were
+        std::vector<FrameShape> shapes = {}; // none: 1 x 1, 2 x 1 and 3 x 1
+        std::vector<int> untouched = {};     // frames that must stay exactly as they were
     };
     const auto selecting = [this](std::vector<int> numbers, int current, const char* action) {
         return [this, numbers, current, action] {
             window->document().select(numbers, current);
             trigger(action);
+        };
+    };
+    const auto pixelKeys = [this](std::vector<const char*> items) {
+        return [this, items] {
+            for (const char* item : items)
+                trigger(item);
         };
     };
     const std::vector<Case> cases = {
@@ -137,6 +143,24 @@ TEST_F(Undo, EveryEditIsOneNamedStepThatUndoesAndRedoes) {
          {2},
          {{2, 1}, {2, 2}, {9, 1}},
          {1, 3}},
+        // The picture's own steps change the current frame alone.
+        {"Cut", pixelKeys({"SelectAllPixels", "CutPixels"}), {1, 2, 3}, 2, 2, {2}, {}, {1, 3}},
+        {"Delete",
+         pixelKeys({"SelectAllPixels", "DeletePixels"}),
+         {1, 2, 3},
+         2,
+         2,
+         {2},
+         {},
+         {1, 3}},
+        {"Move",
+         pixelKeys({"SelectAllPixels", "MoveSelectionRight", "PutDownPixels"}),
+         {1, 2, 3},
+         2,
+         2,
+         {2},
+         {},
+         {1, 3}},
         // Frame 3 holds 3 and 10 but is left out.
         {"Remap Colours",
          [this, selecting] {
@@ -152,7 +176,7 @@ TEST_F(Undo, EveryEditIsOneNamedStepThatUndoesAndRedoes) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.step);
-        openDocument(c.shapes);
+        openDocument(c.shapes.empty() ? std::vector<FrameShape>{{1, 1}, {2, 1}, {3, 1}} : c.shapes);
         frameNr().setValue(2);
         const Bytes before = DC6FileIO::encodeDC6(window->frames(), 1);
         const auto frameBytes = [this](int number) {
