@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QtTest/QTest>
 #include <functional>
 
@@ -130,6 +132,23 @@ TEST_F(Selection, PastesOurIndicesAndPicturesOfOtherPrograms) {
               "The picture on the clipboard cannot be pasted.\npicture size 16385 x 1 exceeds "
               "the limit of 16384 pixels per side and 16777216 pixels in all");
     EXPECT_FALSE(window->preview().previewWindow()->drawing().isFloating());
+}
+
+// Without a selection the arrows are the scroll area's, as they were before
+// the selection took them: they scroll a picture wider than the window.
+TEST_F(Selection, ArrowsScrollThePictureWhileNothingIsSelected) {
+    openDocument({{400, 3}});
+    for (const char* zoom : {"ActualSize", "ZoomIn", "ZoomIn"})
+        trigger(zoom);
+    img().window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(img().window()));
+    img().setFocus();
+    QScrollBar* bar = img().window()->findChild<QScrollArea*>()->horizontalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    bar->setValue(0);
+    key(Qt::Key_Right);
+    EXPECT_GT(bar->value(), 0);
+    EXPECT_EQ(history().count(), 0);
 }
 
 // Whatever comes while pixels float puts them down first, as a step of their
