@@ -42,7 +42,7 @@ const PictureFormat* formatOf(ByteView data) {
 void decodePicture(ByteView data, const ImportOptions& options, PictureSink& sink) {
     // With every colour but the transparent one protected, every picture
     // would come in empty.
-    if ((options.protectedEntries | IndexSet(1)).all())
+    if (options.excludedEntries().all())
         detail::fail("every entry of the palette but 0 is protected: no colour is left to "
                      "match the picture into");
     if (data.empty())

@@ -45,6 +45,8 @@ struct ImportOptions {
     // Entries of the document palette true colour is never matched into,
     // neither nearest nor dithered. Index 0 is never chosen anyway.
     IndexSet protectedEntries{};
+    // What matching leaves out: the protected entries and index 0.
+    IndexSet excludedEntries() const { return protectedEntries | IndexSet(1); }
     ImportLimits limits{};
     // False: the whole picture becomes one frame, however large (a frame's
     // own limits then apply).

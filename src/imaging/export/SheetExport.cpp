@@ -57,7 +57,7 @@ void placeFrame(Bytes& canvas, std::int64_t canvasWidth, std::int64_t left, std:
 }
 
 std::string frameNumber(std::int64_t i) {
-    return "frame " + std::to_string(i + 1);
+    return sheetFrameLabel(static_cast<std::size_t>(i), {});
 }
 
 } // namespace
@@ -68,8 +68,9 @@ SheetFiles makeSheet(const FrameList& frames, std::int16_t palTransform, const P
         throw QuilletError("there are no frames to write");
     const auto count = static_cast<std::int64_t>(frames.size());
     std::int64_t columns = options.columns;
+    const bool inDirections = options.directions >= 1 && count % options.directions == 0;
     if (options.rowPerDirection) {
-        if (options.directions < 1 || count % options.directions != 0)
+        if (!inDirections)
             throw QuilletError(std::to_string(count) + " frames do not divide into " +
                                std::to_string(options.directions) + " directions");
         columns = count / options.directions;
@@ -144,7 +145,7 @@ SheetFiles makeSheet(const FrameList& frames, std::int16_t palTransform, const P
     data.image = options.image;
     data.width = static_cast<int>(width);
     data.height = static_cast<int>(height);
-    if (options.directions >= 1 && count % options.directions == 0) {
+    if (inDirections) {
         const int per = static_cast<int>(count / options.directions);
         for (int d = 0; d < options.directions; ++d)
             data.frameTags.push_back(

@@ -36,8 +36,8 @@ void liqRow(liq_color rowOut[], int row, int width, void* user) {
 
 ColourReducer::ColourReducer(const ImportOptions& options)
     : m_palette(options.documentPalette), m_dither(options.dither),
-      m_excluded(options.protectedEntries | IndexSet(1)),
-      m_nearest(options.documentPalette, m_excluded), m_progress(options.progress) {
+      m_excluded(options.excludedEntries()), m_nearest(options.documentPalette, m_excluded),
+      m_progress(options.progress) {
     // Dithering between fewer than two colours is no dithering.
     if (m_excluded.count() > 254)
         m_dither = false;

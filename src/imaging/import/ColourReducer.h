@@ -7,7 +7,8 @@ namespace quillet::imaging::detail {
 
 // True colour into the document palette: per pixel the nearest entry from 1
 // to 255 that is not protected, or dithered onto those entries (error
-// diffusion by libimagequant). Throws QuilletError when none is left.
+// diffusion by libimagequant). The picture's decoding refuses a palette
+// with no entry left before it gets here.
 // Pixels less than half opaque become index 0, the only way to index 0.
 class ColourReducer {
 public:

@@ -68,8 +68,7 @@ void cutTiles(const IndexedPicture& pic, const ImportOptions& options, FrameList
         const int th = std::min(side, pic.height - top);
         for (int x = 0; x < pic.width; x += side) {
             const int tw = std::min(side, pic.width - x);
-            frames.push_back(
-                makeFrame(copyRows(pic, x, top, tw, th), tw, th, pic, options.documentPalette));
+            frames.push_back(cutFrame(pic, x, top, tw, th, options.documentPalette));
             reportProgress(options.progress, ++cut, across * down);
         }
     }
@@ -153,9 +152,8 @@ FrameList cutSheet(const IndexedPicture& sheet, const SheetCells& cells, bool tr
         if (cell.empty())
             continue;
         const QRect part = trim ? cell.box : cell.rect;
-        FramePtr frame =
-            makeFrame(copyRows(sheet, part.left(), part.top(), part.width(), part.height()),
-                      part.width(), part.height(), sheet, documentPalette);
+        FramePtr frame = detail::cutFrame(sheet, part.left(), part.top(), part.width(),
+                                          part.height(), documentPalette);
         if (trim) {
             frame->set_X_offset(part.left() - cell.rect.left());
             frame->set_Y_offset(part.bottom() - cell.rect.bottom());
