@@ -62,9 +62,7 @@ void PictureDrawing::press(QPoint point, Qt::KeyboardModifiers keys) {
         return;
     // The gate may have stopped playback and shown another frame.
     const imaging::ShownFrame& shown = m_shown.shown;
-    const FramePtr target = m_frame >= 0 && m_frame < std::ssize(m_frames)
-                                ? m_frames[static_cast<std::size_t>(m_frame)]
-                                : nullptr;
+    const FramePtr target = this->target();
     if (!target || shown.indices.empty() ||
         std::ssize(shown.indices) != std::int64_t{shown.width} * shown.height) {
         emit refused(QStringLiteral("There is no frame to draw on."));
@@ -82,8 +80,7 @@ void PictureDrawing::press(QPoint point, Qt::KeyboardModifiers keys) {
     const std::uint8_t paint = m_active->paintsWith(m_index);
     if (kind != tools::ToolKind::Eyedropper && m_locked[paint]) {
         m_active = nullptr;
-        emit refused(
-            QStringLiteral("Index %1 is protected: the tools draw nothing with it.").arg(paint));
+        emit refused(protectedNotice(paint));
         return;
     }
     m_stroke.emplace(shown.indices, shown.width, shown.height, paint, m_locked);
@@ -111,21 +108,11 @@ void PictureDrawing::release(QPoint point, Qt::KeyboardModifiers keys) {
         return;
     m_active->release(*m_stroke, at(point), modifiersOf(keys));
     showChanges();
-    Finished done;
-    done.frame = m_frame;
-    done.target = m_frames[static_cast<std::size_t>(m_frame)];
-    done.pixelsId = m_startId;
-    done.changed = m_stroke->changed();
-    done.pixels = m_stroke->takePixels();
-    done.toolName = QString::fromStdString(m_active->name());
+    tools::PutDown done{m_stroke->changed(), m_stroke->takePixels(), m_active->name()};
     m_stroke.reset();
     m_active = nullptr;
-    // Taken, the document changes and the picture is drawn anew from it.
-    if (done.changed.empty())
-        return;
-    const pixels::Rect changed = done.changed;
-    if (!m_sink || !m_sink(std::move(done)))
-        redraw(m_shown.shown.indices, changed);
+    if (!done.changed.empty())
+        handOver(std::move(done), m_startId);
 }
 
 void PictureDrawing::cancel() {

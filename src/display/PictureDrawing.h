@@ -49,9 +49,12 @@ public:
     ~PictureDrawing() override;
 
     void setTool(tools::ToolKind kind) { m_kind = kind; }
-    tools::ToolKind tool() const { return m_kind; }
     void setDrawingIndex(std::uint8_t index) { m_index = index; }
     void setLockedEntries(const pixels::IndexSet& locked) { m_locked = locked; }
+    // What the user is told when the tools refuse a protected index.
+    static QString protectedNotice(int index) {
+        return QStringLiteral("Index %1 is protected: the tools draw nothing with it.").arg(index);
+    }
     // Asked at every press; a refusal starts nothing.
     void setGate(std::function<bool()> mayBegin) { m_mayBegin = std::move(mayBegin); }
     void setSink(Sink sink) { m_sink = std::move(sink); }
@@ -60,7 +63,6 @@ public:
     // way is dropped.
     void frameShown(const FrameList& frames, int index, std::int16_t palTransform,
                     const imaging::ViewOptions& options);
-    bool isDrawing() const { return m_stroke.has_value(); }
     void cancel();
 
     // The Select tool's work on the frame shown; places are a column and a

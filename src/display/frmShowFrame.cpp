@@ -129,8 +129,7 @@ void frmShowFrame::setDrawingIndex(std::uint8_t index) {
     m_palette->setDrawingIndex(index);
     showDrawingIndex();
     if (m_protected[index])
-        showNotice(
-            QStringLiteral("Index %1 is protected: the tools draw nothing with it.").arg(index));
+        showNotice(PictureDrawing::protectedNotice(index));
 }
 
 void frmShowFrame::setProtectedEntries(const IndexSet& entries) {
@@ -147,8 +146,11 @@ void frmShowFrame::showDrawingIndex() {
     // The number and a swatch of its colour in the palette the frame is drawn in.
     const QRgb colour = imaging::paletteColour(m_shown.shown.palette, m_drawingIndex);
     m_indexLabel->setText(QStringLiteral("Index %1").arg(m_drawingIndex));
-    m_indexSwatch->setStyleSheet(QStringLiteral("background-color: %1; border: 1px solid black;")
-                                     .arg(QColor(colour).name()));
+    // Shown at every frame of playback: the swatch is styled anew only when it changes.
+    const QString style =
+        QStringLiteral("background-color: %1; border: 1px solid black;").arg(QColor(colour).name());
+    if (m_indexSwatch->styleSheet() != style)
+        m_indexSwatch->setStyleSheet(style);
     m_indexLabel->parentWidget()->setToolTip(
         QStringLiteral("Drawing with %1").arg(imaging::entryText(m_drawingIndex, colour)));
 }

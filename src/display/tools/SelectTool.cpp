@@ -101,9 +101,6 @@ void SelectTool::lift(ByteView frame) {
     lifted.block = pixels::copyBlock({m_width, m_height, lifted.pixels}, source);
     m_floating = std::move(lifted);
     m_rect = source;
-    // Cleared and laid back where it was, the block leaves the frame as it is.
-    pixels::clearRect(canvas(), source);
-    pixels::pasteBlock(canvas(), m_floating->block, {source.x, source.y});
 }
 
 void SelectTool::moveTo(Point corner, ByteView frame) {

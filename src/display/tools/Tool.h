@@ -35,8 +35,6 @@ public:
     Stroke(Bytes indices, int width, int height, std::uint8_t index,
            const pixels::IndexSet& locked = {});
 
-    int width() const { return m_width; }
-    int height() const { return m_height; }
     Rect bounds() const { return {0, 0, m_width, m_height}; }
     ByteView pixels() const { return m_pixels; }
     // Everything changed since the start; boxes may hold pixels changed back.
@@ -45,8 +43,6 @@ public:
     Rect takeDirty();
     Bytes takePixels() { return std::move(m_pixels); }
 
-    // The index every operation paints with.
-    std::uint8_t index() const { return m_index; }
     // Each returns the box of what it changed.
     Rect line(Point a, Point b);
     Rect plot(std::span<const Point> points);
