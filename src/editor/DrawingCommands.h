@@ -29,8 +29,6 @@ public:
     DrawingCommands(CommandContext& context, PreviewCommands& preview);
     ~DrawingCommands() override;
 
-    // The tool bar's items, in order.
-    QList<QAction*> toolActions() const { return m_tools; }
     std::uint8_t drawingIndex() const { return m_index; }
     void setDrawingIndex(int index);
     // Select All and Paste take the Select tool up.

@@ -195,8 +195,11 @@ platform::CanvasOutcome canvasOutcome(const document::Document& doc,
     platform::CanvasOutcome outcome;
     std::tie(outcome.width, outcome.height) = sized(*doc.currentFrame());
     const bool changes = r.left != 0 || r.top != 0 || r.right != 0 || r.bottom != 0;
-    outcome.frames = changes ? static_cast<int>(doc.selection().size()) : 0;
-    for (int number : changes ? doc.selection() : std::vector<int>{}) {
+    if (!changes)
+        return outcome;
+    const std::vector<int>& selection = doc.selection();
+    outcome.frames = static_cast<int>(selection.size());
+    for (int number : selection) {
         const auto [width, height] = sized(*doc.frames()[static_cast<std::size_t>(number - 1)]);
         try {
             checkedFramePixels(width, height);
@@ -232,12 +235,9 @@ void FrameSelectionCommands::replaceColour() {
     if (!m_context.beginCommand() || !current)
         return;
     // The colour each stored index stands for, as the frames are drawn untransformed.
-    const Palette palette = current->getOrigPalette();
-    QList<QRgb> colours;
-    for (std::size_t i = 0; i < palette.size(); i += 3)
-        colours << qRgb(palette[i], palette[i + 1], palette[i + 2]);
-    const std::optional<platform::IndexSwap> swap =
-        m_context.services().prompt->indexSwap(QStringLiteral("Replace Colour"), {}, colours);
+    const std::optional<platform::IndexSwap> swap = m_context.services().prompt->indexSwap(
+        QStringLiteral("Replace Colour"), {},
+        imaging::paletteColourList(current->getOrigPalette()));
     if (!swap)
         return;
     FrameEdit change{.kind = FrameEdit::Kind::ReplaceIndex};
@@ -264,7 +264,6 @@ void FrameSelectionCommands::remapColours() {
         return;
     const display::frmShowFrame* shown = m_preview.previewWindow();
     const auto [first, last] = shown ? shown->paletteRange() : std::pair{1, 1};
-    const imaging::ColourTable colours = imaging::paletteColours(doc.palette());
     const auto trial = [this, &doc](const std::optional<platform::RemapRequest>& request) {
         if (!request)
             return m_preview.UpdatePreview();
@@ -279,7 +278,7 @@ void FrameSelectionCommands::remapColours() {
         m_preview.showTrial(frames);
     };
     const std::optional<platform::RemapRequest> request = m_context.services().remapQuestion->ask(
-        QStringLiteral("Remap Colours"), QList<QRgb>(colours.begin(), colours.end()),
+        QStringLiteral("Remap Colours"), imaging::paletteColourList(doc.palette()),
         {first, last, first, last, false}, trial);
     if (request)
         edit(remapping(*request), QStringLiteral("Remap Colours"));

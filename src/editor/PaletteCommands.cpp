@@ -67,11 +67,6 @@ IndexSet rememberedProtection(const Palette& palette) {
     return listEntries(QSettings().value(protectionKey(palette)).toString());
 }
 
-QList<QRgb> coloursOf(const Palette& palette) {
-    const imaging::ColourTable colours = imaging::paletteColours(palette);
-    return QList<QRgb>(colours.begin(), colours.end());
-}
-
 } // namespace
 
 PaletteCommands::PaletteCommands(CommandContext& context, PreviewCommands& preview)
@@ -118,10 +113,20 @@ void PaletteCommands::showUsage() {
     const document::Document& doc = m_context.doc();
     if (!m_context.beginCommand())
         return;
-    // The frames of a choice by number, and where each index is used in them.
+    // The frames of a choice by number, and where each index is used in them:
+    // counted once for each choice, every pixel read, and again only when the
+    // frames change while the dialog is open.
+    struct Counted {
+        std::vector<int> numbers;
+        IndexUsage usage;
+    };
     const std::vector<int> selection = doc.selection();
-    const auto usage = [&](bool selectedOnly, std::vector<int>& numbers) {
-        numbers = selection;
+    std::optional<Counted> counted[2];
+    const auto usage = [&](bool selectedOnly) -> const Counted& {
+        std::optional<Counted>& known = counted[selectedOnly ? 1 : 0];
+        if (known)
+            return *known;
+        std::vector<int> numbers = selection;
         if (!selectedOnly) {
             numbers.resize(static_cast<std::size_t>(doc.frameCount()));
             std::iota(numbers.begin(), numbers.end(), 1);
@@ -129,27 +134,32 @@ void PaletteCommands::showUsage() {
         FrameList frames;
         for (int number : numbers)
             frames.push_back(doc.frames()[static_cast<std::size_t>(number) - 1]);
-        return countIndexUsage(frames, doc.palTransform());
+        IndexUsage found = countIndexUsage(frames, doc.palTransform());
+        return known.emplace(Counted{std::move(numbers), std::move(found)});
     };
+    const QMetaObject::Connection recount =
+        connect(&doc, &document::Document::framesChanged, this, [&counted] {
+            for (std::optional<Counted>& known : counted)
+                known.reset();
+        });
     m_context.services().usageQuestion->show(
-        QStringLiteral("Palette Usage"), coloursOf(doc.palette()),
+        QStringLiteral("Palette Usage"), imaging::paletteColourList(doc.palette()),
         static_cast<int>(selection.size()),
         [&](bool selectedOnly) {
-            std::vector<int> numbers;
-            const IndexUsage found = usage(selectedOnly, numbers);
+            const IndexUsage& found = usage(selectedOnly).usage;
             return platform::IndexCounts{found.pixels, found.frames};
         },
         [&](int index, bool selectedOnly) {
-            std::vector<int> numbers;
-            const IndexUsage found = usage(selectedOnly, numbers);
+            const Counted& found = usage(selectedOnly);
             std::vector<int> users;
-            for (std::size_t i = 0; i < numbers.size(); ++i)
-                if (found.perFrame[i][static_cast<std::size_t>(index)])
-                    users.push_back(numbers[i]);
+            for (std::size_t i = 0; i < found.numbers.size(); ++i)
+                if (found.usage.perFrame[i][static_cast<std::size_t>(index)])
+                    users.push_back(found.numbers[i]);
             const bool keeps = std::find(users.begin(), users.end(), doc.curFrame()) != users.end();
             if (!users.empty())
                 m_context.doc().select(users, keeps ? doc.curFrame() : users.front());
         });
+    disconnect(recount);
 }
 
 void PaletteCommands::loadStartupPalette(const QString& folder) {

@@ -65,7 +65,6 @@ public:
     PaletteCommands& palettes() { return *m_palettes; }
     HelpCommands& help() { return *m_help; }
     DrawingCommands& drawing() { return *m_drawing; }
-    PixelSelectionCommands& pixelSelection() { return *m_pixelSelection; }
 
     // Files as if dropped on the window (the command line's): the first DC6
     // file opened, after the question a modified document asks, then every

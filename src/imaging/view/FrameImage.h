@@ -4,6 +4,7 @@
 #include "sprite/Palette.h"
 
 #include <QImage>
+#include <QList>
 #include <array>
 #include <cstdint>
 
@@ -19,6 +20,11 @@ inline ColourTable paletteColours(const Palette& palette) {
     for (int index = 0; index < 256; ++index)
         colours[index] = paletteColour(palette, static_cast<std::uint8_t>(index));
     return colours;
+}
+// The same, as the colour lists of dialogs take them.
+inline QList<QRgb> paletteColourList(const Palette& palette) {
+    const ColourTable colours = paletteColours(palette);
+    return QList<QRgb>(colours.begin(), colours.end());
 }
 
 // Writes a frame's indices in the colours of `palette` into `image`, which
